@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that a build needs, only those that are missing.
+#   scripts/deps.sh run    what building and running the editor needs
+#   scripts/deps.sh test   everything: all builds, cross builds and end-to-end tests
+set -euo pipefail
+
+run_packages=(
+    build-essential cmake ninja-build pkg-config
+    libpng-dev libgtk-3-dev
+    libgtest-dev libgmock-dev libbenchmark-dev
+)
+test_packages=(
+    "${run_packages[@]}"
+    python3 clang-format
+    gcc-arm-none-eabi binutils-arm-none-eabi
+    g++-mingw-w64-x86-64 wine wine64
+    xvfb xdotool x11-apps x11-utils imagemagick
+    mtools dosfstools
+)
+
+case "${1:-test}" in
+    run) wanted=("${run_packages[@]}") ;;
+    test) wanted=("${test_packages[@]}") ;;
+    *) echo "usage: $0 run|test" >&2; exit 2 ;;
+esac
+
+missing=()
+for p in "${wanted[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q '^install ok installed$' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+if [ "$(id -u)" -ne 0 ]; then
+    echo "Missing Debian packages: ${missing[*]}" >&2
+    echo "Run this as root, or install them with: sudo apt-get install ${missing[*]}" >&2
+    exit 1
+fi
+echo "Installing: ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -qq
+apt-get install -y -qq --no-install-recommends "${missing[@]}"

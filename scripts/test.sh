@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test: host build, sanitizer build, console cross build, Windows cross build.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/deps.sh test
+
+jobs=$(nproc)
+for preset in default asan arm9 windows; do
+    echo "=== $preset ==="
+    cmake --preset "$preset" >/dev/null
+    cmake --build --preset "$preset" -j "$jobs"
+    ctest --preset "$preset" -j "$jobs"
+done
+echo "All builds and tests passed."
