@@ -124,9 +124,17 @@ void ModGraphics::DrawGlyph(std::uint8_t Glyph, std::uint8_t Column, std::uint8_
         if (y >= visibleHeight) break;
         std::uint8_t* line =
             &ScreenBuffer[static_cast<std::size_t>(ScreenHeight - 1 - y) * ScreenWidth + left];
+        if (blank) {
+            std::fill_n(line, columns, Background);
+            continue;
+        }
         const std::uint8_t* strokes = &FontMask[gx + kFontMaskWidth * (gy + j)];
-        for (int i = 0; i < columns; ++i)
-            line[i] = (!blank && strokes[i] != 0) ? Foreground : Background;
+        if (columns == kGlyphWidth) {
+            // The usual whole-cell row, in a fixed-length loop the compiler can unroll.
+            for (int i = 0; i < kGlyphWidth; ++i) line[i] = strokes[i] ? Foreground : Background;
+        } else {
+            for (int i = 0; i < columns; ++i) line[i] = strokes[i] ? Foreground : Background;
+        }
     }
 }
 
