@@ -64,7 +64,8 @@ void BM_LoadMapAndSaveMap(benchmark::State& state) {
     editor.form.SaveMap();
     editor.form.CurrentLevel = OptionalNumber::Double(1);
     for (auto _ : state) {
-        if (!editor.form.LoadMap() || !editor.form.SaveMap()) state.SkipWithError("map file failed");
+        if (!editor.form.LoadMap() || !editor.form.SaveMap())
+            state.SkipWithError("map file failed");
     }
     std::filesystem::remove(map);
 }

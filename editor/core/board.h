@@ -24,7 +24,7 @@ static_assert(sizeof(BoardCell) == 2);
 // Cells are kept column by column: cell (X, Y) is element Y + 24 * X, so the 24 cells of column 0
 // come first. Every access names the column first and is checked against the board's bounds.
 class BoardGrid {
-public:
+  public:
     static bool Contains(int X, int Y) {
         return X >= 0 && X < kBoardColumns && Y >= 0 && Y < kBoardRows;
     }
@@ -36,7 +36,7 @@ public:
 
     std::array<BoardCell, kBoardCells> cells{};
 
-private:
+  private:
     static std::size_t Index(int X, int Y) {
         if (!Contains(X, Y)) throw std::out_of_range("board cell outside 32 x 24");
         return static_cast<std::size_t>(Y + kBoardRows * X);

@@ -91,7 +91,9 @@ void FrmMain::SetSquare(int X, int Y, std::uint8_t mChar, std::uint8_t mColor) {
     modGraphics.DrawGlyph(glyph, X, Y, foreground, background);
 }
 
-void FrmMain::DrawBoard() { modGraphics.BlitScreen(); }
+void FrmMain::DrawBoard() {
+    modGraphics.BlitScreen();
+}
 
 void FrmMain::ShowLevelBlock(const LevelBlock& block) {
     for (int Y = 0; Y < kBoardRows; ++Y) {

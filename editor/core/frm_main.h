@@ -17,7 +17,7 @@
 namespace gridwright {
 
 class FrmMain {
-public:
+  public:
     // The caption as designed, kept until a map file is named; then the prefix and the name.
     static constexpr std::string_view kDesignCaption = "QUORIX Map Editor";
     static constexpr std::string_view kCaptionPrefix = "QUORIX Map Editor - ";
@@ -69,9 +69,9 @@ public:
     OptionalNumber AnchorX;               // rectangle anchor; 99 means none
     OptionalNumber AnchorY;
     OptionalNumber CurrentLevel;
-    std::string MapFileName;              // UTF-8 path, passed to the file system unchanged
+    std::string MapFileName;  // UTF-8 path, passed to the file system unchanged
 
-private:
+  private:
     void ReportMapFailure(std::string_view action, std::string_view reason);
 
     WindowServices& services_;

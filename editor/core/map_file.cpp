@@ -22,9 +22,13 @@ namespace {
 
 // Paths are UTF-8 text; building the path from char8_t text makes it reach the file system as
 // UTF-8 on POSIX systems and as UTF-16 on Windows.
-fs::path ToPath(const std::string& utf8) { return fs::path(std::u8string(utf8.begin(), utf8.end())); }
+fs::path ToPath(const std::string& utf8) {
+    return fs::path(std::u8string(utf8.begin(), utf8.end()));
+}
 
-std::string Reason(std::errc error) { return std::make_error_code(error).message(); }
+std::string Reason(std::errc error) {
+    return std::make_error_code(error).message();
+}
 
 // The reason of the last failed call, from errno, which the stream's C library sets.
 std::string LastSystemReason(int error) {

@@ -24,9 +24,15 @@ using LevelBlock = std::array<std::uint8_t, kLevelBytes>;
 // above kLastLevel, or not a number.
 std::optional<std::int64_t> LevelOffset(double level);
 
-constexpr std::size_t CellOffsetInLevel(int X, int Y) { return static_cast<std::size_t>(Y * 32 + X) * 2; }
-constexpr std::uint8_t ColorToByte(std::uint8_t color) { return static_cast<std::uint8_t>((color & 0x0F) << 4); }
-constexpr std::uint8_t ByteToColor(std::uint8_t stored) { return stored >> 4; }
+constexpr std::size_t CellOffsetInLevel(int X, int Y) {
+    return static_cast<std::size_t>(Y * 32 + X) * 2;
+}
+constexpr std::uint8_t ColorToByte(std::uint8_t color) {
+    return static_cast<std::uint8_t>((color & 0x0F) << 4);
+}
+constexpr std::uint8_t ByteToColor(std::uint8_t stored) {
+    return stored >> 4;
+}
 
 // How a map file is opened.
 enum class MapAccess {

@@ -17,17 +17,18 @@ struct Rgb {
 // The base palette before brightness. The values are the editor's own, not a standard set:
 // colour 0 is red 1, colour 5 has blue 160, colour 6 green 104, colour 13 green 128.
 constexpr Rgb kBasePalette[kPaletteSize] = {
-    {1, 0, 0},       {0, 0, 144},     {0, 144, 0},     {0, 144, 144},
-    {144, 0, 0},     {144, 0, 160},   {144, 104, 0},   {192, 192, 192},
-    {128, 128, 128}, {96, 96, 255},   {96, 255, 96},   {96, 255, 255},
-    {255, 96, 96},   {255, 128, 255}, {255, 255, 0},   {255, 255, 255},
+    {1, 0, 0},     {0, 0, 144},     {0, 144, 0},     {0, 144, 144},   {144, 0, 0},   {144, 0, 160},
+    {144, 104, 0}, {192, 192, 192}, {128, 128, 128}, {96, 96, 255},   {96, 255, 96}, {96, 255, 255},
+    {255, 96, 96}, {255, 128, 255}, {255, 255, 0},   {255, 255, 255},
 };
 
 // The largest picture side accepted from the window system, so a wrong size cannot make the
 // buffer huge.
 constexpr int kMaxScreenSide = 4096;
 
-bool IsBlankGlyph(std::uint8_t glyph) { return glyph == 0 || glyph == 32 || glyph == 255; }
+bool IsBlankGlyph(std::uint8_t glyph) {
+    return glyph == 0 || glyph == 32 || glyph == 255;
+}
 
 }  // namespace
 
@@ -138,6 +139,8 @@ void ModGraphics::DrawGlyph(std::uint8_t Glyph, std::uint8_t Column, std::uint8_
     }
 }
 
-void ModGraphics::BlitScreen() { services_.BlitScreen(ScreenBuffer.data(), ScreenInfo); }
+void ModGraphics::BlitScreen() {
+    services_.BlitScreen(ScreenBuffer.data(), ScreenInfo);
+}
 
 }  // namespace gridwright

@@ -24,7 +24,7 @@ inline constexpr int kFontMaskHeight = 289;
 inline constexpr std::size_t kScreenBufferSize = 360001;
 
 class ModGraphics {
-public:
+  public:
     explicit ModGraphics(WindowServices& services);
 
     // Reads the built-in font image into FontMask; shows the main window and hides picFont, the
@@ -36,7 +36,8 @@ public:
     // picScreen and fills the bitmap header.
     void BuildPalette();
     // Stores Red, Green and Blue, each scaled by Brightness, in colour table entry Index (0..256).
-    void SetPaletteColor(std::int16_t Index, std::int16_t Red, std::int16_t Green, std::int16_t Blue);
+    void SetPaletteColor(std::int16_t Index, std::int16_t Red, std::int16_t Green,
+                         std::int16_t Blue);
     // Writes palette index Colour at pixel (X, Y), Y counted from the top. Pixels at Y 450 or more,
     // or outside the buffer, are dropped.
     void PutPixel(std::int16_t X, std::int16_t Y, std::int32_t Colour);
@@ -51,14 +52,15 @@ public:
     // and keeps ScreenBuffer large enough for them.
     void SetScreenSize(double width, double height);
 
-    std::vector<std::uint8_t> FontMask;      // element (X, Y) at X + 193 * Y; 1 where lit
-    std::vector<std::uint8_t> ScreenBuffer;  // pixel (x, y) at (ScreenHeight - 1 - y) * ScreenWidth + x
+    std::vector<std::uint8_t> FontMask;  // element (X, Y) at X + 193 * Y; 1 where lit
+    std::vector<std::uint8_t>
+        ScreenBuffer;  // pixel (x, y) at (ScreenHeight - 1 - y) * ScreenWidth + x
     std::int32_t ScreenWidth = kSurfaceWidth;
     std::int32_t ScreenHeight = kSurfaceHeight;
     BitmapInfo ScreenInfo{};
     float Brightness = 1.0f;  // factor on every palette component; always greater than 0
 
-private:
+  private:
     WindowServices& services_;
 };
 

@@ -28,7 +28,9 @@ std::string ShortestText(Number value, std::chars_format format) {
     return std::string(text, result.ptr);
 }
 
-bool IsSkipped(char c) { return c == ' ' || c == '\t' || c == '\n'; }
+bool IsSkipped(char c) {
+    return c == ' ' || c == '\t' || c == '\n';
+}
 
 bool IsDigitOfBase(char c, int base) {
     if (base == 8) return c >= '0' && c <= '7';
@@ -44,7 +46,9 @@ std::string WithoutBlanks(std::string_view text) {
     return kept;
 }
 
-double FiniteOrZero(double value) { return std::isfinite(value) ? value : 0; }
+double FiniteOrZero(double value) {
+    return std::isfinite(value) ? value : 0;
+}
 
 double ReadWholeNumber(std::string_view digits, int base) {
     double value = 0;
@@ -63,8 +67,8 @@ double ReadWholeNumber(std::string_view digits, int base) {
 std::string OptionalNumber::ToText() const {
     if (const auto* whole = std::get_if<std::int16_t>(&value_)) return std::to_string(*whole);
     if (const auto* real = std::get_if<double>(&value_))
-        return ShortestText(*real, std::abs(*real) < 1e15 ? std::chars_format::fixed
-                                                           : std::chars_format::general);
+        return ShortestText(
+            *real, std::abs(*real) < 1e15 ? std::chars_format::fixed : std::chars_format::general);
     return {};
 }
 
@@ -110,6 +114,8 @@ double ReadNumber(std::string_view text) {
     return FiniteOrZero(negative ? -value : value);
 }
 
-std::string FloatToText(float value) { return ShortestText(value, std::chars_format::general); }
+std::string FloatToText(float value) {
+    return ShortestText(value, std::chars_format::general);
+}
 
 }  // namespace gridwright

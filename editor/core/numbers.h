@@ -15,7 +15,7 @@ double RoundHalfEven(double value);
 
 // A number that may hold no value, a 16-bit whole number or a double, and remembers which.
 class OptionalNumber {
-public:
+  public:
     OptionalNumber() = default;
     static OptionalNumber Whole(std::int16_t value) { return OptionalNumber(value); }
     static OptionalNumber Double(double value) { return OptionalNumber(value); }
@@ -29,7 +29,7 @@ public:
 
     bool operator==(const OptionalNumber&) const = default;
 
-private:
+  private:
     explicit OptionalNumber(std::int16_t value) : value_(value) {}
     explicit OptionalNumber(double value) : value_(value) {}
 

@@ -11,7 +11,7 @@ namespace {
 using testing::StartedEditor;
 
 class BoardView : public ::testing::Test {
-protected:
+  protected:
     std::uint8_t Pixel(int x, int y) const {
         const ModGraphics& g = editor.form.modGraphics;
         return g.ScreenBuffer[static_cast<std::size_t>(g.ScreenHeight - 1 - y) * g.ScreenWidth + x];
@@ -22,7 +22,8 @@ protected:
         const bool blank = glyph == 0 || glyph == 32 || glyph == 255;
         for (int y = 0; y < 18; ++y)
             for (int x = 0; x < 10; ++x) {
-                const bool lit = !blank && g.FontPixel(10 * (glyph % 16) + x, 18 * (glyph / 16) + y);
+                const bool lit =
+                    !blank && g.FontPixel(10 * (glyph % 16) + x, 18 * (glyph / 16) + y);
                 ASSERT_EQ(Pixel(10 * c + x, 18 * r + y), lit ? foreground : background)
                     << "cell (" << c << ", " << r << ") pixel (" << x << ", " << y << ")";
             }
@@ -102,7 +103,7 @@ TEST_F(BoardView, MouseLegendShowsLettersAndBrushes) {
     EXPECT_EQ(editor.services.blits, 2);
 
     editor.form.MouseObj[1] = {3, 12};
-    editor.form.MouseObj[4] = {65, 0};  // no dark-grey rule for brushes
+    editor.form.MouseObj[4] = {65, 0};   // no dark-grey rule for brushes
     editor.form.MouseObj[2] = {255, 9};  // nor the X for glyph 255
     editor.form.DrawMouseObj();
     ExpectCell(35, 0, 3, 12, 0);

@@ -15,14 +15,16 @@
 namespace gridwright {
 
 class HeadlessServices : public WindowServices {
-public:
+  public:
     void SetCaption(std::string_view text) override { caption = text; }
     void SetStatusCaption(std::string_view text) override { status = text; }
     // Answers with the next scripted answer; with none left, as if Cancel were pressed.
     std::string InputBox(std::string_view prompt, std::string_view defaultAnswer) override;
     void ShowMainWindow() override { windowShown = true; }
     PictureSize GetPictureSize(Picture picture) override { return sizes[picture]; }
-    void SetPictureVisible(Picture picture, bool visible) override { visibility[picture] = visible; }
+    void SetPictureVisible(Picture picture, bool visible) override {
+        visibility[picture] = visible;
+    }
     void BlitScreen(const std::uint8_t* bits, const BitmapInfo& info) override;
     std::string CommandLineArguments() override { return commandLine; }
     double Random() override { return random.Next(); }

@@ -69,8 +69,9 @@ TEST(MapFile, EveryGlyphAndColourSurvivesSaveAndLoad) {
         ASSERT_TRUE(reader.form.LoadMap());
         for (int i = 0; i < kBoardCells; ++i) {
             const int pair = (level * kBoardCells + i) % 4096;
-            ASSERT_EQ(reader.form.Board(i % 32, i / 32), (BoardCell{static_cast<std::uint8_t>(pair % 256),
-                                                                    static_cast<std::uint8_t>(pair / 256)}))
+            ASSERT_EQ(reader.form.Board(i % 32, i / 32),
+                      (BoardCell{static_cast<std::uint8_t>(pair % 256),
+                                 static_cast<std::uint8_t>(pair / 256)}))
                 << "level " << level << " cell " << i;
         }
     }
@@ -163,8 +164,10 @@ TEST(MapFile, CellsPastTheEndOfTheFileLoadBlank) {
     editor.form.CurrentLevel = OptionalNumber::Double(1);
     ASSERT_TRUE(editor.form.LoadMap());
     for (int i = 0; i < kBoardCells; ++i) {
-        const BoardCell expected = i < 50 ? BoardCell{bytes[1536 + 2 * i], static_cast<std::uint8_t>(bytes[1537 + 2 * i] >> 4)}
-                                          : BoardCell{};
+        const BoardCell expected =
+            i < 50 ? BoardCell{bytes[1536 + 2 * i],
+                               static_cast<std::uint8_t>(bytes[1537 + 2 * i] >> 4)}
+                   : BoardCell{};
         ASSERT_EQ(editor.form.Board(i % 32, i / 32), expected) << "cell " << i;
     }
     EXPECT_EQ(ReadBytes(map).size(), bytes.size()) << "a load never changes the file";
@@ -205,7 +208,7 @@ TEST(MapFile, NamesWithBlanksAndNonAsciiLettersAreUsedUnchanged) {
 // Every failure names the file and the system's reason, leaves Board as it was and lets the
 // editor go on.
 class MapFailure : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         editor.form.SetSquare(4, 5, 66, 3);
         before = editor.form.Board;
@@ -275,11 +278,13 @@ TEST_F(MapFailure, FullDisk) {
 std::string ReadOnlyFile(const ScratchDir& dir) {
     const std::string path = dir.File("read-only.qmap");
     WriteBytes(path, testing::PatternBytes(1536, 4));
-    std::filesystem::permissions(path, std::filesystem::perms::owner_read | std::filesystem::perms::group_read |
+    std::filesystem::permissions(path, std::filesystem::perms::owner_read |
+                                           std::filesystem::perms::group_read |
                                            std::filesystem::perms::others_read);
     if (!std::ofstream(path, std::ios::app).is_open()) return path;
     const std::string attribute = "/sys/devices/system/cpu/possible";
-    if (std::ifstream(attribute).is_open() && !std::ofstream(attribute, std::ios::app).is_open()) return attribute;
+    if (std::ifstream(attribute).is_open() && !std::ofstream(attribute, std::ios::app).is_open())
+        return attribute;
     return {};
 }
 

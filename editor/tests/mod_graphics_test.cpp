@@ -6,9 +6,8 @@
 #include <array>
 #include <set>
 
-#include "indexed_image.h"
-
 #include "font_image.h"
+#include "indexed_image.h"
 #include "test_support.h"
 
 namespace gridwright {
@@ -49,7 +48,7 @@ TEST(Palette, ScalesWithSinglePrecisionProductsRoundedHalfToEven) {
 
     PaletteAt(editor, 0.5f);
     EXPECT_EQ(Entry(g, 15), (Rgb{128, 128, 128}));  // 127.5 rounds to the even 128
-    EXPECT_EQ(Entry(g, 0), (Rgb{0, 0, 0}));          // 0.5 rounds to 0
+    EXPECT_EQ(Entry(g, 0), (Rgb{0, 0, 0}));         // 0.5 rounds to 0
 
     PaletteAt(editor, 2.5f);
     EXPECT_EQ(Entry(g, 0), (Rgb{2, 0, 0}));  // 2.5 rounds to 2
@@ -115,7 +114,7 @@ TEST(Font, BlankGlyphsAreEmptyAndJoiningGlyphsReachTheCellEdges) {
 }
 
 class Glyphs : public ::testing::Test {
-protected:
+  protected:
     std::uint8_t Pixel(int x, int y) const {
         return g.ScreenBuffer[static_cast<std::size_t>(g.ScreenHeight - 1 - y) * g.ScreenWidth + x];
     }
@@ -161,8 +160,8 @@ TEST_F(Glyphs, Row24CoversTheLastEighteenPixelRows) {
 
 TEST_F(Glyphs, PixelsOutsideTheSurfaceAreDropped) {
     const std::vector<std::uint8_t> before = g.ScreenBuffer;
-    g.DrawGlyph(219, 200, 0, 9, 9);   // x 2000
-    g.DrawGlyph(219, 0, 25, 9, 9);    // y 450
+    g.DrawGlyph(219, 200, 0, 9, 9);  // x 2000
+    g.DrawGlyph(219, 0, 25, 9, 9);   // y 450
     g.PutPixel(0, 450, 9);
     g.PutPixel(-1, 0, 9);
     g.PutPixel(800, 0, 9);

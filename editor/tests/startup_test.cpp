@@ -19,7 +19,8 @@ TEST(Startup, WithoutArgumentTouchesNoFile) {
     EXPECT_EQ(editor.form.Board, BoardGrid{});
     EXPECT_FALSE(editor.form.AnchorX.HasValue());
     EXPECT_FALSE(editor.form.AnchorY.HasValue());
-    for (int button = 1; button <= 7; ++button) EXPECT_EQ(editor.form.MouseObj[button], BoardCell{});
+    for (int button = 1; button <= 7; ++button)
+        EXPECT_EQ(editor.form.MouseObj[button], BoardCell{});
     EXPECT_FLOAT_EQ(editor.form.modGraphics.Brightness, 1.0f);
     EXPECT_FALSE(editor.services.visibility.at(Picture::picMainScreen));
     EXPECT_EQ(editor.services.status, "[]");
@@ -32,8 +33,8 @@ TEST(Startup, WithAMapLoadsLevel0AndShowsIt) {
     const std::string map = dir.File("start.qmap");
     Bytes bytes(2 * 1536, 0);
     bytes[0] = 'Q';
-    bytes[1] = 0xE0;             // cell (0, 0): "Q" in yellow
-    bytes[1536] = 'Z';           // level 1 is not loaded
+    bytes[1] = 0xE0;    // cell (0, 0): "Q" in yellow
+    bytes[1536] = 'Z';  // level 1 is not loaded
     testing::WriteBytes(map, bytes);
 
     StartedEditor editor(map);

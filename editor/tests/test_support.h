@@ -1,6 +1,9 @@
 // Helpers shared by the editor's tests: a scratch folder and whole-file access.
 #pragma once
 
+#include <gtest/gtest.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
@@ -8,9 +11,6 @@
 #include <iterator>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
-#include <unistd.h>
 
 #include "frm_main.h"
 #include "headless_services.h"
@@ -21,7 +21,7 @@ using Bytes = std::vector<std::uint8_t>;
 
 // A fresh folder under the system's temporary folder, removed with everything in it at the end.
 class ScratchDir {
-public:
+  public:
     ScratchDir() {
         static std::atomic<int> counter{0};
         const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
@@ -41,7 +41,7 @@ public:
     std::string File(const std::string& name) const { return (path_ / name).string(); }
     const std::filesystem::path& Path() const { return path_; }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 
@@ -52,13 +52,15 @@ inline Bytes ReadBytes(const std::string& path) {
 
 inline void WriteBytes(const std::string& path, const Bytes& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
 }
 
 // Bytes that differ from their neighbours, so a misplaced block shows.
 inline Bytes PatternBytes(std::size_t count, unsigned seed) {
     Bytes bytes(count);
-    for (std::size_t i = 0; i < count; ++i) bytes[i] = static_cast<std::uint8_t>((i * 131 + seed * 7 + (i >> 8)) & 0xFF);
+    for (std::size_t i = 0; i < count; ++i)
+        bytes[i] = static_cast<std::uint8_t>((i * 131 + seed * 7 + (i >> 8)) & 0xFF);
     return bytes;
 }
 

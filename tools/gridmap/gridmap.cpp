@@ -42,8 +42,8 @@ std::optional<double> ParseNumber(std::string_view text) {
     return value;
 }
 
-bool WritePng(const std::string& path, const std::vector<std::uint8_t>& bits, const BitmapInfo& info,
-              std::string& reason) {
+bool WritePng(const std::string& path, const std::vector<std::uint8_t>& bits,
+              const BitmapInfo& info, std::string& reason) {
     const int width = info.bmiHeader.biWidth, height = info.bmiHeader.biHeight;
     std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * height);
     ExpandIndexedImage(bits.data(), info, pixels.data(), static_cast<std::size_t>(width));
@@ -54,7 +54,8 @@ bool WritePng(const std::string& path, const std::vector<std::uint8_t>& bits, co
         rgb[3 * i + 2] = static_cast<png_byte>(pixels[i]);
     }
 
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "wb"), std::fclose);
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "wb"),
+                                                         std::fclose);
     if (!file) {
         reason = std::generic_category().message(errno);
         return false;
@@ -95,21 +96,24 @@ int Render(const std::vector<std::string_view>& args) {
     const std::string map(args[0]), out(args[2]);
     const std::optional<double> level = ParseNumber(args[1]);
     if (!level || !LevelOffset(*level)) {
-        std::cerr << "gridmap: level \"" << args[1] << "\" is not a level from 0 to " << kLastLevel << "\n";
+        std::cerr << "gridmap: level \"" << args[1] << "\" is not a level from 0 to " << kLastLevel
+                  << "\n";
         return 1;
     }
     float brightness = 1.0f;
     if (args.size() == 5) {
         const std::optional<double> b = ParseNumber(args[4]);
         if (!b || *b <= 0 || *b > FLT_MAX) {
-            std::cerr << "gridmap: brightness \"" << args[4] << "\" is not a number greater than 0\n";
+            std::cerr << "gridmap: brightness \"" << args[4]
+                      << "\" is not a number greater than 0\n";
             return 1;
         }
         brightness = static_cast<float>(*b);
     }
 
     LevelBlock block;
-    if (FileResult read = ReadLevelBlock(map, *LevelOffset(*level), MapAccess::ReadOnly, block); !read) {
+    if (FileResult read = ReadLevelBlock(map, *LevelOffset(*level), MapAccess::ReadOnly, block);
+        !read) {
         std::cerr << "gridmap: cannot read the map file \"" << map << "\": " << read.reason << "\n";
         return 1;
     }

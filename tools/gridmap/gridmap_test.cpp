@@ -1,8 +1,7 @@
 // gridmap render, run as a separate program the way a level designer runs it.
+#include <gtest/gtest.h>
 #include <png.h>
 #include <sys/wait.h>
-
-#include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -24,7 +23,9 @@ int RunGridmap(const std::string& arguments) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-std::string Quoted(const std::string& text) { return "'" + text + "'"; }
+std::string Quoted(const std::string& text) {
+    return "'" + text + "'";
+}
 
 struct Picture {
     int width = 0, height = 0;
@@ -49,7 +50,7 @@ Picture ReadPng(const std::string& path) {
 }
 
 class Gridmap : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         map = dir.File("review.qmap");
         mapBytes = testing::PatternBytes(3 * 1536, 5);
@@ -72,9 +73,11 @@ TEST_F(Gridmap, RendersWhatTheEditorShowsAtThatLevel) {
     editor.form.CurrentLevel = OptionalNumber::Double(2);
     ASSERT_TRUE(editor.form.LoadMap());
     std::vector<std::uint32_t> expected(800 * 450);
-    ExpandIndexedImage(editor.services.blittedBits.data(), editor.services.blittedInfo, expected.data(), 800);
+    ExpandIndexedImage(editor.services.blittedBits.data(), editor.services.blittedInfo,
+                       expected.data(), 800);
     for (int y = 0; y < 450; ++y)
-        for (int x = 0; x < 800; ++x) ASSERT_EQ(picture.At(x, y), expected[y * 800 + x]) << x << ", " << y;
+        for (int x = 0; x < 800; ++x)
+            ASSERT_EQ(picture.At(x, y), expected[y * 800 + x]) << x << ", " << y;
     EXPECT_EQ(ReadBytes(map), mapBytes) << "the map file is never changed";
 }
 
@@ -114,7 +117,9 @@ TEST(GridmapSample, RendersEveryLevelOfTheBundledSample) {
     ASSERT_GE(size / 1536, 3u);
     for (std::uintmax_t level = 0; level < size / 1536; ++level) {
         const std::string out = dir.File("level" + std::to_string(level) + ".png");
-        ASSERT_EQ(RunGridmap("render " + Quoted(SAMPLE_MAP) + " " + std::to_string(level) + " " + Quoted(out)), 0);
+        ASSERT_EQ(RunGridmap("render " + Quoted(SAMPLE_MAP) + " " + std::to_string(level) + " " +
+                             Quoted(out)),
+                  0);
         EXPECT_EQ(ReadPng(out).width, 800);
     }
 }
