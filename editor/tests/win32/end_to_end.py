@@ -5,6 +5,7 @@ box. It checks the window caption, the surface's pixels against the palette and 
 bytes. Waits are on conditions (window mapped, pixels shown, file written), each with a deadline.
 
 usage: end_to_end.py --exe gridwright.exe --prefix WINEPREFIX --workdir DIR [--screenshots DIR]
+                     SCENARIO...   (startup, editing)
 """
 import argparse
 import os
@@ -121,7 +122,7 @@ class Session:
                 number += byte
         self.env["DISPLAY"] = ":" + number.decode().strip()
 
-    def start_editor(self, map_name):
+    def start_editor(self, *arguments):
         self.env.update({
             "WINEPREFIX": str(self.args.prefix),
             "WINEDEBUG": "-all",
@@ -131,7 +132,7 @@ class Session:
         })
         self.started = time.monotonic()
         self.editor = subprocess.Popen(
-            ["wine", str(self.args.exe), map_name], cwd=self.args.workdir, env=self.env,
+            ["wine", str(self.args.exe), *arguments], cwd=self.args.workdir, env=self.env,
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
     def stop(self):
@@ -222,15 +223,16 @@ def make_map(path):
     """Three levels with known cells; everything else glyph 0 in colour 0."""
     levels = [bytearray(LEVEL_BYTES) for _ in range(3)]
 
-    def put(level, x, y, glyph, colour):
+    def put(level, x, y, glyph, colour_byte):
         offset = (y * 32 + x) * 2
-        levels[level][offset:offset + 2] = bytes([glyph, colour * 16])
+        levels[level][offset:offset + 2] = bytes([glyph, colour_byte])
 
-    put(0, 0, 0, FULL_BLOCK, 12)    # the locator of the surface: a light red block at the origin
-    put(0, 1, 0, ord("A"), 14)
-    put(1, 0, 0, FULL_BLOCK, 9)
-    put(1, 31, 23, FULL_BLOCK, 10)
-    put(2, 3, 3, ord("Z"), 5)
+    put(0, 0, 0, FULL_BLOCK, 0xC0)  # the locator of the surface: a light red block at the origin
+    put(0, 1, 0, ord("A"), 0xE0)
+    put(0, 2, 0, FULL_BLOCK, 0x47)  # colour 4: the low four bits are dropped on load and save
+    put(1, 0, 0, FULL_BLOCK, 0x90)
+    put(1, 31, 23, FULL_BLOCK, 0xA0)
+    put(2, 3, 3, ord("Z"), 0x50)
     data = b"".join(levels)
     path.write_bytes(data)
     return bytearray(data)
@@ -240,101 +242,143 @@ def cell_offset(level, x, y):
     return level * LEVEL_BYTES + (y * 32 + x) * 2
 
 
-def run(args):
-    args.workdir.mkdir(parents=True, exist_ok=True)
-    # A name beyond ASCII: it must reach the file system as the same name, through UTF-16.
-    map_name = "welt-\u00c4\u00f6-\u5730\u56f3.qmap"
-    map_path = args.workdir / map_name
-    expected = make_map(map_path)
-    renamed = args.workdir / "neu-\u00df.qmap"
-    renamed.unlink(missing_ok=True)
+# A name beyond ASCII: it must reach the file system as the same name, through UTF-16.
+MAP_NAME = "welt-\u00c4\u00f6-\u5730\u56f3.qmap"
 
+
+def open_editor(s, *arguments):
+    """Starts the editor and waits for its window; locates the surface in it."""
+    s.start_editor(*arguments)
+    s.window = wait_for("the editor's window", lambda: s.find_window("^" + CAPTION), 60)
+    # The surface fills the client area, at the bottom of the window below the menu bar.
+    _, _, width, height = s.geometry()
+    border = (width - SURFACE_W) // 2
+    s.origin = (border, height - SURFACE_H - border)
+
+
+def exit_through_menu(s):
+    """File, Exit by the access letters: the program ends at once, asking nothing."""
+    windows_before = s.visible_windows()
+    s.shortcut("alt+f")
+    wait_for("the File menu", lambda: s.visible_windows() > windows_before)
+    s.xdotool("key", "x")
+    wait_for("the program to end", lambda: s.editor.poll() is not None)
+
+
+def startup(s):
+    """Start-up with a map on the command line, the surface's furniture, a save through the
+    map's name, Exit; then a start without a map, ended by closing the window."""
+    map_path = s.args.workdir / MAP_NAME
+    expected = make_map(map_path)
+    open_editor(s, MAP_NAME)
+    check(s.caption() == f"{CAPTION} - {MAP_NAME}", f"caption is {s.caption()!r}")
+    s.wait_cell(0, 0, PALETTE[12], "level 0 of the map on the surface")
+    print(f"first frame {time.monotonic() - s.started:.1f} s after start")
+
+    screen = s.screen()
+    check(PALETTE[14] in s.cell_pixels(screen, 1, 0), "the yellow A of level 0 is missing")
+    check(all(p == PALETTE[4] for p in s.cell_pixels(screen, 2, 0)), "colour byte 0x47 is not 4")
+    # The furniture: full block of the glyph table in white, the border in light shade, the
+    # colour row's digits in their colours, the brush legend's letters in light grey.
+    check(all(p == PALETTE[15] for p in s.cell_pixels(screen, 41 + 11, 5 + 13)),
+          "glyph 219 of the glyph table is not a white block")
+    border_colours = set(s.cell_pixels(screen, 32, 0))
+    check(border_colours == {PALETTE[7], PALETTE[8]}, f"border cell shows {border_colours}")
+    check(set(s.cell_pixels(screen, 41 + 12, 3)) == {PALETTE[12], PALETTE[0]},
+          "colour row digit C is not light red on black")
+    s.save_screenshot("windows-start.png")
+
+    # Ctrl+S writes level 0 back, its colour bytes cleaned, through the name beyond ASCII.
+    expected[cell_offset(0, 2, 0) + 1] = 0x40
+    s.shortcut("ctrl+s")
+    wait_for("the map file to be saved", lambda: map_path.read_bytes() == expected)
+    exit_through_menu(s)
+
+    open_editor(s)
+    check(s.caption() == CAPTION, f"caption without a map is {s.caption()!r}")
+    s.wait_cell(41 + 11, 5 + 13, PALETTE[15], "the glyph table")
+    s.focus_main()
+    s.xdotool("key", "alt+F4")
+    wait_for("the program to end on closing", lambda: s.editor.poll() is not None)
+    check(sorted(p.name for p in s.args.workdir.iterdir()) == [MAP_NAME],
+          "a start without a map touched a file")
+
+
+def editing(s):
+    """Brushes, painting, a Shift rectangle and the commands through their shortcuts and the
+    input box, checked on the surface and in the map file."""
+    map_path = s.args.workdir / MAP_NAME
+    expected = make_map(map_path)
+    expected[cell_offset(0, 2, 0) + 1] = 0x40
+    renamed = s.args.workdir / "neu-\u00df.qmap"
+    open_editor(s, MAP_NAME)
+    s.wait_cell(0, 0, PALETTE[12], "level 0 of the map on the surface")
+
+    # Brushes: left picks the full block in light green, right a smiley in yellow.
+    s.click(41 + FULL_BLOCK % 16, 5 + FULL_BLOCK // 16, 1)
+    s.click(41 + 10, 3, 1)
+    s.wait_cell(35, 0, PALETTE[10], "left brush indicator")
+    s.click(41 + SMILEY % 16, 5 + SMILEY // 16, 3)
+    s.click(41 + 14, 3, 3)
+    wait_for("right brush indicator", lambda: PALETTE[14] in s.cell_pixels(s.screen(), 41, 0))
+
+    # Painting: single cells with each button, then a rectangle anchored with Shift.
+    s.click(5, 7, 1)
+    s.wait_cell(5, 7, PALETTE[10], "left-button paint")
+    s.click(6, 7, 3)
+    wait_for("right-button paint", lambda: PALETTE[14] in s.cell_pixels(s.screen(), 6, 7))
+    s.xdotool("keydown", "shift")
+    s.click(10, 10, 1)
+    s.click(12, 11, 1)
+    s.xdotool("keyup", "shift")
+    s.wait_cell(12, 11, PALETTE[10], "rectangle corner")
+    check(all(s.cell_is(x, y, PALETTE[10]) for x in range(10, 13) for y in range(10, 12)),
+          "the rectangle is not filled")
+    for x, y, glyph, colour in [(5, 7, FULL_BLOCK, 10), (6, 7, SMILEY, 14)] + [
+            (x, y, FULL_BLOCK, 10) for x in range(10, 13) for y in range(10, 12)]:
+        expected[cell_offset(0, x, y):cell_offset(0, x, y) + 2] = bytes([glyph, colour * 16])
+    s.save_screenshot("windows-painted.png")
+
+    s.shortcut("ctrl+s")
+    wait_for("the map file to be saved", lambda: map_path.read_bytes() == expected)
+
+    # Ctrl+B at 0.5 halves every colour on the surface; Ctrl+L shows level 1 at it.
+    s.shortcut("ctrl+b")
+    s.answer_input_box("0.5")
+    s.wait_cell(5, 7, dimmed(PALETTE[10], 0.5), "half brightness")
+    check(s.cell_is(41 + 11, 5 + 13, (128, 128, 128)), "white at half is not 128, 128, 128")
+    s.save_screenshot("windows-dimmed.png")
+    s.shortcut("ctrl+l")
+    s.answer_input_box("1")
+    s.wait_cell(31, 23, dimmed(PALETTE[10], 0.5), "level 1")
+    check(s.cell_is(0, 0, dimmed(PALETTE[9], 0.5)), "level 1's corner block is missing")
+    check(s.cell_is(5, 7, dimmed(PALETTE[0], 0.5)), "level 0's paint shows on level 1")
+
+    # Ctrl+O names another file, Ctrl+S writes level 1 into it at its place.
+    s.shortcut("ctrl+o")
+    s.answer_input_box(renamed.name)
+    wait_for("the caption of the new name", lambda: s.caption() == f"{CAPTION} - {renamed.name}")
+    s.shortcut("ctrl+s")
+    wait_for("the new file", lambda: renamed.exists() and renamed.stat().st_size == 3072)
+    check(renamed.read_bytes() == bytes(LEVEL_BYTES) + expected[LEVEL_BYTES:2 * LEVEL_BYTES],
+          "the new file does not hold level 1 at its place")
+    check(map_path.read_bytes() == expected, "the first map changed after Open")
+    exit_through_menu(s)
+
+
+SCENARIOS = {"startup": startup, "editing": editing}
+
+
+def run(args):
+    shutil.rmtree(args.workdir, ignore_errors=True)
+    args.workdir.mkdir(parents=True)
     s = Session(args)
     try:
         s.start_display()
-        s.start_editor(map_name)
-
-        # Start-up: the caption names the map given on the command line, level 0 is shown.
-        s.window = wait_for("the editor's window", lambda: s.find_window("^" + CAPTION), 60)
-        check(s.caption() == f"{CAPTION} - {map_name}", f"caption is {s.caption()!r}")
-        # The surface fills the client area, at the bottom of the window below the menu bar.
-        _, _, width, height = s.geometry()
-        border = (width - SURFACE_W) // 2
-        s.origin = (border, height - SURFACE_H - border)
-        s.wait_cell(0, 0, PALETTE[12], "level 0 of the map on the surface")
-        print(f"first frame {time.monotonic() - s.started:.1f} s after start")
-
-        screen = s.screen()
-        # The furniture: full block of the glyph table in white, the border in light shade.
-        check(all(p == PALETTE[15] for p in s.cell_pixels(screen, 41 + 11, 5 + 13)),
-              "glyph 219 of the glyph table is not a white block")
-        border_colours = set(s.cell_pixels(screen, 32, 0))
-        check(border_colours == {PALETTE[7], PALETTE[8]}, f"border cell shows {border_colours}")
-        check(set(s.cell_pixels(screen, 41 + 12, 3)) == {PALETTE[12], PALETTE[0]},
-              "colour row digit C is not light red on black")
-        check(PALETTE[14] in s.cell_pixels(screen, 1, 0), "the yellow A of level 0 is missing")
-        s.save_screenshot("windows-start.png")
-
-        # Brushes: left picks the full block in light green, right a smiley in yellow.
-        s.click(41 + FULL_BLOCK % 16, 5 + FULL_BLOCK // 16, 1)
-        s.click(41 + 10, 3, 1)
-        s.wait_cell(35, 0, PALETTE[10], "left brush indicator")
-        s.click(41 + SMILEY % 16, 5 + SMILEY // 16, 3)
-        s.click(41 + 14, 3, 3)
-        wait_for("right brush indicator",
-                 lambda: PALETTE[14] in s.cell_pixels(s.screen(), 41, 0))
-
-        # Painting: single cells with each button, then a rectangle anchored with Shift.
-        s.click(5, 7, 1)
-        s.wait_cell(5, 7, PALETTE[10], "left-button paint")
-        s.click(6, 7, 3)
-        wait_for("right-button paint", lambda: PALETTE[14] in s.cell_pixels(s.screen(), 6, 7))
-        s.xdotool("keydown", "shift")
-        s.click(10, 10, 1)
-        s.click(12, 11, 1)
-        s.xdotool("keyup", "shift")
-        s.wait_cell(12, 11, PALETTE[10], "rectangle corner")
-        check(all(s.cell_is(x, y, PALETTE[10]) for x in range(10, 13) for y in range(10, 12)),
-              "the rectangle is not filled")
-        for x, y, glyph, colour in [(5, 7, FULL_BLOCK, 10), (6, 7, SMILEY, 14)] + [
-                (x, y, FULL_BLOCK, 10) for x in range(10, 13) for y in range(10, 12)]:
-            expected[cell_offset(0, x, y):cell_offset(0, x, y) + 2] = bytes([glyph, colour * 16])
-        s.save_screenshot("windows-painted.png")
-
-        # Ctrl+S writes level 0 of the map, through its name beyond ASCII.
-        s.shortcut("ctrl+s")
-        wait_for("the map file to be saved", lambda: map_path.read_bytes() == expected)
-
-        # Ctrl+B at 0.5 halves every colour on the surface; Ctrl+L shows level 1 at it.
-        s.shortcut("ctrl+b")
-        s.answer_input_box("0.5")
-        s.wait_cell(5, 7, dimmed(PALETTE[10], 0.5), "half brightness")
-        check(s.cell_is(41 + 11, 5 + 13, (128, 128, 128)), "white at half is not 128, 128, 128")
-        s.save_screenshot("windows-dimmed.png")
-        s.shortcut("ctrl+l")
-        s.answer_input_box("1")
-        s.wait_cell(31, 23, dimmed(PALETTE[10], 0.5), "level 1")
-        check(s.cell_is(0, 0, dimmed(PALETTE[9], 0.5)), "level 1's corner block is missing")
-        check(s.cell_is(5, 7, dimmed(PALETTE[0], 0.5)), "level 0's paint shows on level 1")
-
-        # Ctrl+O names another file, Ctrl+S writes level 1 into it.
-        s.shortcut("ctrl+o")
-        s.answer_input_box(renamed.name)
-        wait_for("the caption of the new name",
-                 lambda: s.caption() == f"{CAPTION} - {renamed.name}")
-        s.shortcut("ctrl+s")
-        wait_for("the new file", lambda: renamed.exists() and renamed.stat().st_size == 3072)
-        check(renamed.read_bytes() == bytes(LEVEL_BYTES) + expected[LEVEL_BYTES:2 * LEVEL_BYTES],
-              "the new file does not hold level 1 at its place")
-        check(map_path.read_bytes() == expected, "the first map changed after Open")
-
-        # Exit through the menu's access letters ends the program without a question.
-        windows_before = s.visible_windows()
-        s.shortcut("alt+f")
-        wait_for("the File menu", lambda: s.visible_windows() > windows_before)
-        s.xdotool("key", "x")
-        wait_for("the program to end", lambda: s.editor.poll() is not None, 20)
-        print(f"end-to-end run {time.monotonic() - s.started:.1f} s")
+        for name in args.scenarios:
+            started = time.monotonic()
+            SCENARIOS[name](s)
+            print(f"{name}: {time.monotonic() - started:.1f} s")
     finally:
         s.stop()
 
@@ -345,6 +389,7 @@ def main():
     parser.add_argument("--prefix", type=Path, required=True)
     parser.add_argument("--workdir", type=Path, required=True)
     parser.add_argument("--screenshots", type=Path)
+    parser.add_argument("scenarios", nargs="+", choices=sorted(SCENARIOS))
     args = parser.parse_args()
     for tool in ("Xvfb", "xdotool", "xwd", "wine", "wineserver"):
         if shutil.which(tool) is None:
