@@ -163,6 +163,12 @@ class Session:
     def caption(self):
         return self.xdotool("getwindowname", self.window)
 
+    def wait_caption(self, expected):
+        try:
+            wait_for(f"the caption {expected!r}", lambda: self.caption() == expected, 10)
+        except Failure as failure:
+            raise Failure(f"{failure}; it reads {self.caption()!r}") from None
+
     def screen(self):
         # The window's own picture: the root window's may come in another visual's format.
         data = subprocess.run(["xwd", "-id", self.window, "-silent"], env=self.env,
@@ -271,7 +277,8 @@ def startup(s):
     map_path = s.args.workdir / MAP_NAME
     expected = make_map(map_path)
     open_editor(s, MAP_NAME)
-    check(s.caption() == f"{CAPTION} - {MAP_NAME}", f"caption is {s.caption()!r}")
+    # The window shows during the start-up, before the caption names the map.
+    s.wait_caption(f"{CAPTION} - {MAP_NAME}")
     s.wait_cell(0, 0, PALETTE[12], "level 0 of the map on the surface")
     print(f"first frame {time.monotonic() - s.started:.1f} s after start")
 
@@ -295,8 +302,8 @@ def startup(s):
     exit_through_menu(s)
 
     open_editor(s)
-    check(s.caption() == CAPTION, f"caption without a map is {s.caption()!r}")
     s.wait_cell(41 + 11, 5 + 13, PALETTE[15], "the glyph table")
+    check(s.caption() == CAPTION, f"caption without a map is {s.caption()!r}")
     s.focus_main()
     s.xdotool("key", "alt+F4")
     wait_for("the program to end on closing", lambda: s.editor.poll() is not None)
@@ -357,7 +364,7 @@ def editing(s):
     # Ctrl+O names another file, Ctrl+S writes level 1 into it at its place.
     s.shortcut("ctrl+o")
     s.answer_input_box(renamed.name)
-    wait_for("the caption of the new name", lambda: s.caption() == f"{CAPTION} - {renamed.name}")
+    s.wait_caption(f"{CAPTION} - {renamed.name}")
     s.shortcut("ctrl+s")
     wait_for("the new file", lambda: renamed.exists() and renamed.stat().st_size == 3072)
     check(renamed.read_bytes() == bytes(LEVEL_BYTES) + expected[LEVEL_BYTES:2 * LEVEL_BYTES],
