@@ -15,7 +15,7 @@ constexpr WORD kAnswerId = 1002;
 // Builds an in-memory dialog template (DLGTEMPLATE followed by its DLGITEMTEMPLATEs), so the box
 // needs no resource script. Sizes are dialog units, which scale with the dialog font.
 class DialogTemplate {
-public:
+  public:
     DialogTemplate(DWORD style, short width, short height, std::wstring_view title) {
         DLGTEMPLATE header{};
         header.style = style;
@@ -54,7 +54,7 @@ public:
         return reinterpret_cast<const DLGTEMPLATE*>(bytes_.data());
     }
 
-private:
+  private:
     void Append(const void* data, size_t size) {
         const auto* p = static_cast<const std::uint8_t*>(data);
         bytes_.insert(bytes_.end(), p, p + size);
@@ -119,9 +119,9 @@ INT_PTR CALLBACK InputBoxProc(HWND dialog, UINT message, WPARAM wParam, LPARAM l
 std::wstring InputBox(HWND owner, const std::wstring& title, const std::wstring& prompt,
                       const std::wstring& defaultAnswer) {
     constexpr WORD kButton = 0x0080, kEdit = 0x0081, kStatic = 0x0082;
-    DialogTemplate dialog(DS_MODALFRAME | DS_SHELLFONT | DS_CENTER | WS_POPUP | WS_CAPTION |
-                              WS_SYSMENU,
-                          240, 74, title);
+    DialogTemplate dialog(
+        DS_MODALFRAME | DS_SHELLFONT | DS_CENTER | WS_POPUP | WS_CAPTION | WS_SYSMENU, 240, 74,
+        title);
     dialog.Item(SS_LEFT | SS_NOPREFIX, 7, 7, 226, 24, kPromptId, kStatic, L"");
     dialog.Item(WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, 7, 33, 226, 14, kAnswerId, kEdit, L"");
     dialog.Item(WS_TABSTOP | BS_DEFPUSHBUTTON, 129, 53, 50, 14, IDOK, kButton, L"OK");

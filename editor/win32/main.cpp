@@ -1,6 +1,7 @@
 // Start of the Windows editor: the window is created, the core's form attaches to it and loads,
 // and the window's messages drive everything from then on.
 #include <windows.h>
+// After windows.h, whose types it uses.
 #include <commctrl.h>
 
 #include <memory>

@@ -67,9 +67,9 @@ T* Owner(HWND window, UINT message, LPARAM lParam) {
 MainWindow::MainWindow(HINSTANCE instance, int showCommand)
     : instance_(instance), showCommand_(showCommand), menu_(gridwright::MenuBar()) {
     RegisterClasses(instance, FrameProc, SurfaceProc);
-    frame_ = CreateWindowExW(0, kFrameClass, kDesignCaption, kFrameStyle, CW_USEDEFAULT,
-                             CW_USEDEFAULT, kSurfaceWidth, kSurfaceHeight, nullptr, nullptr,
-                             instance, this);
+    frame_ =
+        CreateWindowExW(0, kFrameClass, kDesignCaption, kFrameStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                        kSurfaceWidth, kSurfaceHeight, nullptr, nullptr, instance, this);
     menu_.AttachTo(frame_);
     surface_ = CreateWindowExW(0, kSurfaceClass, nullptr, WS_CHILD | WS_VISIBLE, 0, 0,
                                kSurfaceWidth, kSurfaceHeight, frame_, nullptr, instance, this);
@@ -152,8 +152,7 @@ LRESULT MainWindow::OnFrameMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     }
 }
 
-LRESULT CALLBACK MainWindow::SurfaceProc(HWND window, UINT message, WPARAM wParam,
-                                         LPARAM lParam) {
+LRESULT CALLBACK MainWindow::SurfaceProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     MainWindow* self = Owner<MainWindow>(window, message, lParam);
     if (self == nullptr || self->surface_ == nullptr) {
         return DefWindowProcW(window, message, wParam, lParam);
@@ -167,8 +166,8 @@ LRESULT MainWindow::OnSurfaceMessage(UINT message, WPARAM wParam, LPARAM lParam)
             PAINTSTRUCT paint;
             HDC target = BeginPaint(surface_, &paint);
             const RECT& r = paint.rcPaint;
-            BitBlt(target, r.left, r.top, r.right - r.left, r.bottom - r.top, image_, r.left,
-                   r.top, SRCCOPY);
+            BitBlt(target, r.left, r.top, r.right - r.left, r.bottom - r.top, image_, r.left, r.top,
+                   SRCCOPY);
             EndPaint(surface_, &paint);
             return 0;
         }
@@ -195,9 +194,15 @@ void MainWindow::OnPointer(UINT message, WPARAM wParam, LPARAM lParam) {
     const std::int16_t keys = ModifierKeys(wParam, GetKeyState(VK_MENU) < 0);
     std::int16_t pressed = 0;
     switch (message) {
-        case WM_LBUTTONDOWN: pressed = kLeftButton; break;
-        case WM_RBUTTONDOWN: pressed = kRightButton; break;
-        case WM_MBUTTONDOWN: pressed = kMiddleButton; break;
+        case WM_LBUTTONDOWN:
+            pressed = kLeftButton;
+            break;
+        case WM_RBUTTONDOWN:
+            pressed = kRightButton;
+            break;
+        case WM_MBUTTONDOWN:
+            pressed = kMiddleButton;
+            break;
         case WM_MOUSEMOVE:
             if (form_ != nullptr) form_->picScreen_MouseMove(HeldButtons(wParam), keys, x, y);
             return;
@@ -270,8 +275,12 @@ std::string MainWindow::CommandLineArguments() {
     return WideToUtf8(ArgumentText(GetCommandLineW()));
 }
 
-double MainWindow::Random() { return random_.Next(); }
+double MainWindow::Random() {
+    return random_.Next();
+}
 
-void MainWindow::EndProgram() { ExitProcess(0); }
+void MainWindow::EndProgram() {
+    ExitProcess(0);
+}
 
 }  // namespace gridwright::win32

@@ -16,7 +16,7 @@ class FrmMain;
 namespace gridwright::win32 {
 
 class MainWindow final : public WindowServices {
-public:
+  public:
     // Creates the window hidden; `showCommand` is how the start-up shows it.
     MainWindow(HINSTANCE instance, int showCommand);
     ~MainWindow() override;
@@ -41,7 +41,7 @@ public:
     [[noreturn]] void EndProgram() override;
     void ReportFailure(std::string_view message) override;
 
-private:
+  private:
     static LRESULT CALLBACK FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK SurfaceProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnFrameMessage(UINT message, WPARAM wParam, LPARAM lParam);

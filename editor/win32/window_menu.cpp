@@ -32,8 +32,8 @@ WindowMenu::WindowMenu(std::span<const MenuItem> items) : bar_(CreateMenu()) {
             const UINT id = Add(item.command);
             AppendMenuW(popup, MF_STRING, id, MenuText(item).c_str());
             if (item.shortcut != 0) {
-                accelEntries_.push_back({FVIRTKEY | FCONTROL, static_cast<WORD>(item.shortcut),
-                                         static_cast<WORD>(id)});
+                accelEntries_.push_back(
+                    {FVIRTKEY | FCONTROL, static_cast<WORD>(item.shortcut), static_cast<WORD>(id)});
             }
         }
         AppendMenuW(bar_, MF_POPUP, reinterpret_cast<UINT_PTR>(popup), MenuText(top).c_str());

@@ -17,7 +17,7 @@ namespace gridwright::win32 {
 std::wstring MenuText(const MenuItem& item);
 
 class WindowMenu {
-public:
+  public:
     // Builds the bar (owned by the window it is set on) and the accelerator table (owned here).
     explicit WindowMenu(std::span<const MenuItem> items);
     ~WindowMenu();
@@ -36,7 +36,7 @@ public:
     // Replaces an item's caption and redraws the bar at once.
     void SetCaption(UINT id, std::wstring_view caption);
 
-private:
+  private:
     UINT Add(MenuCommand command);
 
     HMENU bar_ = nullptr;

@@ -1,7 +1,6 @@
 // The resources linked into gridwright.exe, read back from the built program as the system reads
 // them: the manifest the loader applies, the version shown in the file's properties, the icon.
 #include <gtest/gtest.h>
-
 #include <windows.h>
 
 #include <string>
@@ -14,10 +13,12 @@ namespace gridwright::win32 {
 namespace {
 
 // Set by the build: the program's path on the build machine, reached through Wine's Z: drive.
-std::wstring ProgramPath() { return L"Z:" + Utf8ToWide(GW_EDITOR_EXE); }
+std::wstring ProgramPath() {
+    return L"Z:" + Utf8ToWide(GW_EDITOR_EXE);
+}
 
 class ProgramResources : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         program_ = LoadLibraryExW(ProgramPath().c_str(), nullptr,
                                   LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
@@ -38,8 +39,7 @@ protected:
 };
 
 TEST_F(ProgramResources, ManifestAsksForCommonControls6AndPerMonitorDpi) {
-    const std::string_view manifest =
-        Resource(RT_MANIFEST, CREATEPROCESS_MANIFEST_RESOURCE_ID);
+    const std::string_view manifest = Resource(RT_MANIFEST, CREATEPROCESS_MANIFEST_RESOURCE_ID);
     ASSERT_FALSE(manifest.empty());
     EXPECT_NE(manifest.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""),
               std::string_view::npos);

@@ -1,6 +1,5 @@
 // The Windows front end's translations between the window system and the editor's core.
 #include <gtest/gtest.h>
-
 #include <windows.h>
 
 #include <string>
@@ -35,7 +34,8 @@ TEST(ArgumentText, SkipsAQuotedProgramNameWithBlanks) {
 }
 
 TEST(Text, RoundTripsBetweenUtf8AndUtf16) {
-    const std::string utf8 = "Karte \xC3\x84\xC3\xB6\xC3\xBC \xE5\x9C\xB0\xE5\x9B\xB3 \xF0\x9F\x98\x80";
+    const std::string utf8 =
+        "Karte \xC3\x84\xC3\xB6\xC3\xBC \xE5\x9C\xB0\xE5\x9B\xB3 \xF0\x9F\x98\x80";
     const std::wstring wide = L"Karte \u00C4\u00F6\u00FC \u5730\u56F3 \U0001F600";
     EXPECT_EQ(Utf8ToWide(utf8), wide);
     EXPECT_EQ(WideToUtf8(wide), utf8);
@@ -44,9 +44,13 @@ TEST(Text, RoundTripsBetweenUtf8AndUtf16) {
 }
 
 TEST(Text, MarksMalformedInputInsteadOfDroppingIt) {
-    EXPECT_EQ(Utf8ToWide("a\xFF" "b"), L"a\uFFFD" L"b");
+    EXPECT_EQ(Utf8ToWide("a\xFF"
+                         "b"),
+              L"a\uFFFD"
+              L"b");
     EXPECT_EQ(WideToUtf8(std::wstring(L"a") + static_cast<wchar_t>(0xD800) + L"b"),
-              "a\xEF\xBF\xBD" "b");
+              "a\xEF\xBF\xBD"
+              "b");
 }
 
 TEST(Pointer, ButtonsAreTheEditorsValues) {
