@@ -16,9 +16,15 @@ if [ "${1:-}" = "--init" ]; then
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         start=$SECONDS
         wineboot --init >/dev/null 2>&1
-        wineserver -w
         echo "Wine prefix $WINEPREFIX created in $((SECONDS - start)) s"
     fi
+    if [ ! -f "$WINEPREFIX/.unmanaged-windows" ]; then
+        # The test displays have no window manager: Wine then draws the windows' frames and
+        # captions itself, as Windows does, instead of leaving them bare.
+        wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+        touch "$WINEPREFIX/.unmanaged-windows"
+    fi
+    wineserver -w
     test -f "$WINEPREFIX/system.reg"
     exit
 fi
