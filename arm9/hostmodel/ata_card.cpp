@@ -37,10 +37,13 @@ u8 AtaCard::status() {
     }
     if (faults.neverReady) return 0;
     switch (phase_) {
-        case Phase::Idle: return DRDY | DSC;
+        case Phase::Idle:
+            return DRDY | DSC;
         case Phase::Reading:
-        case Phase::Writing: return faults.neverRequestsData ? DRDY | DSC : DRDY | DSC | DRQ;
-        case Phase::Failed: return failedStatus_;
+        case Phase::Writing:
+            return faults.neverRequestsData ? DRDY | DSC : DRDY | DSC | DRQ;
+        case Phase::Failed:
+            return failedStatus_;
     }
     return 0;
 }
@@ -52,8 +55,10 @@ void AtaCard::fail(u8 error, u8 status) {
 }
 
 void AtaCard::requireNoTransfer(const char* what) {
-    if (phase_ == Phase::Reading || phase_ == Phase::Writing || busyReads_ > 0 || faults.stuckBusy) {
-        Bus::current().violation(std::string("CompactFlash: ") + what + " while the card is busy or transferring");
+    if (phase_ == Phase::Reading || phase_ == Phase::Writing || busyReads_ > 0 ||
+        faults.stuckBusy) {
+        Bus::current().violation(std::string("CompactFlash: ") + what +
+                                 " while the card is busy or transferring");
     }
 }
 
@@ -119,14 +124,21 @@ u16 AtaCard::read(Register reg) {
             if (++word_ == SECTOR_BYTES / 2) finishSector();
             return word;
         }
-        case Register::Error: return error_;
-        case Register::SectorCount: return sectorCount_;
-        case Register::LbaLow: return lbaLow_;
-        case Register::LbaMid: return lbaMid_;
-        case Register::LbaHigh: return lbaHigh_;
-        case Register::DriveHead: return driveHead_;
+        case Register::Error:
+            return error_;
+        case Register::SectorCount:
+            return sectorCount_;
+        case Register::LbaLow:
+            return lbaLow_;
+        case Register::LbaMid:
+            return lbaMid_;
+        case Register::LbaHigh:
+            return lbaHigh_;
+        case Register::DriveHead:
+            return driveHead_;
         case Register::CommandStatus:
-        case Register::AltStatus: return status();
+        case Register::AltStatus:
+            return status();
     }
     return 0;
 }
@@ -143,13 +155,32 @@ void AtaCard::write(Register reg, u16 value) {
             buffer_[2 * word_ + 1] = static_cast<u8>(value >> 8);
             if (++word_ == SECTOR_BYTES / 2) finishSector();
             return;
-        case Register::Error: features_ = low; return;
-        case Register::SectorCount: requireNoTransfer("task file written"); sectorCount_ = low; return;
-        case Register::LbaLow: requireNoTransfer("task file written"); lbaLow_ = low; return;
-        case Register::LbaMid: requireNoTransfer("task file written"); lbaMid_ = low; return;
-        case Register::LbaHigh: requireNoTransfer("task file written"); lbaHigh_ = low; return;
-        case Register::DriveHead: requireNoTransfer("task file written"); driveHead_ = low; return;
-        case Register::CommandStatus: startCommand(low); return;
+        case Register::Error:
+            features_ = low;
+            return;
+        case Register::SectorCount:
+            requireNoTransfer("task file written");
+            sectorCount_ = low;
+            return;
+        case Register::LbaLow:
+            requireNoTransfer("task file written");
+            lbaLow_ = low;
+            return;
+        case Register::LbaMid:
+            requireNoTransfer("task file written");
+            lbaMid_ = low;
+            return;
+        case Register::LbaHigh:
+            requireNoTransfer("task file written");
+            lbaHigh_ = low;
+            return;
+        case Register::DriveHead:
+            requireNoTransfer("task file written");
+            driveHead_ = low;
+            return;
+        case Register::CommandStatus:
+            startCommand(low);
+            return;
         case Register::AltStatus:
             deviceControl_ = low;
             if (low & DEVICE_CONTROL_SRST) {  // software reset ends any transfer

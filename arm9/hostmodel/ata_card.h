@@ -4,11 +4,11 @@
 // number, so any sector can be checked without writing it first.
 #pragma once
 
-#include "bus.h"
-
 #include <array>
 #include <unordered_map>
 #include <vector>
+
+#include "bus.h"
 
 namespace sim {
 
@@ -16,9 +16,19 @@ constexpr unsigned SECTOR_BYTES = 512;
 using SectorData = std::array<u8, SECTOR_BYTES>;
 
 class AtaCard {
-public:
+  public:
     // The card's registers, as an adapter decodes them.
-    enum class Register { Data, Error, SectorCount, LbaLow, LbaMid, LbaHigh, DriveHead, CommandStatus, AltStatus };
+    enum class Register {
+        Data,
+        Error,
+        SectorCount,
+        LbaLow,
+        LbaMid,
+        LbaHigh,
+        DriveHead,
+        CommandStatus,
+        AltStatus
+    };
 
     static constexpr u8 BSY = 0x80, DRDY = 0x40, DSC = 0x10, DRQ = 0x08, ERR = 0x01;
     static constexpr u8 READ_SECTORS = 0x20, WRITE_SECTORS = 0x30;
@@ -30,11 +40,12 @@ public:
 
     // Injected misbehaviour; all off for a card that is always ready.
     struct Faults {
-        u64 busyReadsPerSector = 0;  // BSY for this many status reads before each sector's data and after a write
-        bool stuckBusy = false;      // BSY never clears
-        bool neverReady = false;     // DRDY and DSC never set
+        u64 busyReadsPerSector =
+            0;  // BSY for this many status reads before each sector's data and after a write
+        bool stuckBusy = false;          // BSY never clears
+        bool neverReady = false;         // DRDY and DSC never set
         bool neverRequestsData = false;  // commands are taken but DRQ never comes
-        int errorAtSector = -1;      // the transfer stops with ERR at this sector of each command
+        int errorAtSector = -1;  // the transfer stops with ERR at this sector of each command
     };
     Faults faults;
 
@@ -49,7 +60,7 @@ public:
     };
     const std::vector<Command>& commands() const { return commands_; }
 
-private:
+  private:
     enum class Phase { Idle, Reading, Writing, Failed };
 
     u8 status();

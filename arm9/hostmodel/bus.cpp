@@ -1,10 +1,10 @@
 #include "bus.h"
 
-#include "mmio.h"
-
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+
+#include "mmio.h"
 
 namespace sim {
 namespace {
@@ -36,7 +36,9 @@ Bus::Bus() {
     log_.reserve(4096);
 }
 
-Bus::~Bus() { installed = nullptr; }
+Bus::~Bus() {
+    installed = nullptr;
+}
 
 Bus& Bus::current() {
     if (installed == nullptr) {
@@ -56,9 +58,12 @@ void Bus::detach(Device& device) {
 
 bool Bus::arm9Owns(Slot slot) const {
     switch (slot) {
-        case Slot::DsCard: return (exmemCtrl_ & EXMEM_DS_SLOT_ARM7) == 0;
-        case Slot::Gba: return (exmemCtrl_ & EXMEM_GBA_SLOT_ARM7) == 0;
-        case Slot::None: return true;
+        case Slot::DsCard:
+            return (exmemCtrl_ & EXMEM_DS_SLOT_ARM7) == 0;
+        case Slot::Gba:
+            return (exmemCtrl_ & EXMEM_GBA_SLOT_ARM7) == 0;
+        case Slot::None:
+            return true;
     }
     return true;
 }
@@ -86,12 +91,15 @@ u32 Bus::read(u32 address, unsigned width) {
     if ((address & (width - 1)) != 0) {
         violation("misaligned " + describe({address, width, false, 0}));
     } else if (address == EXMEM_CTRL) {
-        if (width != 2) violation("EXMEM_CTRL is a 16-bit register: " + describe({address, width, false, 0}));
+        if (width != 2)
+            violation("EXMEM_CTRL is a 16-bit register: " + describe({address, width, false, 0}));
         value = exmemCtrl_;
     } else if (const Region* region = find(address)) {
         if (arm9Owns(region->slot)) value = region->device->read(address, width);
     } else if (address >= GBA_SLOT_FIRST && address <= GBA_SLOT_LAST) {
-        if (width != 2) violation("GBA slot registers are 16 bits wide: " + describe({address, width, false, 0}));
+        if (width != 2)
+            violation("GBA slot registers are 16 bits wide: " +
+                      describe({address, width, false, 0}));
         if (arm9Owns(Slot::Gba)) value = gbaOpenBus(address);
     } else {
         violation("nothing at " + describe({address, width, false, 0}));
@@ -105,12 +113,16 @@ void Bus::write(u32 address, unsigned width, u32 value) {
     if ((address & (width - 1)) != 0) {
         violation("misaligned " + describe({address, width, true, value}));
     } else if (address == EXMEM_CTRL) {
-        if (width != 2) violation("EXMEM_CTRL is a 16-bit register: " + describe({address, width, true, value}));
+        if (width != 2)
+            violation("EXMEM_CTRL is a 16-bit register: " +
+                      describe({address, width, true, value}));
         exmemCtrl_ = static_cast<u16>(value);
     } else if (const Region* region = find(address)) {
         if (arm9Owns(region->slot)) region->device->write(address, width, value);
     } else if (address >= GBA_SLOT_FIRST && address <= GBA_SLOT_LAST) {
-        if (width != 2) violation("GBA slot registers are 16 bits wide: " + describe({address, width, true, value}));
+        if (width != 2)
+            violation("GBA slot registers are 16 bits wide: " +
+                      describe({address, width, true, value}));
     } else {
         violation("nothing at " + describe({address, width, true, value}));
     }
@@ -134,7 +146,9 @@ void Bus::clearLog() {
     lastCounter_ = nullptr;
 }
 
-void Bus::violation(const std::string& what) { violations_.push_back(what); }
+void Bus::violation(const std::string& what) {
+    violations_.push_back(what);
+}
 
 }  // namespace sim
 
@@ -146,7 +160,9 @@ std::uint8_t mmio_read8(std::uint32_t address) {
 std::uint16_t mmio_read16(std::uint32_t address) {
     return static_cast<std::uint16_t>(sim::Bus::current().read(address, 2));
 }
-std::uint32_t mmio_read32(std::uint32_t address) { return sim::Bus::current().read(address, 4); }
+std::uint32_t mmio_read32(std::uint32_t address) {
+    return sim::Bus::current().read(address, 4);
+}
 void mmio_write8(std::uint32_t address, std::uint8_t value) {
     sim::Bus::current().write(address, 1, value);
 }

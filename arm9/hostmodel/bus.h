@@ -36,7 +36,7 @@ std::string describe(const Access& access);
 
 // Something that answers bus accesses in an address range.
 class Device {
-public:
+  public:
     virtual ~Device() = default;
     virtual u32 read(u32 address, unsigned width) = 0;
     virtual void write(u32 address, unsigned width, u32 value) = 0;
@@ -47,7 +47,7 @@ public:
 enum class Slot { None, DsCard, Gba };
 
 class Bus {
-public:
+  public:
     // The bus that the mmio_* functions reach while it exists; one at a time.
     Bus();
     ~Bus();
@@ -81,7 +81,7 @@ public:
     const std::vector<std::string>& violations() const { return violations_; }
     std::vector<std::string> takeViolations() { return std::exchange(violations_, {}); }
 
-private:
+  private:
     struct Region {
         u32 first;
         u32 last;
@@ -105,6 +105,8 @@ private:
 };
 
 // Value of an undriven GBA-slot bus: the cartridge address lines held on the data lines.
-inline u16 gbaOpenBus(u32 address) { return static_cast<u16>(address >> 1); }
+inline u16 gbaOpenBus(u32 address) {
+    return static_cast<u16>(address >> 1);
+}
 
 }  // namespace sim

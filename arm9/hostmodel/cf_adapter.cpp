@@ -13,8 +13,8 @@ constexpr u32 SCCF_MODE_REGISTER = 0x09FFFFFE;
 constexpr u16 SCCF_UNLOCK_WRITES[] = {0xA55A, 0xA55A, 0x0003, 0x0003};
 
 constexpr AtaCard::Register ALL_REGISTERS[] = {
-    AtaCard::Register::Data,     AtaCard::Register::Error,         AtaCard::Register::SectorCount,
-    AtaCard::Register::LbaLow,   AtaCard::Register::LbaMid,        AtaCard::Register::LbaHigh,
+    AtaCard::Register::Data,      AtaCard::Register::Error,         AtaCard::Register::SectorCount,
+    AtaCard::Register::LbaLow,    AtaCard::Register::LbaMid,        AtaCard::Register::LbaHigh,
     AtaCard::Register::DriveHead, AtaCard::Register::CommandStatus, AtaCard::Register::AltStatus,
 };
 
@@ -25,7 +25,9 @@ CompactFlashAdapter::CompactFlashAdapter(Bus& bus, Kind kind, AtaCard& card)
     bus_.attach(GBA_SLOT_FIRST, GBA_SLOT_LAST, *this, Slot::Gba);
 }
 
-CompactFlashAdapter::~CompactFlashAdapter() { bus_.detach(*this); }
+CompactFlashAdapter::~CompactFlashAdapter() {
+    bus_.detach(*this);
+}
 
 u32 CompactFlashAdapter::address(Kind kind, Register reg) {
     const u32 base = kind == Kind::M3 ? 0x08800000 : 0x09000000;

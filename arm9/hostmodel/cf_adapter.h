@@ -11,15 +11,15 @@
 // slot access must be 16 bits wide.
 #pragma once
 
-#include "ata_card.h"
-
 #include <array>
 #include <optional>
+
+#include "ata_card.h"
 
 namespace sim {
 
 class CompactFlashAdapter : public Device {
-public:
+  public:
     enum class Kind { Mpcf, M3, Sccf };
     using Register = AtaCard::Register;
 
@@ -44,7 +44,7 @@ public:
     u32 read(u32 address, unsigned width) override;
     void write(u32 address, unsigned width, u32 value) override;
 
-private:
+  private:
     std::optional<Register> decode(u32 address) const;
     void followUnlock(u32 address, bool write, u16 value);
 

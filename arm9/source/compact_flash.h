@@ -99,7 +99,7 @@ struct Adapter {
         return true;
     }
 
-private:
+  private:
     // Re-reads a status register until it passes the test, at most CF_TIMEOUT reads.
     template <typename Test>
     static bool poll(u32 statusRegister, Test passes) {

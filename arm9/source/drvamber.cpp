@@ -21,9 +21,13 @@ bool SCCF_Unlock() {
 
 extern "C" {
 
-bool SCCF_StartUp(void) { return SCCF_Unlock(); }
+bool SCCF_StartUp(void) {
+    return SCCF_Unlock();
+}
 
-bool SCCF_Shutdown(void) { return MPCF_ClearStatus(); }
+bool SCCF_Shutdown(void) {
+    return MPCF_ClearStatus();
+}
 
 constinit const IO_INTERFACE SCCF_Interface = {
     IO_TYPE_CODE('S', 'C', 'C', 'F'),
@@ -36,6 +40,8 @@ constinit const IO_INTERFACE SCCF_Interface = {
     SCCF_Shutdown,
 };
 
-LPIO_INTERFACE SCCF_GetInterface(void) { return &SCCF_Interface; }
+LPIO_INTERFACE SCCF_GetInterface(void) {
+    return &SCCF_Interface;
+}
 
 }  // extern "C"

@@ -24,9 +24,13 @@ bool M3_Unlock() {
 
 extern "C" {
 
-bool M3CF_StartUp(void) { return M3_Unlock(); }
+bool M3CF_StartUp(void) {
+    return M3_Unlock();
+}
 
-bool M3CF_IsInserted(void) { return M3Adapter::isInserted(); }
+bool M3CF_IsInserted(void) {
+    return M3Adapter::isInserted();
+}
 
 bool M3CF_ReadSectors(u32 sector, u8 numSecs, void* buffer) {
     return M3Adapter::readSectors(sector, numSecs, buffer);
@@ -36,9 +40,13 @@ bool M3CF_WriteSectors(u32 sector, u8 numSecs, void* buffer) {
     return M3Adapter::writeSectors(sector, numSecs, buffer);
 }
 
-bool M3CF_ClearStatus(void) { return M3Adapter::clearStatus(); }
+bool M3CF_ClearStatus(void) {
+    return M3Adapter::clearStatus();
+}
 
-bool M3CF_Shutdown(void) { return M3CF_ClearStatus(); }
+bool M3CF_Shutdown(void) {
+    return M3CF_ClearStatus();
+}
 
 constinit const IO_INTERFACE M3CF_Interface = {
     IO_TYPE_CODE('M', '3', 'C', 'F'),
@@ -51,6 +59,8 @@ constinit const IO_INTERFACE M3CF_Interface = {
     M3CF_Shutdown,
 };
 
-LPIO_INTERFACE M3CF_GetInterface(void) { return &M3CF_Interface; }
+LPIO_INTERFACE M3CF_GetInterface(void) {
+    return &M3CF_Interface;
+}
 
 }  // extern "C"

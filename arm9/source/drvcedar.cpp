@@ -6,9 +6,13 @@ using compact_flash::MpcfAdapter;
 
 extern "C" {
 
-bool MPCF_StartUp(void) { return MpcfAdapter::registerTest(); }
+bool MPCF_StartUp(void) {
+    return MpcfAdapter::registerTest();
+}
 
-bool MPCF_IsInserted(void) { return MpcfAdapter::isInserted(); }
+bool MPCF_IsInserted(void) {
+    return MpcfAdapter::isInserted();
+}
 
 bool MPCF_ReadSectors(u32 sector, u8 numSecs, void* buffer) {
     return MpcfAdapter::readSectors(sector, numSecs, buffer);
@@ -18,9 +22,13 @@ bool MPCF_WriteSectors(u32 sector, u8 numSecs, void* buffer) {
     return MpcfAdapter::writeSectors(sector, numSecs, buffer);
 }
 
-bool MPCF_ClearStatus(void) { return MpcfAdapter::clearStatus(); }
+bool MPCF_ClearStatus(void) {
+    return MpcfAdapter::clearStatus();
+}
 
-bool MPCF_Shutdown(void) { return MPCF_ClearStatus(); }
+bool MPCF_Shutdown(void) {
+    return MPCF_ClearStatus();
+}
 
 constinit const IO_INTERFACE MPCF_Interface = {
     IO_TYPE_CODE('M', 'P', 'C', 'F'),
@@ -33,6 +41,8 @@ constinit const IO_INTERFACE MPCF_Interface = {
     MPCF_Shutdown,
 };
 
-LPIO_INTERFACE MPCF_GetInterface(void) { return &MPCF_Interface; }
+LPIO_INTERFACE MPCF_GetInterface(void) {
+    return &MPCF_Interface;
+}
 
 }  // extern "C"

@@ -4,18 +4,30 @@
 
 namespace {
 
-bool fails() { return false; }
-bool transferFails(u32, u8, void*) { return false; }
+bool fails() {
+    return false;
+}
+bool transferFails(u32, u8, void*) {
+    return false;
+}
 
 }  // namespace
 
 extern "C" {
 
 constinit const IO_INTERFACE NMMC_Interface = {
-    IO_TYPE_CODE('N', 'M', 'M', 'C'), FEATURE_CAN_READ | FEATURE_CAN_WRITE,
-    fails, fails, transferFails, transferFails, fails, fails,
+    IO_TYPE_CODE('N', 'M', 'M', 'C'),
+    FEATURE_CAN_READ | FEATURE_CAN_WRITE,
+    fails,
+    fails,
+    transferFails,
+    transferFails,
+    fails,
+    fails,
 };
 
-LPIO_INTERFACE NMMC_GetInterface(void) { return &NMMC_Interface; }
+LPIO_INTERFACE NMMC_GetInterface(void) {
+    return &NMMC_Interface;
+}
 
 }  // extern "C"

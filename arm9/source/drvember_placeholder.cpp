@@ -4,18 +4,30 @@
 
 namespace {
 
-bool fails() { return false; }
-bool transferFails(u32, u8, void*) { return false; }
+bool fails() {
+    return false;
+}
+bool transferFails(u32, u8, void*) {
+    return false;
+}
 
 }  // namespace
 
 extern "C" {
 
 constinit const IO_INTERFACE FCSR_Interface = {
-    IO_TYPE_CODE('F', 'C', 'S', 'R'), FEATURE_CAN_READ | FEATURE_CAN_WRITE | FEATURE_GBA_SLOT,
-    fails, fails, transferFails, transferFails, fails, fails,
+    IO_TYPE_CODE('F', 'C', 'S', 'R'),
+    FEATURE_CAN_READ | FEATURE_CAN_WRITE | FEATURE_GBA_SLOT,
+    fails,
+    fails,
+    transferFails,
+    transferFails,
+    fails,
+    fails,
 };
 
-LPIO_INTERFACE FCSR_GetInterface(void) { return &FCSR_Interface; }
+LPIO_INTERFACE FCSR_GetInterface(void) {
+    return &FCSR_Interface;
+}
 
 }  // extern "C"

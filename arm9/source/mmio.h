@@ -22,23 +22,47 @@ namespace mmio {
 namespace {  // internal to each module: always inlined, never an exported symbol
 
 #ifdef SLOT_MMIO_HOST
-inline u8 read8(u32 address) { return mmio_read8(address); }
-inline u16 read16(u32 address) { return mmio_read16(address); }
-inline u32 read32(u32 address) { return mmio_read32(address); }
-inline void write8(u32 address, u8 value) { mmio_write8(address, value); }
-inline void write16(u32 address, u16 value) { mmio_write16(address, value); }
-inline void write32(u32 address, u32 value) { mmio_write32(address, value); }
+inline u8 read8(u32 address) {
+    return mmio_read8(address);
+}
+inline u16 read16(u32 address) {
+    return mmio_read16(address);
+}
+inline u32 read32(u32 address) {
+    return mmio_read32(address);
+}
+inline void write8(u32 address, u8 value) {
+    mmio_write8(address, value);
+}
+inline void write16(u32 address, u16 value) {
+    mmio_write16(address, value);
+}
+inline void write32(u32 address, u32 value) {
+    mmio_write32(address, value);
+}
 #else
 template <typename T>
 inline volatile T& reg(u32 address) {
     return *reinterpret_cast<volatile T*>(address);
 }
-inline u8 read8(u32 address) { return reg<u8>(address); }
-inline u16 read16(u32 address) { return reg<u16>(address); }
-inline u32 read32(u32 address) { return reg<u32>(address); }
-inline void write8(u32 address, u8 value) { reg<u8>(address) = value; }
-inline void write16(u32 address, u16 value) { reg<u16>(address) = value; }
-inline void write32(u32 address, u32 value) { reg<u32>(address) = value; }
+inline u8 read8(u32 address) {
+    return reg<u8>(address);
+}
+inline u16 read16(u32 address) {
+    return reg<u16>(address);
+}
+inline u32 read32(u32 address) {
+    return reg<u32>(address);
+}
+inline void write8(u32 address, u8 value) {
+    reg<u8>(address) = value;
+}
+inline void write16(u32 address, u16 value) {
+    reg<u16>(address) = value;
+}
+inline void write32(u32 address, u32 value) {
+    reg<u32>(address) = value;
+}
 #endif
 
 }  // namespace

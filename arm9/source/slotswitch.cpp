@@ -73,6 +73,8 @@ bool disc_Shutdown(void) {
     return true;
 }
 
-u32 disc_HostType(void) { return active_interface != nullptr ? active_interface->ul_ioType : 0; }
+u32 disc_HostType(void) {
+    return active_interface != nullptr ? active_interface->ul_ioType : 0;
+}
 
 }  // extern "C"

@@ -1,30 +1,34 @@
 // The CompactFlash drivers against a simulated card behind each adapter kind.
-#include "slot_fixture.h"
-
 #include <algorithm>
 #include <set>
+
+#include "slot_fixture.h"
 
 namespace slot_test {
 namespace {
 
 LPIO_INTERFACE recordFor(Kind kind) {
     switch (kind) {
-        case Kind::M3: return M3CF_GetInterface();
-        case Kind::Mpcf: return MPCF_GetInterface();
-        case Kind::Sccf: return SCCF_GetInterface();
+        case Kind::M3:
+            return M3CF_GetInterface();
+        case Kind::Mpcf:
+            return MPCF_GetInterface();
+        case Kind::Sccf:
+            return SCCF_GetInterface();
     }
     return nullptr;
 }
 
 std::vector<sim::u8> patternBytes(std::size_t count, unsigned seed) {
     std::vector<sim::u8> bytes(count);
-    for (std::size_t i = 0; i < count; ++i) bytes[i] = static_cast<sim::u8>(i * 13 + seed + (i >> 9));
+    for (std::size_t i = 0; i < count; ++i)
+        bytes[i] = static_cast<sim::u8>(i * 13 + seed + (i >> 9));
     return bytes;
 }
 
 // A driver started on its own adapter, with the log cleared after start-up.
 class CompactFlashTest : public SlotTest {
-protected:
+  protected:
     void start(Kind kind) {
         bus.setExmemCtrl(0);  // the selector gives the GBA slot to the ARM9 before any driver runs
         insert(kind);
@@ -49,7 +53,7 @@ protected:
 };
 
 class EveryAdapter : public CompactFlashTest, public ::testing::WithParamInterface<Kind> {
-protected:
+  protected:
     void SetUp() override { start(GetParam()); }
 };
 
@@ -57,7 +61,8 @@ std::string kindName(const ::testing::TestParamInfo<Kind>& kind) {
     return kind.param == Kind::M3 ? "M3CF" : kind.param == Kind::Mpcf ? "MPCF" : "SCCF";
 }
 
-INSTANTIATE_TEST_SUITE_P(Kinds, EveryAdapter, ::testing::Values(Kind::M3, Kind::Mpcf, Kind::Sccf), kindName);
+INSTANTIATE_TEST_SUITE_P(Kinds, EveryAdapter, ::testing::Values(Kind::M3, Kind::Mpcf, Kind::Sccf),
+                         kindName);
 
 TEST_P(EveryAdapter, StartUpLeavesTheAdapterShowingAnInsertedCard) {
     EXPECT_TRUE(adapter->inRegisterMode());
@@ -128,8 +133,9 @@ TEST_P(EveryAdapter, TransfersPastTheLba28RangeAreRefusedWithoutTouchingTheCard)
         sim::u32 sector;
         sim::u8 numSecs;
     };
-    for (const Transfer transfer : {Transfer{0x0FFFFFFF, 2}, Transfer{0x10000000, 1}, Transfer{0xFFFFFFFF, 1},
-                                    Transfer{0x0FFFFF01, 0}, Transfer{0x1FFFFFFF, 1}}) {
+    for (const Transfer transfer :
+         {Transfer{0x0FFFFFFF, 2}, Transfer{0x10000000, 1}, Transfer{0xFFFFFFFF, 1},
+          Transfer{0x0FFFFF01, 0}, Transfer{0x1FFFFFFF, 1}}) {
         GuardedBuffer buffer(256, 0);
         EXPECT_FALSE(read(transfer.sector, transfer.numSecs, buffer.data())) << transfer.sector;
         EXPECT_FALSE(write(transfer.sector, transfer.numSecs, buffer.data())) << transfer.sector;
@@ -142,20 +148,22 @@ TEST_P(EveryAdapter, TransfersPastTheLba28RangeAreRefusedWithoutTouchingTheCard)
 
 TEST_P(EveryAdapter, AlwaysReadyCardCostsOneStatusReadPerSector) {
     const std::set<sim::u32> ownRegisters = {
-        registerAddress(Register::Data),     registerAddress(Register::SectorCount),
-        registerAddress(Register::LbaLow),   registerAddress(Register::LbaMid),
-        registerAddress(Register::LbaHigh),  registerAddress(Register::DriveHead),
+        registerAddress(Register::Data),          registerAddress(Register::SectorCount),
+        registerAddress(Register::LbaLow),        registerAddress(Register::LbaMid),
+        registerAddress(Register::LbaHigh),       registerAddress(Register::DriveHead),
         registerAddress(Register::CommandStatus), registerAddress(Register::AltStatus)};
     GuardedBuffer buffer(256, 0);
     // busy and ready wait, six task-file writes, then per sector one status read and 256 words
     ASSERT_TRUE(read(0, 0, buffer.data()));
     EXPECT_EQ(bus.accessCount(), 2u + 6u + 256u * 257u);
-    for (const sim::Access& access : bus.log()) ASSERT_TRUE(ownRegisters.count(access.address)) << describe(access);
+    for (const sim::Access& access : bus.log())
+        ASSERT_TRUE(ownRegisters.count(access.address)) << describe(access);
 
     bus.clearLog();
     ASSERT_TRUE(write(0, 0, buffer.data()));
     EXPECT_EQ(bus.accessCount(), 2u + 6u + 256u * 257u);
-    for (const sim::Access& access : bus.log()) ASSERT_TRUE(ownRegisters.count(access.address)) << describe(access);
+    for (const sim::Access& access : bus.log())
+        ASSERT_TRUE(ownRegisters.count(access.address)) << describe(access);
 }
 
 TEST_P(EveryAdapter, StartUpFailsWhenTheScratchRegisterUpperByteReadsNonZero) {

@@ -11,7 +11,7 @@ constexpr sim::u32 M3_UNLOCK_READS[] = {
 };
 
 class HostModelTest : public SlotTest {
-protected:
+  protected:
     void SetUp() override { bus.setExmemCtrl(0); }
 };
 

@@ -1,7 +1,7 @@
 // The slot selector: probe order, the chosen driver, and the forwarders.
-#include "slot_fixture.h"
-
 #include <cstring>
+
+#include "slot_fixture.h"
 
 extern "C" int c_caller_reads_first_sector(void* buffer);
 
@@ -19,7 +19,7 @@ constexpr sim::u32 MPCF_LBA_LOW = 0x09060000;
 constexpr sim::u32 SCCF_MODE_REGISTER = 0x09FFFFFE;
 
 class SelectorTest : public SlotTest {
-protected:
+  protected:
     // Position in the log of the first access to an address, or -1.
     long firstAccessTo(sim::u32 address) const {
         for (std::size_t i = 0; i < bus.log().size(); ++i) {
@@ -42,7 +42,8 @@ TEST(DriverRecords, CarryTheirTypeFeaturesAndEntryPoints) {
                               Expected{SCCF_GetInterface(), "SCCF", TYPE_SCCF, 0x13},
                               Expected{FCSR_GetInterface(), "FCSR", TYPE_FCSR, 0x13}}) {
         EXPECT_EQ(e.record->ul_ioType, e.typeValue) << e.type;
-        EXPECT_EQ(std::memcmp(&e.record->ul_ioType, e.type, 4), 0) << e.type;  // spelled in memory order
+        EXPECT_EQ(std::memcmp(&e.record->ul_ioType, e.type, 4), 0)
+            << e.type;  // spelled in memory order
         EXPECT_EQ(e.record->ul_Features, e.features) << e.type;
     }
     const IO_INTERFACE& mpcf = *MPCF_GetInterface();
@@ -151,7 +152,8 @@ TEST_F(SelectorTest, ShutdownForgetsTheDriverEvenWhenItsShutdownFails) {
     card.faults.neverReady = true;
     bus.clearLog();
     EXPECT_TRUE(disc_Shutdown());
-    EXPECT_EQ(bus.readsOf(adapter->address(Register::AltStatus)), CF_TIMEOUT);  // its ready wait ran out
+    EXPECT_EQ(bus.readsOf(adapter->address(Register::AltStatus)),
+              CF_TIMEOUT);  // its ready wait ran out
     EXPECT_EQ(disc_HostType(), 0u);
     bus.clearLog();
     EXPECT_FALSE(disc_ReadSectors(0, 1, nullptr));

@@ -2,15 +2,15 @@
 // inserts one, an adapter in the GBA slot. Every test fails if the drivers broke a bus rule.
 #pragma once
 
-#include "bus.h"
-#include "cf_adapter.h"
-#include "slot_storage.h"
-
 #include <gtest/gtest.h>
 
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "bus.h"
+#include "cf_adapter.h"
+#include "slot_storage.h"
 
 namespace slot_test {
 
@@ -23,10 +23,11 @@ constexpr sim::u32 CF_TIMEOUT = 10000000;
 // A caller buffer of whole sectors at a chosen misalignment, with guard bytes around it that
 // must never change.
 class GuardedBuffer {
-public:
+  public:
     GuardedBuffer(std::size_t sectors, std::size_t misalignment)
         : storage_(sectors * 512 + 2 * GUARD + 16, FILL), offset_(GUARD + misalignment) {
-        while ((reinterpret_cast<std::uintptr_t>(storage_.data() + offset_) & 7) != misalignment) ++offset_;
+        while ((reinterpret_cast<std::uintptr_t>(storage_.data() + offset_) & 7) != misalignment)
+            ++offset_;
     }
     sim::u8* data() { return storage_.data() + offset_; }
     std::size_t size() const { return storage_.size() - 2 * GUARD - 16; }
@@ -42,7 +43,7 @@ public:
     }
     static constexpr sim::u8 FILL = 0xCC;
 
-private:
+  private:
     static constexpr std::size_t GUARD = 32;
     std::vector<sim::u8> storage_;
     std::size_t offset_;
@@ -59,7 +60,7 @@ inline std::vector<sim::u8> cardBytes(const AtaCard& card, sim::u32 first, sim::
 }
 
 class SlotTest : public ::testing::Test {
-protected:
+  protected:
     void insert(Kind kind) { adapter.emplace(bus, kind, card); }
 
     sim::u32 registerAddress(Register reg) const { return adapter->address(reg); }
