@@ -118,6 +118,14 @@ bool FCSR_ReadSectors(u32 sector, u8 numSecs, void* buffer);
 bool FCSR_WriteSectors(u32 sector, u8 numSecs, void* buffer);
 bool FCSR_ClearStatus(void);
 bool FCSR_Shutdown(void);
+/* Its state, zero at program load and after FCSR_Shutdown: the image's start in ROM and, for each
+ * of the four writable ranges, its first sector, the first sector after it and its place in
+ * SRAM. The label that the image's header must carry, with its zero byte. */
+extern const u8* FCSR_FileSysPointer;
+extern u32 FCSR_SramSectorStart[4];
+extern u32 FCSR_SramSectorEnd[4];
+extern volatile u8* FCSR_SramSectorPointer[4];
+extern const char FCSR_LabelString[12];
 
 #ifdef __cplusplus
 }

@@ -1,5 +1,6 @@
 // Shared set-up of the driver tests: a simulated console bus, a CompactFlash card and, once a test
-// inserts one, an adapter in the GBA slot. Every test fails if the drivers broke a bus rule.
+// inserts one, an adapter in the GBA slot; cartridge ROM and SRAM mapped at their console
+// addresses (blank until a test programs them). Every test fails if the drivers broke a bus rule.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "bus.h"
+#include "cartridge_memory.h"
 #include "cf_adapter.h"
 #include "slot_storage.h"
 
@@ -65,6 +67,18 @@ class SlotTest : public ::testing::Test {
 
     sim::u32 registerAddress(Register reg) const { return adapter->address(reg); }
 
+    // Switches the console off and on: the selector and the drivers back to their state at
+    // program load, while the cards and the cartridge's battery-backed SRAM keep their contents.
+    void powerCycle() {
+        disc_Shutdown();
+        FCSR_FileSysPointer = nullptr;
+        for (int range = 0; range < 4; ++range) {
+            FCSR_SramSectorStart[range] = 0;
+            FCSR_SramSectorEnd[range] = 0;
+            FCSR_SramSectorPointer[range] = nullptr;
+        }
+    }
+
     void TearDown() override {
         // Forget the chosen driver while its hardware is still there, on a card behaving again.
         card.faults = {};
@@ -72,7 +86,7 @@ class SlotTest : public ::testing::Test {
             adapter->insertCard(card);
             adapter->clearStuckBits();
         }
-        disc_Shutdown();
+        powerCycle();  // no driver state is left to the next test
         std::string violations;
         for (const std::string& violation : bus.violations()) violations += "\n  " + violation;
         EXPECT_TRUE(bus.violations().empty()) << "bus rules broken:" << violations;
@@ -81,6 +95,7 @@ class SlotTest : public ::testing::Test {
     sim::Bus bus;
     AtaCard card;
     std::optional<sim::CompactFlashAdapter> adapter;
+    sim::CartridgeMemory cartridge;
 };
 
 }  // namespace slot_test
