@@ -1,0 +1,164 @@
+// romimage: makes and inspects cartridge ROM images for the console's ROM image driver.
+//
+//   romimage make DISK_IMAGE ROM_IMAGE [FIRST:COUNT]...
+//   romimage show ROM_IMAGE
+//
+// make copies DISK_IMAGE to ROM_IMAGE with the header written at byte 0x100 of its first sector,
+// naming up to four ranges of sectors that the console may write. DISK_IMAGE is only read.
+// show prints the header of a ROM image: its label and ranges, and where they lie in SRAM.
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "rom_image.h"
+
+namespace {
+
+using namespace romimage;
+using Bytes = std::vector<std::uint8_t>;
+
+constexpr std::size_t kSramAddress = 0x0A000000;  // where the console sees the SRAM
+
+constexpr std::string_view kUsage =
+    "usage: romimage make DISK_IMAGE ROM_IMAGE [FIRST:COUNT]...\n"
+    "       romimage show ROM_IMAGE\n"
+    "  make writes ROM_IMAGE: a copy of DISK_IMAGE (a FAT image, say) whose first sector carries\n"
+    "  the header at bytes 0x100 to 0x12F (the boot code area of a FAT boot sector). Each\n"
+    "  FIRST:COUNT names sectors the console may write: at most four ranges inside the image,\n"
+    "  not overlapping, 127 sectors in all (the cartridge's 64 KiB SRAM). Put ROM_IMAGE at the\n"
+    "  start of the cartridge ROM, or at any multiple of 256 bytes.\n"
+    "  show prints the header of ROM_IMAGE.\n";
+
+int Fail(const std::string& message) {
+    std::cerr << "romimage: " << message << "\n";
+    return 1;
+}
+
+std::optional<Bytes> ReadFile(const std::string& path, std::string& reason) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        reason = path + ": " + std::strerror(errno);
+        return std::nullopt;
+    }
+    Bytes bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) {
+        reason = path + ": read error";
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+// Writes beside the destination first, so a failed write never leaves half a file behind.
+bool WriteFile(const std::string& path, const Bytes& bytes, std::string& reason) {
+    const std::string partial = path + ".partial";
+    {
+        std::ofstream out(partial, std::ios::binary | std::ios::trunc);
+        if (out) out.write(reinterpret_cast<const char*>(bytes.data()), std::ssize(bytes));
+        if (!out || !out.flush()) {
+            reason = path + ": " + std::strerror(errno);
+            std::remove(partial.c_str());
+            return false;
+        }
+    }
+    std::error_code error;
+    std::filesystem::rename(partial, path, error);
+    if (error) {
+        reason = path + ": " + error.message();
+        std::remove(partial.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+    std::error_code error;
+    return std::filesystem::equivalent(a, b, error);
+}
+
+int Make(const std::string& diskPath, const std::string& romPath,
+         const std::vector<std::string>& rangeTexts) {
+    std::vector<Range> ranges;
+    for (const std::string& text : rangeTexts) {
+        const std::optional<Range> range = ParseRange(text);
+        if (!range) return Fail("'" + text + "' is no range: write FIRST:COUNT, COUNT at least 1");
+        ranges.push_back(*range);
+    }
+    if (SameFile(diskPath, romPath))
+        return Fail("the ROM image must be a file of its own, not the disk image");
+
+    std::string reason;
+    std::optional<Bytes> image = ReadFile(diskPath, reason);
+    if (!image) return Fail(reason);
+    if (const std::string problem = CheckImage(image->size(), ranges); !problem.empty())
+        return Fail(problem);
+
+    const auto header = MakeHeader(ranges);
+    std::copy(header.begin(), header.end(), image->begin() + kHeaderOffset);
+    if (!WriteFile(romPath, *image, reason)) return Fail(reason);
+    return 0;
+}
+
+std::string Printable(const std::string& text) {
+    std::string shown;
+    for (unsigned char c : text) {
+        if (c >= 0x20 && c < 0x7F) {
+            shown += static_cast<char>(c);
+        } else {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
+            shown += escaped;
+        }
+    }
+    return shown;
+}
+
+int Show(const std::string& romPath) {
+    std::string reason;
+    const std::optional<Bytes> image = ReadFile(romPath, reason);
+    if (!image) return Fail(reason);
+    const std::optional<Header> header = ReadHeader(*image);
+    if (!header) return Fail(romPath + ": no ROM image header at byte 0x100");
+
+    std::cout << "label:   \"" << Printable(header->label) << "\"\n";
+    std::cout << "image:   " << image->size() / kSectorSize << " sectors (" << image->size()
+              << " bytes)\n";
+    std::size_t sramOffset = kSignatureSize;
+    for (std::size_t i = 0; i < kRanges; ++i) {
+        const Range& range = header->ranges[i];
+        std::cout << "range " << i << ": ";
+        if (range.count == 0) {
+            std::cout << "unused\n";
+            continue;
+        }
+        char sram[48];
+        std::snprintf(sram, sizeof sram, "SRAM from 0x%08zX", kSramAddress + sramOffset);
+        std::cout << "sectors " << range.first << " to "
+                  << std::uint64_t{range.first} + range.count - 1 << " (" << range.count << "), "
+                  << sram << "\n";
+        sramOffset += std::size_t{range.count} * kSectorSize;
+    }
+    std::cout << "SRAM:    " << sramOffset << " of " << kSramSize << " bytes\n";
+
+    if (!header->labelMatches) return Fail("the label is not the one the console looks for");
+    if (const std::string problem = CheckImage(image->size(), header->ranges); !problem.empty())
+        return Fail("the console cannot serve this image: " + problem);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.size() >= 3 && args[0] == "make")
+        return Make(args[1], args[2], std::vector<std::string>(args.begin() + 3, args.end()));
+    if (args.size() == 2 && args[0] == "show") return Show(args[1]);
+    std::cerr << kUsage;
+    return 2;
+}
