@@ -135,6 +135,11 @@ class Session:
             ["wine", str(self.args.exe), *arguments], cwd=self.args.workdir, env=self.env,
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
+    def set_display_dpi(self, dpi):
+        subprocess.run(["wine", "reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels",
+                        "/t", "REG_DWORD", "/d", str(dpi), "/f"], env=self.env,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
+
     def stop(self):
         if self.editor is not None and self.editor.poll() is None:
             # Left running by a failure: end it and everything else in the test's own prefix.
@@ -309,6 +314,23 @@ def startup(s):
     wait_for("the program to end on closing", lambda: s.editor.poll() is not None)
     check(sorted(p.name for p in s.args.workdir.iterdir()) == [MAP_NAME],
           "a start without a map touched a file")
+
+    # At 150 % display scale the frame, caption and menu bar grow; the surface stays 800 x 450
+    # device pixels, one per pixel of the image.
+    top_at_96_dpi = s.origin[1]
+    s.set_display_dpi(144)
+    try:
+        open_editor(s, MAP_NAME)
+        check(s.origin[1] > top_at_96_dpi, "caption and menu bar did not grow at 144 dpi")
+        s.wait_cell(0, 0, PALETTE[12], "the map at 144 dpi")
+        screen = s.screen()
+        check(all(p == PALETTE[15] for p in s.cell_pixels(screen, 41 + 11, 5 + 13)),
+              "the glyph table is not pixel-exact at 144 dpi")
+        check(s.cell_pixels(screen, 79, 24) == [PALETTE[0]] * (CELL_W * CELL_H),
+              "the surface's last cell is not at its place at 144 dpi")
+        exit_through_menu(s)
+    finally:
+        s.set_display_dpi(96)
 
 
 def editing(s):
