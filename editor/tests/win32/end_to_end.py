@@ -192,11 +192,14 @@ class Session:
         wait_for(f"{what}: cell ({column}, {row}) all {colour}",
                  lambda: self.cell_is(column, row, colour))
 
-    def click(self, column, row, button=1):
-        """Clicks the middle of a surface cell."""
+    def move_to(self, column, row):
+        """Moves the pointer to the middle of a surface cell."""
         x = self.origin[0] + column * CELL_W + CELL_W // 2
         y = self.origin[1] + row * CELL_H + CELL_H // 2
         self.xdotool("mousemove", "--window", self.window, "--sync", x, y)
+
+    def click(self, column, row, button=1):
+        self.move_to(column, row)
         self.xdotool("click", button)
 
     def focus_main(self):
@@ -207,13 +210,19 @@ class Session:
         self.focus_main()
         self.xdotool("key", keys)
 
-    def answer_input_box(self, text):
-        box = wait_for("the input box", lambda: self.find_window("^gridwright$"))
+    def answer_box(self, what, *keys, text=None):
+        """Waits for the program's modal box (input box or message), types into it and presses
+        the keys, then waits for it to close."""
+        box = wait_for(what, lambda: self.find_window("^gridwright$"))
         self.xdotool("windowfocus", "--sync", box)
-        # Typing replaces the default answer, which the box shows selected.
-        self.xdotool("type", "--delay", "20", text)
-        self.xdotool("key", "Return")
-        wait_for("the input box to close", lambda: not self.find_window("^gridwright$"))
+        if text is not None:
+            # Typing replaces the default answer, which the box shows selected.
+            self.xdotool("type", "--delay", "20", text)
+        self.xdotool("key", *keys)
+        wait_for(f"{what} to close", lambda: not self.find_window("^gridwright$"))
+
+    def answer_input_box(self, text):
+        self.answer_box("the input box", "Return", text=text)
 
     def save_screenshot(self, name):
         if not self.args.screenshots:
@@ -363,8 +372,29 @@ def editing(s):
     s.wait_cell(12, 11, PALETTE[10], "rectangle corner")
     check(all(s.cell_is(x, y, PALETTE[10]) for x in range(10, 13) for y in range(10, 12)),
           "the rectangle is not filled")
-    for x, y, glyph, colour in [(5, 7, FULL_BLOCK, 10), (6, 7, SMILEY, 14)] + [
-            (x, y, FULL_BLOCK, 10) for x in range(10, 13) for y in range(10, 12)]:
+
+    # A drag paints every cell it passes and keeps painting nothing after leaving the surface,
+    # which holds the pointer until the button comes up.
+    s.move_to(20, 2)
+    s.xdotool("mousedown", 1)
+    for column in (21, 22):
+        s.move_to(column, 2)
+    s.xdotool("mousemove", "--window", s.window, "--sync", SURFACE_W + 60, 30)
+    s.xdotool("mouseup", 1)
+    s.wait_cell(22, 2, PALETTE[10], "the end of the drag")
+    check(s.cell_is(20, 2, PALETTE[10]) and s.cell_is(21, 2, PALETTE[10]), "the drag skipped")
+
+    # Ctrl gives the brush a random colour; the generator is never seeded, so the first one is
+    # always 1 + int(15 x 0.7055...) = 11.
+    s.xdotool("keydown", "ctrl")
+    s.click(8, 7, 1)
+    s.xdotool("keyup", "ctrl")
+    s.wait_cell(8, 7, PALETTE[11], "the first random colour")
+
+    painted = [(5, 7, FULL_BLOCK, 10), (6, 7, SMILEY, 14), (8, 7, FULL_BLOCK, 11)]
+    painted += [(x, y, FULL_BLOCK, 10) for x in range(10, 13) for y in range(10, 12)]
+    painted += [(x, 2, FULL_BLOCK, 10) for x in range(20, 23)]
+    for x, y, glyph, colour in painted:
         expected[cell_offset(0, x, y):cell_offset(0, x, y) + 2] = bytes([glyph, colour * 16])
     s.save_screenshot("windows-painted.png")
 
@@ -392,6 +422,16 @@ def editing(s):
     check(renamed.read_bytes() == bytes(LEVEL_BYTES) + expected[LEVEL_BYTES:2 * LEVEL_BYTES],
           "the new file does not hold level 1 at its place")
     check(map_path.read_bytes() == expected, "the first map changed after Open")
+
+    # Open cancelled names no file: Save then reports its failure, and the editor goes on.
+    s.shortcut("ctrl+o")
+    s.answer_box("the input box", "Escape")
+    s.wait_caption(f"{CAPTION} - ")
+    s.shortcut("ctrl+s")
+    s.answer_box("the failure message", "Return")
+    check(s.editor.poll() is None, "the editor ended after a failed save")
+    check(sorted(p.name for p in s.args.workdir.iterdir()) == sorted([MAP_NAME, renamed.name]),
+          "a failed save left a file behind")
     exit_through_menu(s)
 
 
