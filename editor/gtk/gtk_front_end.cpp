@@ -68,6 +68,7 @@ GtkFrontEnd::GtkFrontEnd(std::string commandLineArguments)
     gtk_widget_set_size_request(surface_, kSurfaceWidth, kSurfaceHeight);
     gtk_widget_add_events(surface_, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK |
                                         GDK_POINTER_MOTION_MASK);
+    g_signal_connect(surface_, "realize", G_CALLBACK(OnSurfaceRealize), nullptr);
     g_signal_connect(surface_, "draw", G_CALLBACK(OnDraw), this);
     g_signal_connect(surface_, "button-press-event", G_CALLBACK(OnButtonPress), this);
     g_signal_connect(surface_, "motion-notify-event", G_CALLBACK(OnMotion), this);
@@ -213,6 +214,12 @@ void GtkFrontEnd::OnMenuActivate(GtkMenuItem* item, gpointer self) {
     const auto command = static_cast<MenuCommand>(
         GPOINTER_TO_INT(g_object_get_data(G_OBJECT(item), "gridwright-command")));
     front->form_->Invoke(command);
+}
+
+void GtkFrontEnd::OnSurfaceRealize(GtkWidget* widget, gpointer) {
+    // Every pointer move reaches the editor, not only the last one of each frame, so a quick
+    // stroke paints every cell it crosses.
+    gdk_window_set_event_compression(gtk_widget_get_window(widget), FALSE);
 }
 
 gboolean GtkFrontEnd::OnDraw(GtkWidget*, cairo_t* cr, gpointer self) {

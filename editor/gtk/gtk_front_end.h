@@ -45,6 +45,7 @@ private:
     bool TakesEvents() const { return form_ != nullptr && modalDepth_ == 0; }
 
     static void OnMenuActivate(GtkMenuItem* item, gpointer self);
+    static void OnSurfaceRealize(GtkWidget* widget, gpointer unused);
     static gboolean OnDraw(GtkWidget* widget, cairo_t* cr, gpointer self);
     static gboolean OnButtonPress(GtkWidget* widget, GdkEventButton* event, gpointer self);
     static gboolean OnMotion(GtkWidget* widget, GdkEventMotion* event, gpointer self);
