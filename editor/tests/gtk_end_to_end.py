@@ -201,11 +201,15 @@ class Editor:
         self.focus()
         self.xdotool("key", keys)
 
-    def answer_input_box(self, shortcut, answer):
+    def answer_input_box(self, shortcut, answer, meanwhile=None):
         """Opens an input box by its shortcut, types the answer over the selected default and
-        confirms with Enter; answer None presses Escape instead."""
+        confirms with Enter; answer None presses Escape instead. `meanwhile` runs while the box
+        is open."""
         self.shortcut(shortcut)
-        box = wait_until(f"the input box of {shortcut}", lambda: self.visible_windows("^gridwright$"))
+        box = wait_until(f"the input box of {shortcut}",
+                         lambda: self.visible_windows("^gridwright$"))
+        if meanwhile is not None:
+            meanwhile()
         self.focus(box[0])
         if answer is None:
             self.xdotool("key", "Escape")
@@ -320,6 +324,10 @@ def check_editing(editor, map_path, level0, level1, shots, measurements):
     for column in range(20, 24):
         editor.move_to_cell(column, 5)
         level0.set(column, 5, FULL_BLOCK, 12)
+    # Up into the menu bar with the button still held: the surface keeps the moves, at negative
+    # y, and -17..-1 still counts as row 0.
+    editor.xdotool("mousemove", "--window", editor.window, 235, editor.menu_height - 8)
+    level0.set(23, 0, FULL_BLOCK, 12)
     editor.xdotool("mouseup", 1)
 
     editor.xdotool("keydown", "shift")
@@ -331,6 +339,7 @@ def check_editing(editor, map_path, level0, level1, shots, measurements):
             level0.set(x, y, FULL_BLOCK, 12)
     editor.wait_for_cells("the painted cells", {
         (3, 3): 12, (4, 3): 14, (5, 3): {0, 11}, (20, 5): 12, (21, 5): 12, (23, 5): 12,
+        (23, 0): 12,
         (8, 7): 12, (11, 10): 12, (8, 10): 12, (11, 7): 12, (12, 10): 0, (7, 7): 0})
 
     # Ctrl+S writes level 0 and nothing else.
@@ -354,9 +363,13 @@ def check_editing(editor, map_path, level0, level1, shots, measurements):
     editor.wait_for_cells("level 0 reloaded", {(3, 3): 12, (4, 3): 14, (8, 7): 12, (31, 0): 9})
 
     # Escape cancels Level Select: nothing is loaded, the unsaved cell stays.
+    # While the box is open, a press on the surface does not reach the editor.
     editor.click_cell(6, 3, 1)
-    editor.answer_input_box("ctrl+l", None)
-    editor.wait_for_cells("the board kept after a cancelled Level Select", {(6, 3): 12})
+    presses = len(editor.trace("press"))
+    editor.answer_input_box("ctrl+l", None, meanwhile=lambda: (editor.move_to_cell(2, 20),
+                                                               editor.xdotool("click", 1)))
+    editor.wait_for_cells("the board kept after a cancelled Level Select", {(6, 3): 12, (2, 20): 0})
+    check(len(editor.trace("press")) == presses, "a press reached the editor under a modal box")
 
     # Ctrl+B 0.5 halves every palette component; Escape then gives brightness 1 again.
     editor.answer_input_box("ctrl+b", "0.5")
@@ -412,7 +425,8 @@ def check_save_unchanged(editor, map_path, level0, level1):
     editor.shortcut("ctrl+s")
     wait_until("Ctrl+S to write the map file", lambda: map_path.stat().st_mtime_ns >= before)
     check(level_bytes(map_path, 0) == level0.data and level_bytes(map_path, 1) == level1.data
-          and map_path.stat().st_size == 2 * LEVEL_BYTES, "saving an unchanged level changed the file")
+          and map_path.stat().st_size == 2 * LEVEL_BYTES,
+          "saving an unchanged level changed the file")
 
 
 def check_exit(editor, map_path, level0, level1):
@@ -436,7 +450,8 @@ def check_failure_message(args, server, work):
         box = wait_until("the failure message", lambda: editor.visible_windows("^gridwright$"))
         editor.focus(box[0])
         editor.xdotool("key", "Return")
-        wait_until("the failure message to close", lambda: not editor.visible_windows("^gridwright$"))
+        wait_until("the failure message to close",
+                   lambda: not editor.visible_windows("^gridwright$"))
         editor.check_running()
         check(editor.caption() == CAPTION + str(folder), "caption after a failed load")
         editor.wait_for_cells("the furniture after a failed load", {(0, 0): 0, (32, 3): {7, 8}})
