@@ -20,13 +20,13 @@ constexpr int kFontHeight = 288;
 
 // Keeps a count of open modal boxes for as long as one is shown.
 class ModalScope {
-public:
+  public:
     explicit ModalScope(int& depth) : depth_(depth) { ++depth_; }
     ~ModalScope() { --depth_; }
     ModalScope(const ModalScope&) = delete;
     ModalScope& operator=(const ModalScope&) = delete;
 
-private:
+  private:
     int& depth_;
 };
 
@@ -66,8 +66,8 @@ GtkFrontEnd::GtkFrontEnd(std::string commandLineArguments)
     image_ = cairo_image_surface_create(CAIRO_FORMAT_RGB24, kSurfaceWidth, kSurfaceHeight);
     surface_ = gtk_drawing_area_new();
     gtk_widget_set_size_request(surface_, kSurfaceWidth, kSurfaceHeight);
-    gtk_widget_add_events(surface_, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK |
-                                        GDK_POINTER_MOTION_MASK);
+    gtk_widget_add_events(
+        surface_, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK | GDK_POINTER_MOTION_MASK);
     g_signal_connect(surface_, "realize", G_CALLBACK(OnSurfaceRealize), nullptr);
     g_signal_connect(surface_, "draw", G_CALLBACK(OnDraw), this);
     g_signal_connect(surface_, "button-press-event", G_CALLBACK(OnButtonPress), this);
@@ -99,8 +99,7 @@ GtkWidget* GtkFrontEnd::BuildMenuBar(GtkAccelGroup* accelerators) {
         GtkWidget* menu = gtk_menu_new();
         gtk_menu_set_accel_group(GTK_MENU(menu), accelerators);
         for (const MenuItem& entry : top.items) {
-            GtkWidget* item =
-                gtk_menu_item_new_with_mnemonic(MnemonicLabel(entry.caption).c_str());
+            GtkWidget* item = gtk_menu_item_new_with_mnemonic(MnemonicLabel(entry.caption).c_str());
             g_object_set_data(G_OBJECT(item), "gridwright-command",
                               GINT_TO_POINTER(static_cast<int>(entry.command)));
             g_signal_connect(item, "activate", G_CALLBACK(OnMenuActivate), this);
@@ -117,7 +116,9 @@ GtkWidget* GtkFrontEnd::BuildMenuBar(GtkAccelGroup* accelerators) {
     return bar;
 }
 
-void GtkFrontEnd::Drive(FrmMain& form) { form_ = &form; }
+void GtkFrontEnd::Drive(FrmMain& form) {
+    form_ = &form;
+}
 
 void GtkFrontEnd::Run() {
     Trace("loaded");
@@ -139,8 +140,8 @@ std::string GtkFrontEnd::InputBox(std::string_view prompt, std::string_view defa
     ModalScope modal(modalDepth_);
     GtkWidget* dialog = gtk_dialog_new_with_buttons(
         kDialogTitle, GTK_WINDOW(window_),
-        static_cast<GtkDialogFlags>(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT),
-        "_Cancel", GTK_RESPONSE_CANCEL, "_OK", GTK_RESPONSE_OK, nullptr);
+        static_cast<GtkDialogFlags>(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT), "_Cancel",
+        GTK_RESPONSE_CANCEL, "_OK", GTK_RESPONSE_OK, nullptr);
     gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);
     gtk_window_set_default_size(GTK_WINDOW(dialog), 360, -1);
 
@@ -167,7 +168,9 @@ std::string GtkFrontEnd::InputBox(std::string_view prompt, std::string_view defa
     return answer;
 }
 
-void GtkFrontEnd::ShowMainWindow() { gtk_widget_show_all(window_); }
+void GtkFrontEnd::ShowMainWindow() {
+    gtk_widget_show_all(window_);
+}
 
 PictureSize GtkFrontEnd::GetPictureSize(Picture picture) {
     // The controls as laid out; the window cannot be resized, so they never change.
@@ -183,7 +186,8 @@ void GtkFrontEnd::SetPictureVisible(Picture picture, bool visible) {
 
 void GtkFrontEnd::BlitScreen(const std::uint8_t* bits, const BitmapInfo& info) {
     cairo_surface_flush(image_);
-    IndexedToRgb24(bits, info, reinterpret_cast<std::uint32_t*>(cairo_image_surface_get_data(image_)),
+    IndexedToRgb24(bits, info,
+                   reinterpret_cast<std::uint32_t*>(cairo_image_surface_get_data(image_)),
                    cairo_image_surface_get_width(image_), cairo_image_surface_get_height(image_),
                    cairo_image_surface_get_stride(image_) / 4);
     cairo_surface_mark_dirty(image_);
@@ -191,11 +195,17 @@ void GtkFrontEnd::BlitScreen(const std::uint8_t* bits, const BitmapInfo& info) {
     Trace("blit");
 }
 
-std::string GtkFrontEnd::CommandLineArguments() { return commandLineArguments_; }
+std::string GtkFrontEnd::CommandLineArguments() {
+    return commandLineArguments_;
+}
 
-double GtkFrontEnd::Random() { return random_.Next(); }
+double GtkFrontEnd::Random() {
+    return random_.Next();
+}
 
-void GtkFrontEnd::EndProgram() { std::exit(EXIT_SUCCESS); }
+void GtkFrontEnd::EndProgram() {
+    std::exit(EXIT_SUCCESS);
+}
 
 void GtkFrontEnd::ReportFailure(std::string_view message) {
     ModalScope modal(modalDepth_);

@@ -16,7 +16,7 @@
 namespace gridwright {
 
 class GtkFrontEnd final : public WindowServices {
-public:
+  public:
     explicit GtkFrontEnd(std::string commandLineArguments);
     ~GtkFrontEnd() override;
     GtkFrontEnd(const GtkFrontEnd&) = delete;
@@ -39,7 +39,7 @@ public:
     void EndProgram() override;
     void ReportFailure(std::string_view message) override;
 
-private:
+  private:
     GtkWidget* BuildMenuBar(GtkAccelGroup* accelerators);
     // True while the form may take an event: it exists and no modal box of ours is open.
     bool TakesEvents() const { return form_ != nullptr && modalDepth_ == 0; }

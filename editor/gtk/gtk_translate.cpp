@@ -12,10 +12,14 @@ namespace gridwright {
 
 std::int16_t PressedButton(guint gdkButton) {
     switch (gdkButton) {
-        case GDK_BUTTON_PRIMARY: return 1;
-        case GDK_BUTTON_SECONDARY: return 2;
-        case GDK_BUTTON_MIDDLE: return 4;
-        default: return 0;
+        case GDK_BUTTON_PRIMARY:
+            return 1;
+        case GDK_BUTTON_SECONDARY:
+            return 2;
+        case GDK_BUTTON_MIDDLE:
+            return 4;
+        default:
+            return 0;
     }
 }
 
@@ -72,8 +76,8 @@ void IndexedToRgb24(const std::uint8_t* bits, const BitmapInfo& info, std::uint3
     if (header.biBitCount != 8 || header.biWidth <= 0 || header.biHeight == 0) return;
 
     // An 8-bit table with biClrUsed 0 means all 256 entries.
-    const std::uint32_t colours = std::min<std::uint32_t>(
-        header.biClrUsed == 0 ? 256 : header.biClrUsed, 256);
+    const std::uint32_t colours =
+        std::min<std::uint32_t>(header.biClrUsed == 0 ? 256 : header.biClrUsed, 256);
     std::array<std::uint32_t, 256> lut{};  // unannounced indices stay black
     for (std::uint32_t i = 0; i < colours; ++i) {
         const RgbQuad& q = info.bmiColors[i];

@@ -62,7 +62,8 @@ TEST(GtkCommandLine, ArgumentsAreJoinedWithSingleBlanks) {
 }
 
 TEST(GtkText, InvalidUtf8IsMadeShowable) {
-    EXPECT_EQ(DisplayText("QUORIX Map Editor - /tmp/m\xc3\xa4p"), "QUORIX Map Editor - /tmp/m\xc3\xa4p");
+    EXPECT_EQ(DisplayText("QUORIX Map Editor - /tmp/m\xc3\xa4p"),
+              "QUORIX Map Editor - /tmp/m\xc3\xa4p");
     const std::string shown = DisplayText("bad \xff name");
     EXPECT_TRUE(g_utf8_validate(shown.c_str(), -1, nullptr));
     EXPECT_EQ(shown.substr(0, 4), "bad ");
@@ -114,7 +115,7 @@ TEST(GtkSurface, SurfaceSizedImageFillsEveryPixelAndKeepsTheStride) {
     EXPECT_EQ(out[0], 0xF60990u);
     EXPECT_EQ(out[static_cast<std::size_t>(kSurfaceHeight - 1) * stride + kSurfaceWidth - 1],
               0xF80770u);
-    EXPECT_EQ(out[1], 0xFF0000u);           // index 0 elsewhere
+    EXPECT_EQ(out[1], 0xFF0000u);              // index 0 elsewhere
     EXPECT_EQ(out[kSurfaceWidth], 0x123456u);  // the stride's padding is left alone
 }
 
