@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds the editor and opens it on the given map file, or on the bundled sample map.
-# Without a display it says so and renders the map's levels to PNG with gridmap instead.
+# Builds the editor and opens it on the given map file, or on the bundled sample map. Without a
+# display it says so and renders every level of the map to a PNG picture with gridmap instead,
+# printing the pictures' paths.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 map="${1:-$root/examples/sample.qmap}"   # a relative path stays relative to the caller
@@ -18,13 +19,16 @@ fi
 
 echo "No display: neither DISPLAY nor WAYLAND_DISPLAY is set, so the editor's window cannot open." >&2
 echo "Rendering the levels of $map with gridmap instead." >&2
-out="$root/build/default/previews"
+if [ ! -f "$map" ]; then
+    echo "No such map file: $map" >&2
+    exit 1
+fi
+levels=$(( $(stat -c %s "$map") / 1536 ))
+[ "$levels" -gt 0 ] || levels=1   # a file shorter than one level still shows level 0
+out="$root/out/$(basename "$map")"
 mkdir -p "$out"
-size=$(stat -c %s "$map")
-levels=$(( (size + 1535) / 1536 ))
-[ "$levels" -ge 1 ] || levels=1
-for ((level = 0; level < levels; level++)); do
-    png="$out/$(basename "$map")-level$level.png"
-    "$root/build/default/tools/gridmap" render "$map" "$level" "$png"
-    echo "$png"
+for (( level = 0; level < levels; level++ )); do
+    picture="$out/level-$level.png"
+    "$root/build/default/tools/gridmap" render "$map" "$level" "$picture"
+    echo "$picture"
 done

@@ -2,15 +2,26 @@
 // the current level and the map file name, with its start-up, mouse, menu and board-view methods.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <string>
+#include <string_view>
 
+#include "board.h"
+#include "map_file.h"
 #include "menu.h"
+#include "mod_graphics.h"
+#include "numbers.h"
 #include "window_services.h"
 
 namespace gridwright {
 
 class FrmMain {
-public:
+  public:
+    // The caption as designed, kept until a map file is named; then the prefix and the name.
+    static constexpr std::string_view kDesignCaption = "QUORIX Map Editor";
+    static constexpr std::string_view kCaptionPrefix = "QUORIX Map Editor - ";
+
     explicit FrmMain(WindowServices& services);
 
     // Called once by the front end after the window exists, before it delivers any other event.
@@ -30,7 +41,40 @@ public:
     void mnuOptionBright_Click();
     void Invoke(MenuCommand command);
 
-    // (Fields and the remaining methods follow.)
+    // Board view. DrawBorder paints the border, the colour row and the glyph table, then shows
+    // the surface; DrawMouseObj paints the brush legend and shows the surface; SetSquare stores
+    // one cell (X 0..31, Y 0..23; others are ignored) and paints it without showing it;
+    // DrawBoard shows the whole surface.
+    void DrawBorder();
+    void DrawMouseObj();
+    void SetSquare(int X, int Y, std::uint8_t mChar, std::uint8_t mColor);
+    void DrawBoard();
+
+    // Map file. LoadMap replaces every cell of Board with level CurrentLevel of MapFileName and
+    // shows the board; SaveMap writes Board into that level's place. On failure both tell the
+    // user why, leave Board as it was and return false.
+    bool LoadMap();
+    bool SaveMap();
+    // Sets every cell from a level block, as a load does, and shows the board.
+    void ShowLevelBlock(const LevelBlock& block);
+    // The board encoded as a level block, as a save writes it.
+    LevelBlock BoardAsLevelBlock() const;
+
+    // The renderer module: font, palette, pixel buffer and brightness.
+    ModGraphics modGraphics;
+
+    // The window's state, in its order of declaration.
+    BoardGrid Board;
+    std::array<BoardCell, 8> MouseObj{};  // brushes indexed by the Button value 1..7; 0 unused
+    OptionalNumber AnchorX;               // rectangle anchor; 99 means none
+    OptionalNumber AnchorY;
+    OptionalNumber CurrentLevel;
+    std::string MapFileName;  // UTF-8 path, passed to the file system unchanged
+
+  private:
+    void ReportMapFailure(std::string_view action, std::string_view reason);
+
+    WindowServices& services_;
 };
 
 }  // namespace gridwright

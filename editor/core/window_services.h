@@ -18,7 +18,7 @@ struct PictureSize {
     double height = 0;
 };
 
-struct BitmapInfo;  // 40-byte bitmap header followed by the colour table (see mod_graphics.h)
+struct BitmapInfo;  // 40-byte bitmap header followed by the colour table (see bitmap_info.h)
 
 class WindowServices {
 public:

@@ -13,7 +13,6 @@ namespace gridwright {
 
 namespace {
 
-constexpr const char* kDesignCaption = "QUORIX Map Editor";
 constexpr const char* kDialogTitle = "gridwright";  // the program's name titles its boxes
 constexpr int kFontWidth = 160;
 constexpr int kFontHeight = 288;
@@ -52,7 +51,7 @@ GtkFrontEnd::GtkFrontEnd(std::string commandLineArguments)
     : commandLineArguments_(std::move(commandLineArguments)),
       trace_(g_getenv("GRIDWRIGHT_TRACE") != nullptr) {
     window_ = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-    gtk_window_set_title(GTK_WINDOW(window_), kDesignCaption);
+    gtk_window_set_title(GTK_WINDOW(window_), std::string(FrmMain::kDesignCaption).c_str());
     gtk_window_set_resizable(GTK_WINDOW(window_), FALSE);
     if (GList* icons = LoadIcons()) {
         gtk_window_set_icon_list(GTK_WINDOW(window_), icons);

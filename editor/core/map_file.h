@@ -1,0 +1,65 @@
+// The map file: a headerless sequence of 1536-byte levels, level n at byte n * 1536. A level holds
+// the 768 cells of one board row by row (row 0 first, each row from column 0 to 31), two bytes a
+// cell: the glyph code, then the colour index times 16 (upper four bits; the lower four are 0).
+// Cell (X, Y) of level n has its glyph at byte n * 1536 + (Y * 32 + X) * 2 and its colour right
+// after it. Every value is one byte, so no byte order arises.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace gridwright {
+
+inline constexpr int kLevelBytes = 1536;
+// A level's place is reckoned as a 32-bit position counted from 1, so the last reachable level
+// starts at offset 2,147,483,136.
+inline constexpr int kLastLevel = 1398101;
+
+using LevelBlock = std::array<std::uint8_t, kLevelBytes>;
+
+// Byte offset of the level's block: level * 24 * 32 * 2 + 1 rounded halves to even, less one, so a
+// fractional level (0.25 gives 384) starts inside its neighbours. No value for a level below 0 or
+// above kLastLevel, or not a number.
+std::optional<std::int64_t> LevelOffset(double level);
+
+constexpr std::size_t CellOffsetInLevel(int X, int Y) {
+    return static_cast<std::size_t>(Y * 32 + X) * 2;
+}
+constexpr std::uint8_t ColorToByte(std::uint8_t color) {
+    return static_cast<std::uint8_t>((color & 0x0F) << 4);
+}
+constexpr std::uint8_t ByteToColor(std::uint8_t stored) {
+    return stored >> 4;
+}
+
+// How a map file is opened.
+enum class MapAccess {
+    // Read and write without truncation, creating a missing file empty; reading alone where the
+    // system refuses writing (a read-only file still loads).
+    Load,
+    // Read and write without truncation, creating a missing file empty.
+    Save,
+    // Reading alone; a missing file is an error and nothing is ever created.
+    ReadOnly,
+};
+
+// The outcome of a file operation: on failure, the system's reason ("No such file or directory").
+struct FileResult {
+    bool ok = true;
+    std::string reason;
+
+    explicit operator bool() const { return ok; }
+    static FileResult Failure(std::string why) { return {false, std::move(why)}; }
+};
+
+// Reads the 1536 bytes at offset of the UTF-8 path into block in one read; bytes past the end of
+// the file read as 0.
+FileResult ReadLevelBlock(const std::string& path, std::int64_t offset, MapAccess access,
+                          LevelBlock& block);
+// Writes block at offset of the UTF-8 path in one write and flushes it, leaving every other byte
+// of the file as it was; a gap before offset reads as zero bytes.
+FileResult WriteLevelBlock(const std::string& path, std::int64_t offset, const LevelBlock& block);
+
+}  // namespace gridwright

@@ -1,0 +1,67 @@
+// modGraphics, the editor's character-cell renderer: a 256-glyph font of 10 x 18 pixel glyphs, a
+// 16-colour palette scaled by Brightness, and one 8-bit pixel buffer the size of the editing
+// surface in which every byte is a palette index. Glyphs are painted into the buffer; the finished
+// buffer goes to the screen whole, with its colour table, through WindowServices::BlitScreen.
+// Because the buffer holds palette indices, a change of brightness needs a new colour table and
+// one more blit, never a repaint of the cells.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "bitmap_info.h"
+#include "window_services.h"
+
+namespace gridwright {
+
+inline constexpr int kGlyphWidth = 10;
+inline constexpr int kGlyphHeight = 18;
+inline constexpr int kPaletteSize = 16;
+// FontMask covers X 0..192 and Y 0..288; only the 160 x 288 font image is ever consulted.
+inline constexpr int kFontMaskWidth = 193;
+inline constexpr int kFontMaskHeight = 289;
+// One byte more than the 800 x 450 surface, as the buffer has always been declared.
+inline constexpr std::size_t kScreenBufferSize = 360001;
+
+class ModGraphics {
+  public:
+    explicit ModGraphics(WindowServices& services);
+
+    // Reads the built-in font image into FontMask; shows the main window and hides picFont, the
+    // picture that holds the image as designed.
+    void LoadFont();
+    // True where the font image pixel (X, Y) is lit; false outside X 0..192, Y 0..288.
+    bool FontPixel(std::int16_t X, std::int16_t Y) const;
+    // Sets the 16 palette colours at the current Brightness, takes the buffer's size from
+    // picScreen and fills the bitmap header.
+    void BuildPalette();
+    // Stores Red, Green and Blue, each scaled by Brightness, in colour table entry Index (0..256).
+    void SetPaletteColor(std::int16_t Index, std::int16_t Red, std::int16_t Green,
+                         std::int16_t Blue);
+    // Writes palette index Colour at pixel (X, Y), Y counted from the top. Pixels at Y 450 or more,
+    // or outside the buffer, are dropped.
+    void PutPixel(std::int16_t X, std::int16_t Y, std::int32_t Colour);
+    // Paints glyph Glyph into the cell at Column, Row of the 10 x 18 grid: the whole cell in
+    // Background, then the glyph's lit pixels in Foreground (glyphs 0, 32 and 255 are blank).
+    void DrawGlyph(std::uint8_t Glyph, std::uint8_t Column, std::uint8_t Row,
+                   std::uint8_t Foreground, std::uint8_t Background);
+    // Hands the whole buffer and ScreenInfo to the window system, which shows it.
+    void BlitScreen();
+
+    // Sets ScreenWidth and ScreenHeight from a picture's size in pixels, rounded halves to even,
+    // and keeps ScreenBuffer large enough for them.
+    void SetScreenSize(double width, double height);
+
+    std::vector<std::uint8_t> FontMask;  // element (X, Y) at X + 193 * Y; 1 where lit
+    std::vector<std::uint8_t>
+        ScreenBuffer;  // pixel (x, y) at (ScreenHeight - 1 - y) * ScreenWidth + x
+    std::int32_t ScreenWidth = kSurfaceWidth;
+    std::int32_t ScreenHeight = kSurfaceHeight;
+    BitmapInfo ScreenInfo{};
+    float Brightness = 1.0f;  // factor on every palette component; always greater than 0
+
+  private:
+    WindowServices& services_;
+};
+
+}  // namespace gridwright

@@ -1,0 +1,60 @@
+// A window system without a window, for tests, benchmarks and command-line tools: it records
+// captions, failures and blits, and answers input boxes from a script.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "bitmap_info.h"
+#include "classic_random.h"
+#include "window_services.h"
+
+namespace gridwright {
+
+class HeadlessServices : public WindowServices {
+  public:
+    void SetCaption(std::string_view text) override { caption = text; }
+    void SetStatusCaption(std::string_view text) override { status = text; }
+    // Answers with the next scripted answer; with none left, as if Cancel were pressed.
+    std::string InputBox(std::string_view prompt, std::string_view defaultAnswer) override;
+    void ShowMainWindow() override { windowShown = true; }
+    PictureSize GetPictureSize(Picture picture) override { return sizes[picture]; }
+    void SetPictureVisible(Picture picture, bool visible) override {
+        visibility[picture] = visible;
+    }
+    void BlitScreen(const std::uint8_t* bits, const BitmapInfo& info) override;
+    std::string CommandLineArguments() override { return commandLine; }
+    double Random() override { return random.Next(); }
+    void EndProgram() override { ended = true; }
+    void ReportFailure(std::string_view message) override { failures.emplace_back(message); }
+
+    // The palette index of the last blit's pixel (x, y), y counted from the top.
+    std::uint8_t BlittedIndex(int x, int y) const;
+
+    struct Question {
+        std::string prompt;
+        std::string defaultAnswer;
+    };
+
+    std::string caption{"QUORIX Map Editor"};
+    std::string status{"[]"};
+    std::string commandLine;
+    std::deque<std::string> answers;
+    std::vector<Question> questions;
+    std::vector<std::string> failures;
+    std::map<Picture, PictureSize> sizes{{Picture::picScreen, {800, 450}},
+                                         {Picture::picMainScreen, {800, 450}},
+                                         {Picture::picFont, {160, 288}}};
+    std::map<Picture, bool> visibility;
+    bool windowShown = false;
+    bool ended = false;
+    int blits = 0;
+    std::vector<std::uint8_t> blittedBits;
+    BitmapInfo blittedInfo{};
+    ClassicRandom random;
+};
+
+}  // namespace gridwright

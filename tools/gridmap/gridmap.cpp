@@ -1,0 +1,149 @@
+// gridmap: command-line views of map files.
+//
+//   gridmap render MAP LEVEL OUT.png [--brightness B]
+//
+// Writes the 800 x 450 editing surface exactly as the editor shows it right after a start-up with
+// MAP on its command line, at level LEVEL instead of 0: border, colour row, glyph table and the
+// level's board, through the colour table at brightness B (default 1). MAP is opened for reading
+// only; no map file is ever created or changed.
+#include <png.h>
+
+#include <cfloat>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "frm_main.h"
+#include "headless_services.h"
+#include "indexed_image.h"
+#include "map_file.h"
+
+namespace {
+
+using namespace gridwright;
+
+constexpr std::string_view kUsage =
+    "usage: gridmap render MAP LEVEL OUT.png [--brightness B]\n"
+    "  Renders level LEVEL (0 to 1398101) of the map file MAP as the editor shows it, to an\n"
+    "  800 x 450 PNG picture. B scales the palette (default 1).\n";
+
+// The whole text as a finite number, or nothing.
+std::optional<double> ParseNumber(std::string_view text) {
+    double value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+bool WritePng(const std::string& path, const std::vector<std::uint8_t>& bits,
+              const BitmapInfo& info, std::string& reason) {
+    const int width = info.bmiHeader.biWidth, height = info.bmiHeader.biHeight;
+    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * height);
+    ExpandIndexedImage(bits.data(), info, pixels.data(), static_cast<std::size_t>(width));
+    std::vector<png_byte> rgb(pixels.size() * 3);
+    for (std::size_t i = 0; i < pixels.size(); ++i) {
+        rgb[3 * i] = static_cast<png_byte>(pixels[i] >> 16);
+        rgb[3 * i + 1] = static_cast<png_byte>(pixels[i] >> 8);
+        rgb[3 * i + 2] = static_cast<png_byte>(pixels[i]);
+    }
+
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "wb"),
+                                                         std::fclose);
+    if (!file) {
+        reason = std::generic_category().message(errno);
+        return false;
+    }
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop pngInfo = png ? png_create_info_struct(png) : nullptr;
+    if (!pngInfo) {
+        png_destroy_write_struct(&png, nullptr);
+        reason = "out of memory";
+        return false;
+    }
+    std::vector<png_bytep> rows(static_cast<std::size_t>(height));
+    for (int y = 0; y < height; ++y) rows[y] = &rgb[static_cast<std::size_t>(y) * width * 3];
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &pngInfo);
+        reason = "the picture could not be written";
+        return false;
+    }
+    png_init_io(png, file.get());
+    png_set_IHDR(png, pngInfo, width, height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, pngInfo);
+    png_write_image(png, rows.data());
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &pngInfo);
+    if (std::fflush(file.get()) != 0 || std::ferror(file.get())) {
+        reason = std::generic_category().message(errno);
+        return false;
+    }
+    return true;
+}
+
+int Render(const std::vector<std::string_view>& args) {
+    if (args.size() != 3 && !(args.size() == 5 && args[3] == "--brightness")) {
+        std::cerr << kUsage;
+        return 2;
+    }
+    const std::string map(args[0]), out(args[2]);
+    const std::optional<double> level = ParseNumber(args[1]);
+    if (!level || !LevelOffset(*level)) {
+        std::cerr << "gridmap: level \"" << args[1] << "\" is not a level from 0 to " << kLastLevel
+                  << "\n";
+        return 1;
+    }
+    float brightness = 1.0f;
+    if (args.size() == 5) {
+        const std::optional<double> b = ParseNumber(args[4]);
+        if (!b || *b <= 0 || *b > FLT_MAX) {
+            std::cerr << "gridmap: brightness \"" << args[4]
+                      << "\" is not a number greater than 0\n";
+            return 1;
+        }
+        brightness = static_cast<float>(*b);
+    }
+
+    LevelBlock block;
+    if (FileResult read = ReadLevelBlock(map, *LevelOffset(*level), MapAccess::ReadOnly, block);
+        !read) {
+        std::cerr << "gridmap: cannot read the map file \"" << map << "\": " << read.reason << "\n";
+        return 1;
+    }
+
+    HeadlessServices services;
+    FrmMain form(services);
+    form.Form_Load();
+    form.MapFileName = map;
+    form.CurrentLevel = OptionalNumber::Double(*level);
+    form.modGraphics.Brightness = brightness;
+    form.modGraphics.BuildPalette();
+    form.ShowLevelBlock(block);
+
+    std::string reason;
+    if (!WritePng(out, services.blittedBits, services.blittedInfo, reason)) {
+        std::cerr << "gridmap: cannot write \"" << out << "\": " << reason << "\n";
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::string_view> args(argv + 1, argv + argc);
+    if (!args.empty() && args[0] == "render") return Render({args.begin() + 1, args.end()});
+    if (args.size() == 1 && args[0] == "--help") {
+        std::cout << kUsage;
+        return 0;
+    }
+    std::cerr << kUsage;
+    return 2;
+}
