@@ -21,7 +21,9 @@ constexpr std::uint8_t kLegendGray = 7;
 constexpr std::uint8_t kWhite = 15;
 
 // The level as a load or save reckons with it: no value counts as 0.
-std::string LevelText(const OptionalNumber& level) { return level.HasValue() ? level.ToText() : "0"; }
+std::string LevelText(const OptionalNumber& level) {
+    return level.HasValue() ? level.ToText() : "0";
+}
 
 }  // namespace
 

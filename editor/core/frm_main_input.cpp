@@ -39,7 +39,9 @@ SurfaceCell CellAt(float X, float Y) {
     return {whole(X) / kGlyphWidth, whole(Y) / kGlyphHeight};
 }
 
-bool IsButtonCombination(std::int16_t Button) { return Button >= 1 && Button <= 7; }
+bool IsButtonCombination(std::int16_t Button) {
+    return Button >= 1 && Button <= 7;
+}
 
 }  // namespace
 
@@ -114,7 +116,9 @@ void FrmMain::mnuWorldLoad_Click() {
     services_.SetCaption(std::string(kCaptionPrefix) + MapFileName);
 }
 
-void FrmMain::mnuFileSaveGame_Click() { SaveMap(); }
+void FrmMain::mnuFileSaveGame_Click() {
+    SaveMap();
+}
 
 void FrmMain::mnuFileLevel_Click() {
     const std::string answer = services_.InputBox("Level?", CurrentLevel.ToText());
@@ -131,7 +135,9 @@ void FrmMain::mnuFileLevel_Click() {
     if (!LoadMap()) CurrentLevel = previous;
 }
 
-void FrmMain::mnuWorldQuit_Click() { services_.EndProgram(); }
+void FrmMain::mnuWorldQuit_Click() {
+    services_.EndProgram();
+}
 
 void FrmMain::mnuOptionBright_Click() {
     const double answer =

@@ -12,7 +12,7 @@ constexpr std::int16_t kLeft = 1, kRight = 2, kMiddle = 4;
 constexpr std::int16_t kShift = 1, kCtrl = 2, kAlt = 4;
 
 class Mouse : public ::testing::Test {
-protected:
+  protected:
     // Events at the centre of surface cell (c, r).
     void Press(std::int16_t button, std::int16_t shift, int c, int r) {
         form.picScreen_MouseDown(button, shift, 10.0f * c + 5, 18.0f * r + 9);
