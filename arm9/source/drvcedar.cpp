@@ -1,0 +1,48 @@
+// CompactFlash card behind the MPCF adapter. The adapter always shows the card's registers at
+// 0x09000000, so start-up is only a check that they answer.
+#include "compact_flash.h"
+
+using compact_flash::MpcfAdapter;
+
+extern "C" {
+
+bool MPCF_StartUp(void) {
+    return MpcfAdapter::registerTest();
+}
+
+bool MPCF_IsInserted(void) {
+    return MpcfAdapter::isInserted();
+}
+
+bool MPCF_ReadSectors(u32 sector, u8 numSecs, void* buffer) {
+    return MpcfAdapter::readSectors(sector, numSecs, buffer);
+}
+
+bool MPCF_WriteSectors(u32 sector, u8 numSecs, void* buffer) {
+    return MpcfAdapter::writeSectors(sector, numSecs, buffer);
+}
+
+bool MPCF_ClearStatus(void) {
+    return MpcfAdapter::clearStatus();
+}
+
+bool MPCF_Shutdown(void) {
+    return MPCF_ClearStatus();
+}
+
+constinit const IO_INTERFACE MPCF_Interface = {
+    IO_TYPE_CODE('M', 'P', 'C', 'F'),
+    FEATURE_CAN_READ | FEATURE_CAN_WRITE | FEATURE_GBA_SLOT,
+    MPCF_StartUp,
+    MPCF_IsInserted,
+    MPCF_ReadSectors,
+    MPCF_WriteSectors,
+    MPCF_ClearStatus,
+    MPCF_Shutdown,
+};
+
+LPIO_INTERFACE MPCF_GetInterface(void) {
+    return &MPCF_Interface;
+}
+
+}  // extern "C"
