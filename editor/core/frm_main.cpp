@@ -20,6 +20,11 @@ constexpr std::uint8_t kFurnitureGray = 8;
 constexpr std::uint8_t kLegendGray = 7;
 constexpr std::uint8_t kWhite = 15;
 
+// The level as a load or save reckons with it: no value counts as 0.
+std::string LevelText(const OptionalNumber& level) {
+    return level.HasValue() ? level.ToText() : "0";
+}
+
 }  // namespace
 
 FrmMain::FrmMain(WindowServices& services) : modGraphics(services), services_(services) {}
@@ -120,13 +125,13 @@ LevelBlock FrmMain::BoardAsLevelBlock() const {
 bool FrmMain::LoadMap() {
     const auto offset = LevelOffset(CurrentLevel.Value());
     if (!offset) {
-        ReportMapFailure("load", "levels run from 0 to " + std::to_string(kLastLevel));
+        ReportMapFailure("load", LevelText(CurrentLevel), kUnreachableLevel);
         return false;
     }
     // The whole level is read before any cell is set, so a failed load leaves Board untouched.
     LevelBlock block;
     if (FileResult read = ReadLevelBlock(MapFileName, *offset, MapAccess::Load, block); !read) {
-        ReportMapFailure("load", read.reason);
+        ReportMapFailure("load", LevelText(CurrentLevel), read.reason);
         return false;
     }
     ShowLevelBlock(block);
@@ -136,22 +141,24 @@ bool FrmMain::LoadMap() {
 bool FrmMain::SaveMap() {
     const auto offset = LevelOffset(CurrentLevel.Value());
     if (!offset) {
-        ReportMapFailure("save", "levels run from 0 to " + std::to_string(kLastLevel));
+        ReportMapFailure("save", LevelText(CurrentLevel), kUnreachableLevel);
         return false;
     }
     if (FileResult written = WriteLevelBlock(MapFileName, *offset, BoardAsLevelBlock()); !written) {
-        ReportMapFailure("save", written.reason);
+        ReportMapFailure("save", LevelText(CurrentLevel), written.reason);
         return false;
     }
     DrawBoard();
     return true;
 }
 
-void FrmMain::ReportMapFailure(std::string_view action, std::string_view reason) {
-    const std::string level = CurrentLevel.HasValue() ? CurrentLevel.ToText() : "0";
+void FrmMain::ReportMapFailure(std::string_view action, std::string_view level,
+                               std::string_view reason) {
     std::string message = "Could not ";
     message += action;
-    message += " level " + level + (action == "save" ? " to \"" : " from \"");
+    message += " level ";
+    message += level;
+    message += action == "save" ? " to \"" : " from \"";
     message += MapFileName;
     message += "\": ";
     message += reason;

@@ -72,7 +72,12 @@ class FrmMain {
     std::string MapFileName;  // UTF-8 path, passed to the file system unchanged
 
   private:
-    void ReportMapFailure(std::string_view action, std::string_view reason);
+    static constexpr std::string_view kUnreachableLevel = "levels run from 0 to 1398101";
+
+    // A brush colour from the window system's random source: 1 to 15, never 0.
+    std::uint8_t RandomColor();
+    // Tells the user that a load or save of the level failed, naming the file and the reason.
+    void ReportMapFailure(std::string_view action, std::string_view level, std::string_view reason);
 
     WindowServices& services_;
 };
