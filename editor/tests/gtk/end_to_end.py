@@ -13,7 +13,7 @@ It also times the start (process start to the first complete frame) and whole-bo
 (pointer event to repainted surface), from the editor's GRIDWRIGHT_TRACE lines, which carry
 CLOCK_MONOTONIC like time.monotonic().
 
-    gtk_end_to_end.py --editor PATH --work DIR [--screenshots DIR]
+    end_to_end.py --editor PATH --work DIR [--screenshots DIR]
 """
 import argparse
 import os
