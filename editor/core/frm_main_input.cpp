@@ -5,6 +5,7 @@
 #include <string>
 
 #include "frm_main.h"
+#include "surface_layout.h"
 
 namespace gridwright {
 
@@ -14,12 +15,7 @@ namespace {
 // starting from it run zero times.
 constexpr std::int16_t kNoAnchor = 99;
 
-// The palette strip right of the board, in surface cells.
-constexpr int kPaletteFirstColumn = 34;
-constexpr int kTableColumn = 41;
-constexpr int kColorRow = 3;
-constexpr int kGlyphTableFirstRow = 5;
-constexpr int kGlyphTableLastRow = 20;
+using namespace layout;
 
 constexpr std::int16_t kShiftKey = 1;
 constexpr std::int16_t kCtrlKey = 2;

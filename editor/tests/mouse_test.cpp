@@ -13,18 +13,13 @@ constexpr std::int16_t kShift = 1, kCtrl = 2, kAlt = 4;
 
 class Mouse : public ::testing::Test {
   protected:
-    // Events at the centre of surface cell (c, r).
     void Press(std::int16_t button, std::int16_t shift, int c, int r) {
-        form.picScreen_MouseDown(button, shift, 10.0f * c + 5, 18.0f * r + 9);
+        testing::PressCell(form, button, shift, c, r);
     }
     void Move(std::int16_t buttons, std::int16_t shift, int c, int r) {
-        form.picScreen_MouseMove(buttons, shift, 10.0f * c + 5, 18.0f * r + 9);
+        testing::MoveToCell(form, buttons, shift, c, r);
     }
-    // A left press on the glyph table and one on the colour row give the left brush.
-    void PickLeft(int glyph, int color) {
-        Press(kLeft, 0, 41 + glyph % 16, 5 + glyph / 16);
-        Press(kLeft, 0, 41 + color, 3);
-    }
+    void PickLeft(int glyph, int color) { testing::PickBrush(form, kLeft, glyph, color); }
     int Painted(BoardCell brush) const {
         int count = 0;
         for (const BoardCell& cell : form.Board.cells) count += cell == brush;

@@ -12,14 +12,13 @@ using testing::Bytes;
 class Session : public ::testing::Test {
   protected:
     void Press(std::int16_t button, std::int16_t shift, int c, int r) {
-        editor->form.picScreen_MouseDown(button, shift, 10.0f * c + 5, 18.0f * r + 9);
+        testing::PressCell(editor->form, button, shift, c, r);
     }
     void Drag(std::int16_t buttons, std::int16_t shift, int c, int r) {
-        editor->form.picScreen_MouseMove(buttons, shift, 10.0f * c + 5, 18.0f * r + 9);
+        testing::MoveToCell(editor->form, buttons, shift, c, r);
     }
     void Pick(std::int16_t button, int glyph, int color) {
-        Press(button, 0, 41 + glyph % 16, 5 + glyph / 16);
-        Press(button, 0, 41 + color, 3);
+        testing::PickBrush(editor->form, button, glyph, color);
     }
     void Choose(MenuCommand command, const std::string& answer = {}) {
         if (!answer.empty()) editor->services.answers.push_back(answer);

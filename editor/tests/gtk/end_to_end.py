@@ -4,8 +4,8 @@
 Starts gridwright under a private Xvfb with a map file on its command line and drives it as a
 user would, through xdotool: picks brushes from the glyph grid and the colour row with the left,
 right and middle buttons, paints single cells, a drag and a Shift rectangle, saves with Ctrl+S,
-changes level with Ctrl+L and brightness with Ctrl+B through the input box, cancels with Escape,
-and leaves with the File menu's access letters. It checks the window caption, every byte of the
+changes level with Ctrl+L, brightness with Ctrl+B and the file with Ctrl+O through the input box,
+cancels with Escape, and leaves with the File menu's access letters. It checks the window caption, every byte of the
 saved map file and pixels of window screenshots against the palette, waiting on conditions
 (window mapped, file changed, pixels shown), never on fixed sleeps alone.
 
@@ -382,6 +382,17 @@ def check_editing(editor, map_path, level0, level1, shots, measurements):
     editor.screenshot(shots / "editor-brightness.png" if shots else None)
     editor.answer_input_box("ctrl+b", None)
     editor.wait_for_cells("the surface back at brightness 1", dim)
+
+    # Ctrl+O names another file: the caption follows, the board stays, Ctrl+S writes it there.
+    other = map_path.parent / "other map.qmap"
+    editor.answer_input_box("ctrl+o", str(other))
+    wait_until("the caption to name the other file",
+               lambda: editor.caption() == CAPTION + str(other))
+    unsaved = Level(level0.data)
+    unsaved.set(6, 3, FULL_BLOCK, 12)
+    editor.shortcut("ctrl+s")
+    wait_until("Ctrl+S to write the other file",
+               lambda: other.exists() and other.read_bytes() == unsaved.data)
 
     # Whole-board drag steps: anchor (0, 0) with Shift, then Shift+Ctrl moves over the last
     # cell fill all 768 cells with fresh random colours on every event.
