@@ -1,5 +1,6 @@
-// Shared set-up of the driver tests: a simulated console bus, a CompactFlash card and, once a test
-// inserts one, an adapter in the GBA slot. Every test fails if the drivers broke a bus rule.
+// Shared set-up of the driver tests: a simulated console bus with an empty DS card slot, a
+// CompactFlash card and, once a test inserts one, an adapter in the GBA slot. Every test fails if
+// the drivers broke a bus rule.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,6 +11,7 @@
 
 #include "bus.h"
 #include "cf_adapter.h"
+#include "ds_card_slot.h"
 #include "slot_storage.h"
 
 namespace slot_test {
@@ -50,7 +52,8 @@ class GuardedBuffer {
 };
 
 // The bytes a card holds in sectors [first, first + count).
-inline std::vector<sim::u8> cardBytes(const AtaCard& card, sim::u32 first, sim::u32 count) {
+template <typename Card>
+std::vector<sim::u8> cardBytes(const Card& card, sim::u32 first, sim::u32 count) {
     std::vector<sim::u8> bytes;
     for (sim::u32 lba = first; lba < first + count; ++lba) {
         const sim::SectorData sector = card.sector(lba);
@@ -79,6 +82,7 @@ class SlotTest : public ::testing::Test {
     }
 
     sim::Bus bus;
+    sim::DsCardSlot dsSlot{bus};
     AtaCard card;
     std::optional<sim::CompactFlashAdapter> adapter;
 };
