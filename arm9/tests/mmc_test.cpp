@@ -442,16 +442,6 @@ TEST_F(MmcTest, SelectorChoosesTheDsCardFirstAndStartsNoGbaDriver) {
     expectClosed("disc_Shutdown");
 }
 
-TEST_F(MmcTest, RecordNamesTheMmcEntryPoints) {
-    const IO_INTERFACE& record = *NMMC_GetInterface();
-    EXPECT_EQ(record.fn_StartUp, &NMMC_StartUp);
-    EXPECT_EQ(record.fn_IsInserted, &NMMC_IsInserted);
-    EXPECT_EQ(record.fn_ReadSectors, &NMMC_ReadSectors);
-    EXPECT_EQ(record.fn_WriteSectors, &NMMC_WriteSectors);
-    EXPECT_EQ(record.fn_ClearStatus, &NMMC_ClearStatus);
-    EXPECT_EQ(record.fn_Shutdown, &NMMC_Shutdown);
-}
-
 TEST_F(MmcTest, CardCommandLoaderFillsTheCommandRegistersInOrder) {
     const sim::u8 command[8] = {1, 2, 3, 4, 5, 6, 7, 8};
     cardWriteCommand(command);
