@@ -1,5 +1,5 @@
-// Editor core figures: a full repaint of the board against clearing the pixel buffer, and one
-// level's load and save against raw reads and writes of the same bytes.
+// Editor core figures: a full repaint of the board against clearing the pixel buffer, one level's
+// load and save against raw reads and writes of the same bytes, and the costliest drag event.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -107,6 +107,18 @@ void BM_RawReadAndWrite(benchmark::State& state) {
     std::filesystem::remove(map);
 }
 BENCHMARK(BM_RawReadAndWrite)->Unit(benchmark::kMicrosecond);
+
+// The costliest pointer event: a Shift+Ctrl drag whose rectangle covers the whole board, so every
+// one of the 768 cells takes a fresh random colour through SetSquare before DrawBoard.
+void BM_WorstDragStep(benchmark::State& state) {
+    BenchEditor editor;
+    editor.form.MouseObj[1] = {219, 12};
+    editor.form.picScreen_MouseDown(1, 1, 5, 9);  // anchor at cell (0, 0)
+    for (auto _ : state) editor.form.picScreen_MouseMove(1, 1 | 2, 315, 423);  // to cell (31, 23)
+    state.counters["events/s"] = benchmark::Counter(static_cast<double>(state.iterations()),
+                                                    benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_WorstDragStep)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

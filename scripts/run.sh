@@ -1,15 +1,24 @@
 #!/usr/bin/env bash
-# Builds the editor and shows the given map file, or the bundled sample map. Until a desktop front
-# end is built, it renders every level of the map to a PNG picture with gridmap and prints the
-# pictures' paths.
+# Builds the editor and opens it on the given map file, or on the bundled sample map. Without a
+# display it says so and renders every level of the map to a PNG picture with gridmap instead,
+# printing the pictures' paths.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-cd "$root"
-scripts/deps.sh run
-cmake --preset default >/dev/null
-cmake --build --preset default -j "$(nproc)" >/dev/null
-map="${1:-$root/examples/sample.qmap}"
+map="${1:-$root/examples/sample.qmap}"   # a relative path stays relative to the caller
 
+(
+    cd "$root"
+    scripts/deps.sh run
+    cmake --preset default >/dev/null
+    cmake --build --preset default -j 2 --target gridwright gridmap
+)
+
+if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
+    exec "$root/build/default/editor/gtk/gridwright" "$map"
+fi
+
+echo "No display: neither DISPLAY nor WAYLAND_DISPLAY is set, so the editor's window cannot open." >&2
+echo "Rendering the levels of $map with gridmap instead." >&2
 if [ ! -f "$map" ]; then
     echo "No such map file: $map" >&2
     exit 1
@@ -20,6 +29,6 @@ out="$root/out/$(basename "$map")"
 mkdir -p "$out"
 for (( level = 0; level < levels; level++ )); do
     picture="$out/level-$level.png"
-    build/default/tools/gridmap render "$map" "$level" "$picture"
+    "$root/build/default/tools/gridmap" render "$map" "$level" "$picture"
     echo "$picture"
 done

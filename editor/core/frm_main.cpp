@@ -3,22 +3,25 @@
 
 #include <string>
 
+#include "surface_layout.h"
+
 namespace gridwright {
 
 namespace {
 
 constexpr std::string_view kHexDigits = "0123456789ABCDEF";
 
-// Layout of the editing surface, in 10 x 18 pixel cells.
-constexpr int kBorderColumn = 32;
-constexpr int kBorderRow = 24;
-constexpr int kColorRow = 3;
-constexpr int kTableColumn = 41;
-constexpr int kGlyphTableRow = 5;
+using namespace layout;
+
 constexpr std::uint8_t kShadeGlyph = 176;
 constexpr std::uint8_t kFurnitureGray = 8;
 constexpr std::uint8_t kLegendGray = 7;
 constexpr std::uint8_t kWhite = 15;
+
+// The level as a load or save reckons with it: no value counts as 0.
+std::string LevelText(const OptionalNumber& level) {
+    return level.HasValue() ? level.ToText() : "0";
+}
 
 }  // namespace
 
@@ -50,8 +53,8 @@ void FrmMain::DrawBorder() {
     for (int column = 0; column <= kBorderColumn; ++column)
         modGraphics.DrawGlyph(kShadeGlyph, column, kBorderRow, kLegendGray, kFurnitureGray);
     for (int glyph = 0; glyph < 256; ++glyph)
-        modGraphics.DrawGlyph(glyph, kTableColumn + glyph % 16, kGlyphTableRow + glyph / 16, kWhite,
-                              kFurnitureGray);
+        modGraphics.DrawGlyph(glyph, kTableColumn + glyph % 16, kGlyphTableFirstRow + glyph / 16,
+                              kWhite, kFurnitureGray);
     // The digit "0" is drawn in colour 0 on colour 0: invisible, but its cell still picks colour 0.
     for (int color = 0; color < kPaletteSize; ++color)
         modGraphics.DrawGlyph(kHexDigits[color], kTableColumn + color, kColorRow, color, 0);
@@ -65,7 +68,7 @@ void FrmMain::DrawMouseObj() {
         char letter;
         int button;
     } kLegend[] = {{'L', 1}, {'M', 4}, {'R', 2}};
-    int column = 34;
+    int column = kLegendColumn;
     for (const auto& entry : kLegend) {
         modGraphics.DrawGlyph(entry.letter, column, 0, kLegendGray, 0);
         const BoardCell& brush = MouseObj[entry.button];
@@ -117,16 +120,21 @@ LevelBlock FrmMain::BoardAsLevelBlock() const {
     return block;
 }
 
+FileResult FrmMain::CurrentLevelOffset(std::int64_t& offset) const {
+    const auto reachable = LevelOffset(CurrentLevel.Value());
+    if (!reachable) return FileResult::Failure(std::string(kUnreachableLevel));
+    offset = *reachable;
+    return {};
+}
+
 bool FrmMain::LoadMap() {
-    const auto offset = LevelOffset(CurrentLevel.Value());
-    if (!offset) {
-        ReportMapFailure("load", "levels run from 0 to " + std::to_string(kLastLevel));
-        return false;
-    }
     // The whole level is read before any cell is set, so a failed load leaves Board untouched.
     LevelBlock block;
-    if (FileResult read = ReadLevelBlock(MapFileName, *offset, MapAccess::Load, block); !read) {
-        ReportMapFailure("load", read.reason);
+    std::int64_t offset = 0;
+    FileResult read = CurrentLevelOffset(offset);
+    if (read) read = ReadLevelBlock(MapFileName, offset, MapAccess::Load, block);
+    if (!read) {
+        ReportMapFailure("load", LevelText(CurrentLevel), read.reason);
         return false;
     }
     ShowLevelBlock(block);
@@ -134,24 +142,24 @@ bool FrmMain::LoadMap() {
 }
 
 bool FrmMain::SaveMap() {
-    const auto offset = LevelOffset(CurrentLevel.Value());
-    if (!offset) {
-        ReportMapFailure("save", "levels run from 0 to " + std::to_string(kLastLevel));
-        return false;
-    }
-    if (FileResult written = WriteLevelBlock(MapFileName, *offset, BoardAsLevelBlock()); !written) {
-        ReportMapFailure("save", written.reason);
+    std::int64_t offset = 0;
+    FileResult written = CurrentLevelOffset(offset);
+    if (written) written = WriteLevelBlock(MapFileName, offset, BoardAsLevelBlock());
+    if (!written) {
+        ReportMapFailure("save", LevelText(CurrentLevel), written.reason);
         return false;
     }
     DrawBoard();
     return true;
 }
 
-void FrmMain::ReportMapFailure(std::string_view action, std::string_view reason) {
-    const std::string level = CurrentLevel.HasValue() ? CurrentLevel.ToText() : "0";
+void FrmMain::ReportMapFailure(std::string_view action, std::string_view level,
+                               std::string_view reason) {
     std::string message = "Could not ";
     message += action;
-    message += " level " + level + (action == "save" ? " to \"" : " from \"");
+    message += " level ";
+    message += level;
+    message += action == "save" ? " to \"" : " from \"";
     message += MapFileName;
     message += "\": ";
     message += reason;

@@ -72,7 +72,14 @@ class FrmMain {
     std::string MapFileName;  // UTF-8 path, passed to the file system unchanged
 
   private:
-    void ReportMapFailure(std::string_view action, std::string_view reason);
+    static constexpr std::string_view kUnreachableLevel = "levels run from 0 to 1398101";
+
+    // The byte offset of level CurrentLevel, or why it cannot be reached.
+    FileResult CurrentLevelOffset(std::int64_t& offset) const;
+    // A brush colour from the window system's random source: 1 to 15, never 0.
+    std::uint8_t RandomColor();
+    // Tells the user that a load or save of the level failed, naming the file and the reason.
+    void ReportMapFailure(std::string_view action, std::string_view level, std::string_view reason);
 
     WindowServices& services_;
 };

@@ -1,19 +1,153 @@
 // frmMain's mouse editing and menu commands.
+#include <algorithm>
+#include <cfloat>
+#include <cmath>
+#include <string>
+
 #include "frm_main.h"
+#include "surface_layout.h"
 
 namespace gridwright {
 
-void FrmMain::picScreen_MouseMove(std::int16_t, std::int16_t, float, float) {}
-void FrmMain::picScreen_MouseDown(std::int16_t, std::int16_t, float, float) {}
-void FrmMain::mnuWorldLoad_Click() {}
+namespace {
+
+// Anchor value meaning "no anchor": beyond every board column and row, so the rectangle loops
+// starting from it run zero times.
+constexpr std::int16_t kNoAnchor = 99;
+
+using namespace layout;
+
+constexpr std::int16_t kShiftKey = 1;
+constexpr std::int16_t kCtrlKey = 2;
+
+struct SurfaceCell {
+    int column;
+    int row;
+};
+
+// Pointer position to surface cell: round halves to even, then divide truncating toward zero,
+// so -9 to -1 still give column 0. Positions too far off to matter land outside every region.
+SurfaceCell CellAt(float X, float Y) {
+    const auto whole = [](float pixels) {
+        if (!std::isfinite(pixels)) return -1000000;
+        return static_cast<int>(std::clamp(RoundHalfEven(pixels), -1e6, 1e6));
+    };
+    return {whole(X) / kGlyphWidth, whole(Y) / kGlyphHeight};
+}
+
+bool IsButtonCombination(std::int16_t Button) {
+    return Button >= 1 && Button <= 7;
+}
+
+}  // namespace
+
+std::uint8_t FrmMain::RandomColor() {
+    // 1 to 15, never 0; the window system's generator is never seeded.
+    const int color = static_cast<int>(15 * services_.Random()) + 1;
+    return static_cast<std::uint8_t>(std::clamp(color, 1, 15));
+}
+
+void FrmMain::picScreen_MouseMove(std::int16_t Button, std::int16_t Shift, float X, float Y) {
+    const auto [c, r] = CellAt(X, Y);
+    if (!BoardGrid::Contains(c, r)) return;
+
+    if (Shift == 0) {
+        // The status is written before the cell is painted: during a drag it shows each cell as
+        // it was before the brush reached it.
+        const BoardCell& cell = Board(c, r);
+        services_.SetStatusCaption("[L" + CurrentLevel.ToText() + ":" + std::to_string(c) + "," +
+                                   std::to_string(r) + "=" + std::to_string(cell.Char) + "," +
+                                   std::to_string(cell.Color) + "]");
+        AnchorX = OptionalNumber::Whole(kNoAnchor);
+    }
+    if (!IsButtonCombination(Button)) return;
+
+    BoardCell& brush = MouseObj[Button];
+    if (Shift == kCtrlKey) brush.Color = RandomColor();
+
+    // With Shift, fill from the anchor to this cell, column by column and each top to bottom. An
+    // anchor that was never set counts as none.
+    if ((Shift & kShiftKey) && AnchorX.HasValue() && AnchorY.HasValue()) {
+        for (int i = static_cast<int>(AnchorX.Value()); i <= c; ++i) {
+            for (int j = static_cast<int>(AnchorY.Value()); j <= r; ++j) {
+                if (Shift & kCtrlKey) brush.Color = RandomColor();
+                SetSquare(i, j, brush.Char, brush.Color);
+            }
+        }
+    }
+    SetSquare(c, r, brush.Char, brush.Color);
+    DrawBoard();
+}
+
+void FrmMain::picScreen_MouseDown(std::int16_t Button, std::int16_t Shift, float X, float Y) {
+    picScreen_MouseMove(Button, Shift, X, Y);
+
+    const auto [c, r] = CellAt(X, Y);
+    if (BoardGrid::Contains(c, r) && Shift == kShiftKey) {
+        AnchorX = OptionalNumber::Whole(static_cast<std::int16_t>(c));
+        AnchorY = OptionalNumber::Whole(static_cast<std::int16_t>(r));
+    } else {
+        AnchorX = OptionalNumber::Whole(kNoAnchor);
+        AnchorY = OptionalNumber::Whole(kNoAnchor);
+    }
+    if (c < kPaletteFirstColumn) return;
+
+    // Picks apply the table formulas wherever the press lands in the strip; a result that is no
+    // glyph code, or no colour of the 16-colour palette, picks nothing.
+    if (IsButtonCombination(Button)) {
+        BoardCell& brush = MouseObj[Button];
+        const int color = c - kTableColumn;
+        if (r == kColorRow && color >= 0 && color < kPaletteSize)
+            brush.Color = static_cast<std::uint8_t>(color);
+        const int glyph = (r - kGlyphTableFirstRow) * 16 + (c - kTableColumn);
+        if (r >= kGlyphTableFirstRow && r <= kGlyphTableLastRow && glyph >= 0 && glyph <= 255)
+            brush.Char = static_cast<std::uint8_t>(glyph);
+    }
+    DrawMouseObj();
+}
+
+void FrmMain::mnuWorldLoad_Click() {
+    // Names the file for the next Save and Level Select; loads nothing. Cancel names no file.
+    MapFileName = services_.InputBox("Filename?", MapFileName);
+    services_.SetCaption(std::string(kCaptionPrefix) + MapFileName);
+}
+
 void FrmMain::mnuFileSaveGame_Click() {
     SaveMap();
 }
-void FrmMain::mnuFileLevel_Click() {}
+
+void FrmMain::mnuFileLevel_Click() {
+    const std::string answer = services_.InputBox("Level?", CurrentLevel.ToText());
+    if (answer.empty()) return;
+    const OptionalNumber level = OptionalNumber::Double(ReadNumber(answer));
+    if (!LevelOffset(level.Value())) {
+        ReportMapFailure("load", level.ToText(), kUnreachableLevel);
+        return;
+    }
+    // A level that cannot be loaded is not the level being edited: keep the one on the board,
+    // so that the next Save cannot write it into the wrong place.
+    const OptionalNumber previous = CurrentLevel;
+    CurrentLevel = level;
+    if (!LoadMap()) CurrentLevel = previous;
+}
+
 void FrmMain::mnuWorldQuit_Click() {
     services_.EndProgram();
 }
-void FrmMain::mnuOptionBright_Click() {}
+
+void FrmMain::mnuOptionBright_Click() {
+    const double answer =
+        ReadNumber(services_.InputBox("Brightness?", FloatToText(modGraphics.Brightness)));
+    float brightness = 1.0f;
+    if (answer >= FLT_MAX)
+        brightness = FLT_MAX;  // held at the largest finite value: every component shows 255
+    else if (answer > 0)
+        brightness = static_cast<float>(answer);
+    if (!(brightness > 0)) brightness = 1.0f;  // also a positive answer too small for a float
+    modGraphics.Brightness = brightness;
+    modGraphics.BuildPalette();
+    DrawBoard();
+}
 
 void FrmMain::Invoke(MenuCommand command) {
     switch (command) {

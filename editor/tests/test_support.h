@@ -74,4 +74,17 @@ struct StartedEditor {
     FrmMain form{services};
 };
 
+// Pointer events at the centre of surface cell (c, r), as a window system delivers them.
+inline void PressCell(FrmMain& form, std::int16_t button, std::int16_t shift, int c, int r) {
+    form.picScreen_MouseDown(button, shift, 10.0f * c + 5, 18.0f * r + 9);
+}
+inline void MoveToCell(FrmMain& form, std::int16_t buttons, std::int16_t shift, int c, int r) {
+    form.picScreen_MouseMove(buttons, shift, 10.0f * c + 5, 18.0f * r + 9);
+}
+// Gives a button's brush a glyph and a colour with two presses in the palette strip.
+inline void PickBrush(FrmMain& form, std::int16_t button, int glyph, int color) {
+    PressCell(form, button, 0, 41 + glyph % 16, 5 + glyph / 16);
+    PressCell(form, button, 0, 41 + color, 3);
+}
+
 }  // namespace gridwright::testing

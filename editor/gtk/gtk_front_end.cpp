@@ -1,0 +1,278 @@
+#include "gtk_front_end.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <utility>
+
+#include "bitmap_info.h"
+#include "gtk_translate.h"
+#include "icon_data.h"
+#include "menu.h"
+
+namespace gridwright {
+
+namespace {
+
+constexpr const char* kDialogTitle = "gridwright";  // the program's name titles its boxes
+constexpr int kFontWidth = 160;
+constexpr int kFontHeight = 288;
+
+// Keeps a count of open modal boxes for as long as one is shown.
+class ModalScope {
+  public:
+    explicit ModalScope(int& depth) : depth_(depth) { ++depth_; }
+    ~ModalScope() { --depth_; }
+    ModalScope(const ModalScope&) = delete;
+    ModalScope& operator=(const ModalScope&) = delete;
+
+  private:
+    int& depth_;
+};
+
+GList* LoadIcons() {
+    GList* icons = nullptr;
+    for (const EmbeddedFile& png : IconPngs()) {
+        GdkPixbufLoader* loader = gdk_pixbuf_loader_new_with_type("png", nullptr);
+        if (loader == nullptr) continue;
+        if (gdk_pixbuf_loader_write(loader, png.data, png.size, nullptr) &&
+            gdk_pixbuf_loader_close(loader, nullptr)) {
+            if (GdkPixbuf* pixbuf = gdk_pixbuf_loader_get_pixbuf(loader)) {
+                icons = g_list_append(icons, g_object_ref(pixbuf));
+            }
+        }
+        g_object_unref(loader);
+    }
+    return icons;
+}
+
+}  // namespace
+
+GtkFrontEnd::GtkFrontEnd(std::string commandLineArguments)
+    : commandLineArguments_(std::move(commandLineArguments)),
+      trace_(g_getenv("GRIDWRIGHT_TRACE") != nullptr) {
+    window_ = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+    gtk_window_set_title(GTK_WINDOW(window_), std::string(FrmMain::kDesignCaption).c_str());
+    gtk_window_set_resizable(GTK_WINDOW(window_), FALSE);
+    if (GList* icons = LoadIcons()) {
+        gtk_window_set_icon_list(GTK_WINDOW(window_), icons);
+        g_list_free_full(icons, g_object_unref);
+    }
+    g_signal_connect(window_, "delete-event", G_CALLBACK(OnDelete), this);
+
+    GtkAccelGroup* accelerators = gtk_accel_group_new();
+    gtk_window_add_accel_group(GTK_WINDOW(window_), accelerators);
+
+    image_ = cairo_image_surface_create(CAIRO_FORMAT_RGB24, kSurfaceWidth, kSurfaceHeight);
+    surface_ = gtk_drawing_area_new();
+    gtk_widget_set_size_request(surface_, kSurfaceWidth, kSurfaceHeight);
+    gtk_widget_add_events(
+        surface_, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK | GDK_POINTER_MOTION_MASK);
+    g_signal_connect(surface_, "realize", G_CALLBACK(OnSurfaceRealize), nullptr);
+    g_signal_connect(surface_, "draw", G_CALLBACK(OnDraw), this);
+    g_signal_connect(surface_, "button-press-event", G_CALLBACK(OnButtonPress), this);
+    g_signal_connect(surface_, "motion-notify-event", G_CALLBACK(OnMotion), this);
+
+    GtkWidget* column = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
+    gtk_box_pack_start(GTK_BOX(column), BuildMenuBar(accelerators), FALSE, FALSE, 0);
+    gtk_box_pack_start(GTK_BOX(column), surface_, FALSE, FALSE, 0);
+    gtk_container_add(GTK_CONTAINER(window_), column);
+    g_object_unref(accelerators);
+}
+
+GtkFrontEnd::~GtkFrontEnd() {
+    if (window_ != nullptr) gtk_widget_destroy(window_);
+    cairo_surface_destroy(image_);
+}
+
+GtkWidget* GtkFrontEnd::BuildMenuBar(GtkAccelGroup* accelerators) {
+    GtkWidget* bar = gtk_menu_bar_new();
+    for (const MenuItem& top : MenuBar()) {
+        if (top.items.empty()) {
+            // A plain menu-bar item; the status item is one, its caption shown as it stands.
+            GtkWidget* item = gtk_menu_item_new_with_label(DisplayText(top.caption).c_str());
+            if (top.name == "mnuStatus") statusItem_ = item;
+            gtk_menu_shell_append(GTK_MENU_SHELL(bar), item);
+            continue;
+        }
+        GtkWidget* heading = gtk_menu_item_new_with_mnemonic(MnemonicLabel(top.caption).c_str());
+        GtkWidget* menu = gtk_menu_new();
+        gtk_menu_set_accel_group(GTK_MENU(menu), accelerators);
+        for (const MenuItem& entry : top.items) {
+            GtkWidget* item = gtk_menu_item_new_with_mnemonic(MnemonicLabel(entry.caption).c_str());
+            g_object_set_data(G_OBJECT(item), "gridwright-command",
+                              GINT_TO_POINTER(static_cast<int>(entry.command)));
+            g_signal_connect(item, "activate", G_CALLBACK(OnMenuActivate), this);
+            if (entry.shortcut >= 'A' && entry.shortcut <= 'Z') {
+                const guint key = GDK_KEY_a + static_cast<guint>(entry.shortcut - 'A');
+                gtk_widget_add_accelerator(item, "activate", accelerators, key, GDK_CONTROL_MASK,
+                                           GTK_ACCEL_VISIBLE);
+            }
+            gtk_menu_shell_append(GTK_MENU_SHELL(menu), item);
+        }
+        gtk_menu_item_set_submenu(GTK_MENU_ITEM(heading), menu);
+        gtk_menu_shell_append(GTK_MENU_SHELL(bar), heading);
+    }
+    return bar;
+}
+
+void GtkFrontEnd::Drive(FrmMain& form) {
+    form_ = &form;
+}
+
+void GtkFrontEnd::Run() {
+    Trace("loaded");
+    if (!gtk_widget_get_visible(window_)) ShowMainWindow();
+    gtk_main();
+}
+
+void GtkFrontEnd::SetCaption(std::string_view caption) {
+    gtk_window_set_title(GTK_WINDOW(window_), DisplayText(caption).c_str());
+}
+
+void GtkFrontEnd::SetStatusCaption(std::string_view caption) {
+    if (statusItem_ != nullptr) {
+        gtk_menu_item_set_label(GTK_MENU_ITEM(statusItem_), DisplayText(caption).c_str());
+    }
+}
+
+std::string GtkFrontEnd::InputBox(std::string_view prompt, std::string_view defaultAnswer) {
+    ModalScope modal(modalDepth_);
+    GtkWidget* dialog = gtk_dialog_new_with_buttons(
+        kDialogTitle, GTK_WINDOW(window_),
+        static_cast<GtkDialogFlags>(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT), "_Cancel",
+        GTK_RESPONSE_CANCEL, "_OK", GTK_RESPONSE_OK, nullptr);
+    gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);
+    gtk_window_set_default_size(GTK_WINDOW(dialog), 360, -1);
+
+    GtkWidget* label = gtk_label_new(DisplayText(prompt).c_str());
+    gtk_label_set_xalign(GTK_LABEL(label), 0.0F);
+    gtk_label_set_line_wrap(GTK_LABEL(label), TRUE);
+    GtkWidget* entry = gtk_entry_new();
+    gtk_entry_set_text(GTK_ENTRY(entry), DisplayText(defaultAnswer).c_str());
+    gtk_entry_set_activates_default(GTK_ENTRY(entry), TRUE);
+
+    GtkWidget* content = gtk_dialog_get_content_area(GTK_DIALOG(dialog));
+    gtk_container_set_border_width(GTK_CONTAINER(content), 12);
+    gtk_box_set_spacing(GTK_BOX(content), 8);
+    gtk_box_pack_start(GTK_BOX(content), label, FALSE, FALSE, 0);
+    gtk_box_pack_start(GTK_BOX(content), entry, FALSE, FALSE, 0);
+    gtk_widget_show_all(dialog);
+    // The default answer starts selected, so typing replaces it.
+    gtk_widget_grab_focus(entry);
+    gtk_editable_select_region(GTK_EDITABLE(entry), 0, -1);
+
+    const gint response = gtk_dialog_run(GTK_DIALOG(dialog));
+    std::string answer = response == GTK_RESPONSE_OK ? gtk_entry_get_text(GTK_ENTRY(entry)) : "";
+    gtk_widget_destroy(dialog);
+    return answer;
+}
+
+void GtkFrontEnd::ShowMainWindow() {
+    gtk_widget_show_all(window_);
+}
+
+PictureSize GtkFrontEnd::GetPictureSize(Picture picture) {
+    // The controls as laid out; the window cannot be resized, so they never change.
+    if (picture == Picture::picFont) return {kFontWidth, kFontHeight};
+    return {static_cast<double>(cairo_image_surface_get_width(image_)),
+            static_cast<double>(cairo_image_surface_get_height(image_))};
+}
+
+void GtkFrontEnd::SetPictureVisible(Picture picture, bool visible) {
+    // picMainScreen and picFont only lend their sizes here; they have no widget to show.
+    if (picture == Picture::picScreen) gtk_widget_set_visible(surface_, visible);
+}
+
+void GtkFrontEnd::BlitScreen(const std::uint8_t* bits, const BitmapInfo& info) {
+    cairo_surface_flush(image_);
+    IndexedToRgb24(bits, info,
+                   reinterpret_cast<std::uint32_t*>(cairo_image_surface_get_data(image_)),
+                   cairo_image_surface_get_width(image_), cairo_image_surface_get_height(image_),
+                   cairo_image_surface_get_stride(image_) / 4);
+    cairo_surface_mark_dirty(image_);
+    gtk_widget_queue_draw(surface_);
+    Trace("blit");
+}
+
+std::string GtkFrontEnd::CommandLineArguments() {
+    return commandLineArguments_;
+}
+
+double GtkFrontEnd::Random() {
+    return random_.Next();
+}
+
+void GtkFrontEnd::EndProgram() {
+    std::exit(EXIT_SUCCESS);
+}
+
+void GtkFrontEnd::ReportFailure(std::string_view message) {
+    ModalScope modal(modalDepth_);
+    GtkWidget* dialog = gtk_message_dialog_new(
+        GTK_WINDOW(window_),
+        static_cast<GtkDialogFlags>(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT),
+        GTK_MESSAGE_ERROR, GTK_BUTTONS_OK, "%s", DisplayText(message).c_str());
+    gtk_window_set_title(GTK_WINDOW(dialog), kDialogTitle);
+    gtk_dialog_run(GTK_DIALOG(dialog));
+    gtk_widget_destroy(dialog);
+}
+
+void GtkFrontEnd::OnMenuActivate(GtkMenuItem* item, gpointer self) {
+    auto* front = static_cast<GtkFrontEnd*>(self);
+    if (!front->TakesEvents()) return;
+    const auto command = static_cast<MenuCommand>(
+        GPOINTER_TO_INT(g_object_get_data(G_OBJECT(item), "gridwright-command")));
+    front->form_->Invoke(command);
+}
+
+void GtkFrontEnd::OnSurfaceRealize(GtkWidget* widget, gpointer) {
+    // Every pointer move reaches the editor, not only the last one of each frame, so a quick
+    // stroke paints every cell it crosses.
+    gdk_window_set_event_compression(gtk_widget_get_window(widget), FALSE);
+}
+
+gboolean GtkFrontEnd::OnDraw(GtkWidget*, cairo_t* cr, gpointer self) {
+    auto* front = static_cast<GtkFrontEnd*>(self);
+    cairo_set_source_surface(cr, front->image_, 0, 0);
+    // Scaled displays show the cells' pixels crisp.
+    cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
+    cairo_paint(cr);
+    front->Trace("frame");
+    return TRUE;
+}
+
+gboolean GtkFrontEnd::OnButtonPress(GtkWidget*, GdkEventButton* event, gpointer self) {
+    auto* front = static_cast<GtkFrontEnd*>(self);
+    // A double click also brings GDK_2BUTTON_PRESS after its second press; that is no new press.
+    if (event->type != GDK_BUTTON_PRESS || !front->TakesEvents()) return TRUE;
+    const std::int16_t button = PressedButton(event->button);
+    if (button == 0) return TRUE;
+    front->Trace("press");
+    front->form_->picScreen_MouseDown(button, ModifierKeys(event->state),
+                                      static_cast<float>(event->x), static_cast<float>(event->y));
+    return TRUE;
+}
+
+gboolean GtkFrontEnd::OnMotion(GtkWidget*, GdkEventMotion* event, gpointer self) {
+    auto* front = static_cast<GtkFrontEnd*>(self);
+    if (!front->TakesEvents()) return TRUE;
+    front->Trace("motion");
+    front->form_->picScreen_MouseMove(HeldButtons(event->state), ModifierKeys(event->state),
+                                      static_cast<float>(event->x), static_cast<float>(event->y));
+    return TRUE;
+}
+
+gboolean GtkFrontEnd::OnDelete(GtkWidget*, GdkEvent*, gpointer self) {
+    // Closing the window ends the program at once, as Exit does; nothing is saved or asked.
+    static_cast<GtkFrontEnd*>(self)->EndProgram();
+    return TRUE;
+}
+
+void GtkFrontEnd::Trace(const char* what) const {
+    if (trace_) {
+        std::fprintf(stderr, "gridwright-trace %s %lld\n", what,
+                     static_cast<long long>(g_get_monotonic_time()));
+    }
+}
+
+}  // namespace gridwright

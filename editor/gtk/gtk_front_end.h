@@ -1,0 +1,69 @@
+// The editor's window on GTK 3: the menu bar built from the core's description, the editing
+// surface with its persistent image, the modal input box and the failure message. It only
+// translates events for the core (FrmMain) and draws what the core hands it.
+#pragma once
+
+#include <gtk/gtk.h>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "classic_random.h"
+#include "frm_main.h"
+#include "window_services.h"
+
+namespace gridwright {
+
+class GtkFrontEnd final : public WindowServices {
+  public:
+    explicit GtkFrontEnd(std::string commandLineArguments);
+    ~GtkFrontEnd() override;
+    GtkFrontEnd(const GtkFrontEnd&) = delete;
+    GtkFrontEnd& operator=(const GtkFrontEnd&) = delete;
+
+    // Delivers the window's menu and pointer events to `form` from now on.
+    void Drive(FrmMain& form);
+    // After the form's load handler: shows the window (if the load did not) and runs the events.
+    void Run();
+
+    void SetCaption(std::string_view caption) override;
+    void SetStatusCaption(std::string_view caption) override;
+    std::string InputBox(std::string_view prompt, std::string_view defaultAnswer) override;
+    void ShowMainWindow() override;
+    PictureSize GetPictureSize(Picture picture) override;
+    void SetPictureVisible(Picture picture, bool visible) override;
+    void BlitScreen(const std::uint8_t* bits, const BitmapInfo& info) override;
+    std::string CommandLineArguments() override;
+    double Random() override;
+    void EndProgram() override;
+    void ReportFailure(std::string_view message) override;
+
+  private:
+    GtkWidget* BuildMenuBar(GtkAccelGroup* accelerators);
+    // True while the form may take an event: it exists and no modal box of ours is open.
+    bool TakesEvents() const { return form_ != nullptr && modalDepth_ == 0; }
+
+    static void OnMenuActivate(GtkMenuItem* item, gpointer self);
+    static void OnSurfaceRealize(GtkWidget* widget, gpointer unused);
+    static gboolean OnDraw(GtkWidget* widget, cairo_t* cr, gpointer self);
+    static gboolean OnButtonPress(GtkWidget* widget, GdkEventButton* event, gpointer self);
+    static gboolean OnMotion(GtkWidget* widget, GdkEventMotion* event, gpointer self);
+    static gboolean OnDelete(GtkWidget* widget, GdkEvent* event, gpointer self);
+
+    // With GRIDWRIGHT_TRACE set, writes "gridwright-trace WHAT MICROSECONDS" (CLOCK_MONOTONIC)
+    // to standard error, so a harness can time start-up and drag steps from outside.
+    void Trace(const char* what) const;
+
+    std::string commandLineArguments_;
+    GtkWidget* window_ = nullptr;
+    GtkWidget* surface_ = nullptr;
+    GtkWidget* statusItem_ = nullptr;
+    cairo_surface_t* image_ = nullptr;  // the surface's persistent picture
+    FrmMain* form_ = nullptr;
+    int modalDepth_ = 0;
+    bool trace_ = false;
+    ClassicRandom random_;
+};
+
+}  // namespace gridwright

@@ -1,0 +1,145 @@
+// The Windows front end's translations between the window system and the editor's core.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+
+#include "command_line.h"
+#include "menu.h"
+#include "pointer.h"
+#include "text.h"
+#include "window_menu.h"
+
+namespace gridwright::win32 {
+namespace {
+
+TEST(ArgumentText, IsEverythingAfterTheProgramNameUnchanged) {
+    EXPECT_EQ(ArgumentText(L"gridwright.exe maps\\world.qmap"), L"maps\\world.qmap");
+    EXPECT_EQ(ArgumentText(L"gridwright.exe"), L"");
+    EXPECT_EQ(ArgumentText(L"gridwright.exe   "), L"");
+    EXPECT_EQ(ArgumentText(L""), L"");
+    // Not split at blanks and not unquoted: the editor takes the text as one file name.
+    EXPECT_EQ(ArgumentText(L"gridwright.exe my map.qmap"), L"my map.qmap");
+    EXPECT_EQ(ArgumentText(L"gridwright.exe \"my map.qmap\""), L"\"my map.qmap\"");
+    EXPECT_EQ(ArgumentText(L"gridwright.exe a  b\t "), L"a  b\t ");
+    EXPECT_EQ(ArgumentText(L"gridwright.exe\t \tworld.qmap"), L"world.qmap");
+}
+
+TEST(ArgumentText, SkipsAQuotedProgramNameWithBlanks) {
+    EXPECT_EQ(ArgumentText(L"\"C:\\Program Files\\gridwright.exe\" world.qmap"), L"world.qmap");
+    EXPECT_EQ(ArgumentText(L"\"C:\\Program Files\\gridwright.exe\""), L"");
+    // The system's parser lets a name continue after its closing quotation mark.
+    EXPECT_EQ(ArgumentText(L"\"C:\\Tools\"\\gridwright.exe world.qmap"), L"world.qmap");
+    EXPECT_EQ(ArgumentText(L"\"C:\\unterminated world.qmap"), L"");
+}
+
+TEST(Text, RoundTripsBetweenUtf8AndUtf16) {
+    const std::string utf8 =
+        "Karte \xC3\x84\xC3\xB6\xC3\xBC \xE5\x9C\xB0\xE5\x9B\xB3 \xF0\x9F\x98\x80";
+    const std::wstring wide = L"Karte \u00C4\u00F6\u00FC \u5730\u56F3 \U0001F600";
+    EXPECT_EQ(Utf8ToWide(utf8), wide);
+    EXPECT_EQ(WideToUtf8(wide), utf8);
+    EXPECT_EQ(Utf8ToWide(""), L"");
+    EXPECT_EQ(WideToUtf8(L""), "");
+}
+
+TEST(Text, MarksMalformedInputInsteadOfDroppingIt) {
+    EXPECT_EQ(Utf8ToWide("a\xFF"
+                         "b"),
+              L"a\uFFFD"
+              L"b");
+    EXPECT_EQ(WideToUtf8(std::wstring(L"a") + static_cast<wchar_t>(0xD800) + L"b"),
+              "a\xEF\xBF\xBD"
+              "b");
+}
+
+TEST(Pointer, ButtonsAreTheEditorsValues) {
+    EXPECT_EQ(HeldButtons(0), 0);
+    EXPECT_EQ(HeldButtons(MK_LBUTTON), 1);
+    EXPECT_EQ(HeldButtons(MK_RBUTTON), 2);
+    EXPECT_EQ(HeldButtons(MK_MBUTTON), 4);
+    EXPECT_EQ(HeldButtons(MK_LBUTTON | MK_RBUTTON), 3);
+    EXPECT_EQ(HeldButtons(MK_LBUTTON | MK_RBUTTON | MK_MBUTTON | MK_SHIFT | MK_CONTROL), 7);
+    // The extra buttons have no brush.
+    EXPECT_EQ(HeldButtons(MK_XBUTTON1 | MK_XBUTTON2), 0);
+}
+
+TEST(Pointer, ModifierKeysAreShiftCtrlAlt) {
+    EXPECT_EQ(ModifierKeys(0, false), 0);
+    EXPECT_EQ(ModifierKeys(MK_SHIFT, false), 1);
+    EXPECT_EQ(ModifierKeys(MK_CONTROL, false), 2);
+    EXPECT_EQ(ModifierKeys(0, true), 4);
+    EXPECT_EQ(ModifierKeys(MK_SHIFT | MK_CONTROL, false), 3);
+    EXPECT_EQ(ModifierKeys(MK_CONTROL | MK_LBUTTON, true), 6);
+    EXPECT_EQ(ModifierKeys(MK_SHIFT | MK_CONTROL | MK_RBUTTON, true), 7);
+}
+
+std::wstring ItemText(HMENU menu, UINT position) {
+    wchar_t text[128] = {};
+    GetMenuStringW(menu, position, text, 128, MF_BYPOSITION);
+    return text;
+}
+
+TEST(WindowMenu, ShowsTheDesignedBarWithAccessLettersAndShortcuts) {
+    WindowMenu menu(MenuBar());
+    HMENU bar = menu.Handle();
+    ASSERT_EQ(GetMenuItemCount(bar), 3);
+    EXPECT_EQ(ItemText(bar, 0), L"&File");
+    EXPECT_EQ(ItemText(bar, 1), L"&Option");
+    EXPECT_EQ(ItemText(bar, 2), L"[]");
+
+    HMENU file = GetSubMenu(bar, 0);
+    ASSERT_EQ(GetMenuItemCount(file), 4);
+    EXPECT_EQ(ItemText(file, 0), L"&Open\tCtrl+O");
+    EXPECT_EQ(ItemText(file, 1), L"&Save\tCtrl+S");
+    EXPECT_EQ(ItemText(file, 2), L"&Level Select\tCtrl+L");
+    EXPECT_EQ(ItemText(file, 3), L"E&xit");
+    HMENU option = GetSubMenu(bar, 1);
+    ASSERT_EQ(GetMenuItemCount(option), 1);
+    EXPECT_EQ(ItemText(option, 0), L"&Brightness\tCtrl+B");
+    // The status item is a plain item of the bar, not a menu.
+    EXPECT_EQ(GetSubMenu(bar, 2), nullptr);
+
+    EXPECT_EQ(menu.CommandFor(GetMenuItemID(file, 0)), MenuCommand::Open);
+    EXPECT_EQ(menu.CommandFor(GetMenuItemID(file, 1)), MenuCommand::Save);
+    EXPECT_EQ(menu.CommandFor(GetMenuItemID(file, 2)), MenuCommand::LevelSelect);
+    EXPECT_EQ(menu.CommandFor(GetMenuItemID(file, 3)), MenuCommand::Exit);
+    EXPECT_EQ(menu.CommandFor(GetMenuItemID(option, 0)), MenuCommand::Brightness);
+    EXPECT_EQ(menu.StatusId(), GetMenuItemID(bar, 2));
+    EXPECT_EQ(menu.CommandFor(menu.StatusId()), MenuCommand::None);
+    EXPECT_EQ(menu.CommandFor(0), MenuCommand::None);
+    EXPECT_EQ(menu.CommandFor(IDCANCEL), MenuCommand::None);
+    EXPECT_EQ(menu.CommandFor(60000), MenuCommand::None);
+}
+
+TEST(WindowMenu, ShortcutsAreCtrlKeysForTheirCommands) {
+    WindowMenu menu(MenuBar());
+    ASSERT_NE(menu.Accelerators(), nullptr);
+    ACCEL table[8] = {};
+    ASSERT_EQ(CopyAcceleratorTableW(menu.Accelerators(), table, 8), 4);
+    const struct {
+        WORD key;
+        MenuCommand command;
+    } expected[] = {{'O', MenuCommand::Open},
+                    {'S', MenuCommand::Save},
+                    {'L', MenuCommand::LevelSelect},
+                    {'B', MenuCommand::Brightness}};
+    for (int i = 0; i < 4; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(table[i].fVirt & (FVIRTKEY | FCONTROL | FSHIFT | FALT), FVIRTKEY | FCONTROL);
+        EXPECT_EQ(table[i].key, expected[i].key);
+        EXPECT_EQ(menu.CommandFor(table[i].cmd), expected[i].command);
+    }
+}
+
+TEST(WindowMenu, StatusCaptionIsReplacedAsIs) {
+    WindowMenu menu(MenuBar());
+    menu.SetCaption(menu.StatusId(), L"[L0:5,7=65,15]");
+    EXPECT_EQ(ItemText(menu.Handle(), 2), L"[L0:5,7=65,15]");
+    menu.SetCaption(menu.StatusId(), L"[L:31,23=255,0]");
+    EXPECT_EQ(ItemText(menu.Handle(), 2), L"[L:31,23=255,0]");
+    EXPECT_EQ(GetMenuItemCount(menu.Handle()), 3);
+}
+
+}  // namespace
+}  // namespace gridwright::win32

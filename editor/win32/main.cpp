@@ -1,0 +1,22 @@
+// Start of the Windows editor: the window is created, the core's form attaches to it and loads,
+// and the window's messages drive everything from then on.
+#include <windows.h>
+// After windows.h, whose types it uses.
+#include <commctrl.h>
+
+#include <memory>
+
+#include "frm_main.h"
+#include "main_window.h"
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
+    // The manifest asks for common controls 6; this loads them for the input box's controls.
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+
+    gridwright::win32::MainWindow window(instance, showCommand);
+    auto form = std::make_unique<gridwright::FrmMain>(window);
+    window.Attach(*form);
+    form->Form_Load();
+    return window.Run();
+}

@@ -1,0 +1,286 @@
+#include "main_window.h"
+
+#include <windowsx.h>
+
+#include <cstddef>
+
+#include "bitmap_info.h"
+#include "command_line.h"
+#include "frm_main.h"
+#include "input_box.h"
+#include "pointer.h"
+#include "resource.h"
+#include "text.h"
+
+namespace gridwright::win32 {
+
+// The core's bitmap description is handed to GDI as it stands, so it must be the system's layout.
+static_assert(sizeof(BitmapInfoHeader) == sizeof(BITMAPINFOHEADER));
+static_assert(offsetof(BitmapInfoHeader, biClrImportant) ==
+              offsetof(BITMAPINFOHEADER, biClrImportant));
+static_assert(sizeof(RgbQuad) == sizeof(RGBQUAD));
+static_assert(offsetof(BitmapInfo, bmiColors) == offsetof(BITMAPINFO, bmiColors));
+
+namespace {
+
+constexpr wchar_t kFrameClass[] = L"GridwrightFrame";
+constexpr wchar_t kSurfaceClass[] = L"GridwrightSurface";
+constexpr wchar_t kProgramName[] = L"gridwright";
+constexpr wchar_t kDesignCaption[] = L"QUORIX Map Editor";
+constexpr DWORD kFrameStyle =
+    WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+
+void RegisterClasses(HINSTANCE instance, WNDPROC frameProc, WNDPROC surfaceProc) {
+    WNDCLASSEXW frame{};
+    frame.cbSize = sizeof frame;
+    frame.lpfnWndProc = frameProc;
+    frame.hInstance = instance;
+    frame.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_GRIDWRIGHT));
+    frame.hIconSm = frame.hIcon;
+    frame.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    frame.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    frame.lpszClassName = kFrameClass;
+    RegisterClassExW(&frame);
+
+    WNDCLASSEXW surface{};
+    surface.cbSize = sizeof surface;
+    surface.lpfnWndProc = surfaceProc;
+    surface.hInstance = instance;
+    surface.hCursor = LoadCursorW(nullptr, IDC_CROSS);
+    surface.lpszClassName = kSurfaceClass;
+    RegisterClassExW(&surface);
+}
+
+// The object behind a window, stored with it at creation.
+template <typename T>
+T* Owner(HWND window, UINT message, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* owner = static_cast<T*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(owner));
+        return owner;
+    }
+    return reinterpret_cast<T*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+}
+
+}  // namespace
+
+MainWindow::MainWindow(HINSTANCE instance, int showCommand)
+    : instance_(instance), showCommand_(showCommand), menu_(gridwright::MenuBar()) {
+    RegisterClasses(instance, FrameProc, SurfaceProc);
+    frame_ =
+        CreateWindowExW(0, kFrameClass, kDesignCaption, kFrameStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                        kSurfaceWidth, kSurfaceHeight, nullptr, nullptr, instance, this);
+    menu_.AttachTo(frame_);
+    surface_ = CreateWindowExW(0, kSurfaceClass, nullptr, WS_CHILD | WS_VISIBLE, 0, 0,
+                               kSurfaceWidth, kSurfaceHeight, frame_, nullptr, instance, this);
+
+    HDC screen = GetDC(surface_);
+    image_ = CreateCompatibleDC(screen);
+    imageBitmap_ = CreateCompatibleBitmap(screen, kSurfaceWidth, kSurfaceHeight);
+    ReleaseDC(surface_, screen);
+    imageOldBitmap_ = SelectObject(image_, imageBitmap_);
+    PatBlt(image_, 0, 0, kSurfaceWidth, kSurfaceHeight, BLACKNESS);
+
+    FitClientArea();
+}
+
+MainWindow::~MainWindow() {
+    SelectObject(image_, imageOldBitmap_);
+    DeleteObject(imageBitmap_);
+    DeleteDC(image_);
+}
+
+int MainWindow::Run() {
+    if (!IsWindowVisible(frame_)) ShowMainWindow();
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        if (TranslateAcceleratorW(frame_, menu_.Accelerators(), &message)) continue;
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return static_cast<int>(message.wParam);
+}
+
+void MainWindow::FitClientArea() {
+    // The menu bar's height is only known once it is laid out, so measure and correct; a bar
+    // that wraps to a second line after the first correction needs one more.
+    for (int pass = 0; pass < 3; ++pass) {
+        RECT client;
+        GetClientRect(frame_, &client);
+        const int dw = kSurfaceWidth - client.right;
+        const int dh = kSurfaceHeight - client.bottom;
+        if (dw == 0 && dh == 0) return;
+        RECT outer;
+        GetWindowRect(frame_, &outer);
+        SetWindowPos(frame_, nullptr, 0, 0, outer.right - outer.left + dw,
+                     outer.bottom - outer.top + dh, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+}
+
+LRESULT CALLBACK MainWindow::FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    MainWindow* self = Owner<MainWindow>(window, message, lParam);
+    if (self == nullptr || self->frame_ == nullptr) {
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    return self->OnFrameMessage(message, wParam, lParam);
+}
+
+LRESULT MainWindow::OnFrameMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_COMMAND:
+            // Menu choices and accelerators carry no control handle.
+            if (lParam == 0 && form_ != nullptr) {
+                const MenuCommand command = menu_.CommandFor(LOWORD(wParam));
+                if (command != MenuCommand::None) form_->Invoke(command);
+            }
+            return 0;
+        case WM_DPICHANGED: {
+            // The surface stays 800 x 450 device pixels at any scale; only the frame and the
+            // menu bar around it grow.
+            const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+            SetWindowPos(frame_, nullptr, suggested->left, suggested->top,
+                         suggested->right - suggested->left, suggested->bottom - suggested->top,
+                         SWP_NOZORDER | SWP_NOACTIVATE);
+            FitClientArea();
+            return 0;
+        }
+        case WM_DESTROY:
+            PostQuitMessage(0);
+            return 0;
+        default:
+            return DefWindowProcW(frame_, message, wParam, lParam);
+    }
+}
+
+LRESULT CALLBACK MainWindow::SurfaceProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    MainWindow* self = Owner<MainWindow>(window, message, lParam);
+    if (self == nullptr || self->surface_ == nullptr) {
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    return self->OnSurfaceMessage(message, wParam, lParam);
+}
+
+LRESULT MainWindow::OnSurfaceMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_PAINT: {
+            PAINTSTRUCT paint;
+            HDC target = BeginPaint(surface_, &paint);
+            const RECT& r = paint.rcPaint;
+            BitBlt(target, r.left, r.top, r.right - r.left, r.bottom - r.top, image_, r.left, r.top,
+                   SRCCOPY);
+            EndPaint(surface_, &paint);
+            return 0;
+        }
+        case WM_ERASEBKGND:
+            return 1;  // the paint covers every pixel
+        case WM_LBUTTONDOWN:
+        case WM_RBUTTONDOWN:
+        case WM_MBUTTONDOWN:
+        case WM_MOUSEMOVE:
+        case WM_LBUTTONUP:
+        case WM_RBUTTONUP:
+        case WM_MBUTTONUP:
+            OnPointer(message, wParam, lParam);
+            return 0;
+        default:
+            return DefWindowProcW(surface_, message, wParam, lParam);
+    }
+}
+
+void MainWindow::OnPointer(UINT message, WPARAM wParam, LPARAM lParam) {
+    // Positions are signed: while the surface holds the capture they run past its edges.
+    const float x = static_cast<float>(GET_X_LPARAM(lParam));
+    const float y = static_cast<float>(GET_Y_LPARAM(lParam));
+    const std::int16_t keys = ModifierKeys(wParam, GetKeyState(VK_MENU) < 0);
+    std::int16_t pressed = 0;
+    switch (message) {
+        case WM_LBUTTONDOWN:
+            pressed = kLeftButton;
+            break;
+        case WM_RBUTTONDOWN:
+            pressed = kRightButton;
+            break;
+        case WM_MBUTTONDOWN:
+            pressed = kMiddleButton;
+            break;
+        case WM_MOUSEMOVE:
+            if (form_ != nullptr) form_->picScreen_MouseMove(HeldButtons(wParam), keys, x, y);
+            return;
+        default:  // a release does nothing but end the capture with the last button
+            if (HeldButtons(wParam) == 0 && GetCapture() == surface_) ReleaseCapture();
+            return;
+    }
+    // Keep the moves coming while a button is held, wherever the pointer goes.
+    SetCapture(surface_);
+    if (form_ != nullptr) form_->picScreen_MouseDown(pressed, keys, x, y);
+}
+
+void MainWindow::SetCaption(std::string_view caption) {
+    SetWindowTextW(frame_, Utf8ToWide(caption).c_str());
+}
+
+void MainWindow::SetStatusCaption(std::string_view caption) {
+    menu_.SetCaption(menu_.StatusId(), Utf8ToWide(caption));
+}
+
+std::string MainWindow::InputBox(std::string_view prompt, std::string_view defaultAnswer) {
+    // A modal box ends any drag: the buttons' releases go to the box, not to the surface.
+    if (GetCapture() == surface_) ReleaseCapture();
+    return WideToUtf8(
+        win32::InputBox(frame_, kProgramName, Utf8ToWide(prompt), Utf8ToWide(defaultAnswer)));
+}
+
+void MainWindow::ReportFailure(std::string_view message) {
+    if (GetCapture() == surface_) ReleaseCapture();
+    MessageBoxW(frame_, Utf8ToWide(message).c_str(), kProgramName, MB_OK | MB_ICONERROR);
+}
+
+void MainWindow::ShowMainWindow() {
+    ShowWindow(frame_, showCommand_);
+    UpdateWindow(frame_);
+}
+
+PictureSize MainWindow::GetPictureSize(Picture picture) {
+    switch (picture) {
+        case Picture::picScreen: {
+            RECT client;
+            GetClientRect(surface_, &client);
+            return {static_cast<double>(client.right), static_cast<double>(client.bottom)};
+        }
+        case Picture::picMainScreen:
+            // Designed with the surface's size; it only ever gives the pixel buffer's size.
+            return {kSurfaceWidth, kSurfaceHeight};
+        case Picture::picFont:
+            return {160, 288};  // the font image: 16 x 16 glyphs of 10 x 18 pixels
+    }
+    return {};
+}
+
+void MainWindow::SetPictureVisible(Picture picture, bool visible) {
+    // Only the surface is a window here: the font is compiled in, and the buffer's size is fixed.
+    if (picture == Picture::picScreen) ShowWindow(surface_, visible ? SW_SHOW : SW_HIDE);
+}
+
+void MainWindow::BlitScreen(const std::uint8_t* bits, const BitmapInfo& info) {
+    const BitmapInfoHeader& header = info.bmiHeader;
+    SetDIBitsToDevice(image_, 0, 0, static_cast<DWORD>(header.biWidth),
+                      static_cast<DWORD>(header.biHeight), 0, 0, 0,
+                      static_cast<UINT>(header.biHeight), bits,
+                      reinterpret_cast<const BITMAPINFO*>(&info), DIB_RGB_COLORS);
+    InvalidateRect(surface_, nullptr, FALSE);
+    UpdateWindow(surface_);
+}
+
+std::string MainWindow::CommandLineArguments() {
+    return WideToUtf8(ArgumentText(GetCommandLineW()));
+}
+
+double MainWindow::Random() {
+    return random_.Next();
+}
+
+void MainWindow::EndProgram() {
+    ExitProcess(0);
+}
+
+}  // namespace gridwright::win32

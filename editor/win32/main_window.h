@@ -1,0 +1,66 @@
+// The editor's one window on Win32: a frame with the menu bar whose client area is the 800 x 450
+// editing surface. It implements the window-system services that the core calls and forwards the
+// menu and pointer events of the window to the core's handlers.
+#pragma once
+
+#include <windows.h>
+
+#include "classic_random.h"
+#include "window_menu.h"
+#include "window_services.h"
+
+namespace gridwright {
+class FrmMain;
+}
+
+namespace gridwright::win32 {
+
+class MainWindow final : public WindowServices {
+  public:
+    // Creates the window hidden; `showCommand` is how the start-up shows it.
+    MainWindow(HINSTANCE instance, int showCommand);
+    ~MainWindow() override;
+    MainWindow(const MainWindow&) = delete;
+    MainWindow& operator=(const MainWindow&) = delete;
+
+    // The form whose handlers receive the window's events from now on.
+    void Attach(FrmMain& form) { form_ = &form; }
+    // Shows the window if the start-up has not, then runs the message loop until the window is
+    // closed; returns the exit code.
+    int Run();
+
+    void SetCaption(std::string_view caption) override;
+    void SetStatusCaption(std::string_view caption) override;
+    std::string InputBox(std::string_view prompt, std::string_view defaultAnswer) override;
+    void ShowMainWindow() override;
+    PictureSize GetPictureSize(Picture picture) override;
+    void SetPictureVisible(Picture picture, bool visible) override;
+    void BlitScreen(const std::uint8_t* bits, const BitmapInfo& info) override;
+    std::string CommandLineArguments() override;
+    double Random() override;
+    [[noreturn]] void EndProgram() override;
+    void ReportFailure(std::string_view message) override;
+
+  private:
+    static LRESULT CALLBACK FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK SurfaceProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnFrameMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnSurfaceMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void OnPointer(UINT message, WPARAM wParam, LPARAM lParam);
+    // Sizes the frame so that its client area below the menu bar is exactly the surface.
+    void FitClientArea();
+
+    HINSTANCE instance_;
+    int showCommand_;
+    WindowMenu menu_;
+    HWND frame_ = nullptr;
+    HWND surface_ = nullptr;
+    // The surface's persistent image: every blit goes here, every paint shows it.
+    HDC image_ = nullptr;
+    HBITMAP imageBitmap_ = nullptr;
+    HGDIOBJ imageOldBitmap_ = nullptr;
+    FrmMain* form_ = nullptr;
+    ClassicRandom random_;
+};
+
+}  // namespace gridwright::win32

@@ -1,0 +1,74 @@
+#include "window_menu.h"
+
+#include "text.h"
+
+namespace gridwright::win32 {
+
+namespace {
+// Identifiers below 100 are left to the system and the dialogs (IDOK, IDCANCEL ...).
+constexpr UINT kFirstId = 100;
+constexpr std::string_view kStatusItemName = "mnuStatus";
+}  // namespace
+
+std::wstring MenuText(const MenuItem& item) {
+    std::wstring text = Utf8ToWide(item.caption);
+    if (item.shortcut != 0) {
+        text += L"\tCtrl+";
+        text += static_cast<wchar_t>(item.shortcut);
+    }
+    return text;
+}
+
+WindowMenu::WindowMenu(std::span<const MenuItem> items) : bar_(CreateMenu()) {
+    for (const MenuItem& top : items) {
+        if (top.items.empty()) {
+            const UINT id = Add(top.command);
+            if (top.name == kStatusItemName) statusId_ = id;
+            AppendMenuW(bar_, MF_STRING, id, MenuText(top).c_str());
+            continue;
+        }
+        HMENU popup = CreatePopupMenu();
+        for (const MenuItem& item : top.items) {
+            const UINT id = Add(item.command);
+            AppendMenuW(popup, MF_STRING, id, MenuText(item).c_str());
+            if (item.shortcut != 0) {
+                accelEntries_.push_back(
+                    {FVIRTKEY | FCONTROL, static_cast<WORD>(item.shortcut), static_cast<WORD>(id)});
+            }
+        }
+        AppendMenuW(bar_, MF_POPUP, reinterpret_cast<UINT_PTR>(popup), MenuText(top).c_str());
+    }
+    if (!accelEntries_.empty()) {
+        accelerators_ =
+            CreateAcceleratorTableW(accelEntries_.data(), static_cast<int>(accelEntries_.size()));
+    }
+}
+
+WindowMenu::~WindowMenu() {
+    if (accelerators_ != nullptr) DestroyAcceleratorTable(accelerators_);
+    // A window destroys the bar it was given; one that never got a window is ours to destroy.
+    if (window_ == nullptr) DestroyMenu(bar_);
+}
+
+void WindowMenu::AttachTo(HWND window) {
+    SetMenu(window, bar_);
+    window_ = window;
+}
+
+void WindowMenu::SetCaption(UINT id, std::wstring_view caption) {
+    const std::wstring text(caption);
+    ModifyMenuW(bar_, id, MF_BYCOMMAND | MF_STRING, id, text.c_str());
+    if (window_ != nullptr) DrawMenuBar(window_);
+}
+
+UINT WindowMenu::Add(MenuCommand command) {
+    commands_.push_back(command);
+    return kFirstId + static_cast<UINT>(commands_.size() - 1);
+}
+
+MenuCommand WindowMenu::CommandFor(UINT id) const {
+    if (id < kFirstId || id - kFirstId >= commands_.size()) return MenuCommand::None;
+    return commands_[id - kFirstId];
+}
+
+}  // namespace gridwright::win32

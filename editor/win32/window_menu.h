@@ -1,0 +1,50 @@
+// The window's menu bar and keyboard shortcuts, built from the core's menu description.
+#pragma once
+
+#include <windows.h>
+
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "menu.h"
+
+namespace gridwright::win32 {
+
+// The item's text as a Win32 menu shows it: the caption with its access letter, and the shortcut
+// after a tab ("&Open\tCtrl+O").
+std::wstring MenuText(const MenuItem& item);
+
+class WindowMenu {
+  public:
+    // Builds the bar (owned by the window it is set on) and the accelerator table (owned here).
+    explicit WindowMenu(std::span<const MenuItem> items);
+    ~WindowMenu();
+    WindowMenu(const WindowMenu&) = delete;
+    WindowMenu& operator=(const WindowMenu&) = delete;
+
+    // Gives the bar to a window, which then owns it.
+    void AttachTo(HWND window);
+    HMENU Handle() const { return bar_; }
+    HACCEL Accelerators() const { return accelerators_; }
+    const std::vector<ACCEL>& AcceleratorEntries() const { return accelEntries_; }
+    // The command of a WM_COMMAND identifier; MenuCommand::None for anything else.
+    MenuCommand CommandFor(UINT id) const;
+    // The identifier of the top-level status item, whose caption is the status line.
+    UINT StatusId() const { return statusId_; }
+    // Replaces an item's caption and redraws the bar at once.
+    void SetCaption(UINT id, std::wstring_view caption);
+
+  private:
+    UINT Add(MenuCommand command);
+
+    HMENU bar_ = nullptr;
+    HWND window_ = nullptr;
+    HACCEL accelerators_ = nullptr;
+    std::vector<ACCEL> accelEntries_;
+    std::vector<MenuCommand> commands_;  // indexed by identifier - kFirstId
+    UINT statusId_ = 0;
+};
+
+}  // namespace gridwright::win32
