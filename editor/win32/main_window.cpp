@@ -65,8 +65,9 @@ T* Owner(HWND window, UINT message, LPARAM lParam) {
 }  // namespace
 
 MainWindow::MainWindow(HINSTANCE instance, int showCommand)
-    : instance_(instance), showCommand_(showCommand), menu_(gridwright::MenuBar()) {
-    RegisterClasses(instance, FrameProc, SurfaceProc);
+    : showCommand_(showCommand), menu_(gridwright::MenuBar()) {
+    RegisterClasses(instance, WindowProc<&MainWindow::frame_, &MainWindow::OnFrameMessage>,
+                    WindowProc<&MainWindow::surface_, &MainWindow::OnSurfaceMessage>);
     frame_ =
         CreateWindowExW(0, kFrameClass, kDesignCaption, kFrameStyle, CW_USEDEFAULT, CW_USEDEFAULT,
                         kSurfaceWidth, kSurfaceHeight, nullptr, nullptr, instance, this);
@@ -117,12 +118,14 @@ void MainWindow::FitClientArea() {
     }
 }
 
-LRESULT CALLBACK MainWindow::FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+template <HWND MainWindow::*Handle, LRESULT (MainWindow::*Handler)(UINT, WPARAM, LPARAM)>
+LRESULT CALLBACK MainWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     MainWindow* self = Owner<MainWindow>(window, message, lParam);
-    if (self == nullptr || self->frame_ == nullptr) {
+    // Until CreateWindowExW has returned the handle, the default handling serves.
+    if (self == nullptr || self->*Handle == nullptr) {
         return DefWindowProcW(window, message, wParam, lParam);
     }
-    return self->OnFrameMessage(message, wParam, lParam);
+    return (self->*Handler)(message, wParam, lParam);
 }
 
 LRESULT MainWindow::OnFrameMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -150,14 +153,6 @@ LRESULT MainWindow::OnFrameMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         default:
             return DefWindowProcW(frame_, message, wParam, lParam);
     }
-}
-
-LRESULT CALLBACK MainWindow::SurfaceProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    MainWindow* self = Owner<MainWindow>(window, message, lParam);
-    if (self == nullptr || self->surface_ == nullptr) {
-        return DefWindowProcW(window, message, wParam, lParam);
-    }
-    return self->OnSurfaceMessage(message, wParam, lParam);
 }
 
 LRESULT MainWindow::OnSurfaceMessage(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -42,15 +42,15 @@ class MainWindow final : public WindowServices {
     void ReportFailure(std::string_view message) override;
 
   private:
-    static LRESULT CALLBACK FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    static LRESULT CALLBACK SurfaceProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    // The window procedure of the frame or the surface: forwards to this object's handler.
+    template <HWND MainWindow::*Handle, LRESULT (MainWindow::*Handler)(UINT, WPARAM, LPARAM)>
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnFrameMessage(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnSurfaceMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void OnPointer(UINT message, WPARAM wParam, LPARAM lParam);
     // Sizes the frame so that its client area below the menu bar is exactly the surface.
     void FitClientArea();
 
-    HINSTANCE instance_;
     int showCommand_;
     WindowMenu menu_;
     HWND frame_ = nullptr;

@@ -135,6 +135,11 @@ class Session:
             ["wine", str(self.args.exe), *arguments], cwd=self.args.workdir, env=self.env,
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
+    def set_display_dpi(self, dpi):
+        subprocess.run(["wine", "reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels",
+                        "/t", "REG_DWORD", "/d", str(dpi), "/f"], env=self.env,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
+
     def stop(self):
         if self.editor is not None and self.editor.poll() is None:
             # Left running by a failure: end it and everything else in the test's own prefix.
@@ -151,7 +156,7 @@ class Session:
     def xdotool(self, *words):
         result = subprocess.run(["xdotool", *map(str, words)], env=self.env,
                                 capture_output=True, text=True)
-        return result.stdout.strip() if result.returncode == 0 else ""
+        return result.stdout.rstrip("\n") if result.returncode == 0 else ""
 
     def find_window(self, name_pattern):
         found = self.xdotool("search", "--onlyvisible", "--name", name_pattern)
@@ -187,11 +192,14 @@ class Session:
         wait_for(f"{what}: cell ({column}, {row}) all {colour}",
                  lambda: self.cell_is(column, row, colour))
 
-    def click(self, column, row, button=1):
-        """Clicks the middle of a surface cell."""
+    def move_to(self, column, row):
+        """Moves the pointer to the middle of a surface cell."""
         x = self.origin[0] + column * CELL_W + CELL_W // 2
         y = self.origin[1] + row * CELL_H + CELL_H // 2
         self.xdotool("mousemove", "--window", self.window, "--sync", x, y)
+
+    def click(self, column, row, button=1):
+        self.move_to(column, row)
         self.xdotool("click", button)
 
     def focus_main(self):
@@ -202,13 +210,19 @@ class Session:
         self.focus_main()
         self.xdotool("key", keys)
 
-    def answer_input_box(self, text):
-        box = wait_for("the input box", lambda: self.find_window("^gridwright$"))
+    def answer_box(self, what, *keys, text=None):
+        """Waits for the program's modal box (input box or message), types into it and presses
+        the keys, then waits for it to close."""
+        box = wait_for(what, lambda: self.find_window("^gridwright$"))
         self.xdotool("windowfocus", "--sync", box)
-        # Typing replaces the default answer, which the box shows selected.
-        self.xdotool("type", "--delay", "20", text)
-        self.xdotool("key", "Return")
-        wait_for("the input box to close", lambda: not self.find_window("^gridwright$"))
+        if text is not None:
+            # Typing replaces the default answer, which the box shows selected.
+            self.xdotool("type", "--delay", "20", text)
+        self.xdotool("key", *keys)
+        wait_for(f"{what} to close", lambda: not self.find_window("^gridwright$"))
+
+    def answer_input_box(self, text):
+        self.answer_box("the input box", "Return", text=text)
 
     def save_screenshot(self, name):
         if not self.args.screenshots:
@@ -310,6 +324,23 @@ def startup(s):
     check(sorted(p.name for p in s.args.workdir.iterdir()) == [MAP_NAME],
           "a start without a map touched a file")
 
+    # At 150 % display scale the frame, caption and menu bar grow; the surface stays 800 x 450
+    # device pixels, one per pixel of the image.
+    top_at_96_dpi = s.origin[1]
+    s.set_display_dpi(144)
+    try:
+        open_editor(s, MAP_NAME)
+        check(s.origin[1] > top_at_96_dpi, "caption and menu bar did not grow at 144 dpi")
+        s.wait_cell(0, 0, PALETTE[12], "the map at 144 dpi")
+        screen = s.screen()
+        check(all(p == PALETTE[15] for p in s.cell_pixels(screen, 41 + 11, 5 + 13)),
+              "the glyph table is not pixel-exact at 144 dpi")
+        check(s.cell_pixels(screen, 79, 24) == [PALETTE[0]] * (CELL_W * CELL_H),
+              "the surface's last cell is not at its place at 144 dpi")
+        exit_through_menu(s)
+    finally:
+        s.set_display_dpi(96)
+
 
 def editing(s):
     """Brushes, painting, a Shift rectangle and the commands through their shortcuts and the
@@ -341,8 +372,29 @@ def editing(s):
     s.wait_cell(12, 11, PALETTE[10], "rectangle corner")
     check(all(s.cell_is(x, y, PALETTE[10]) for x in range(10, 13) for y in range(10, 12)),
           "the rectangle is not filled")
-    for x, y, glyph, colour in [(5, 7, FULL_BLOCK, 10), (6, 7, SMILEY, 14)] + [
-            (x, y, FULL_BLOCK, 10) for x in range(10, 13) for y in range(10, 12)]:
+
+    # A drag paints the cells it passes; outside the surface, which holds the pointer until the
+    # button comes up, it paints nothing. The window system merges the moves that queue up, so
+    # each step waits for its cell as a hand would be slower than the painting.
+    s.move_to(20, 2)
+    s.xdotool("mousedown", 1)
+    for column in (20, 21, 22):
+        s.move_to(column, 2)
+        s.wait_cell(column, 2, PALETTE[10], "the drag")
+    s.xdotool("mousemove", "--window", s.window, "--sync", SURFACE_W + 60, 30)
+    s.xdotool("mouseup", 1)
+
+    # Ctrl gives the brush a random colour; the generator is never seeded, so the first one is
+    # always 1 + int(15 x 0.7055...) = 11.
+    s.xdotool("keydown", "ctrl")
+    s.click(8, 7, 1)
+    s.xdotool("keyup", "ctrl")
+    s.wait_cell(8, 7, PALETTE[11], "the first random colour")
+
+    painted = [(5, 7, FULL_BLOCK, 10), (6, 7, SMILEY, 14), (8, 7, FULL_BLOCK, 11)]
+    painted += [(x, y, FULL_BLOCK, 10) for x in range(10, 13) for y in range(10, 12)]
+    painted += [(x, 2, FULL_BLOCK, 10) for x in range(20, 23)]
+    for x, y, glyph, colour in painted:
         expected[cell_offset(0, x, y):cell_offset(0, x, y) + 2] = bytes([glyph, colour * 16])
     s.save_screenshot("windows-painted.png")
 
@@ -370,6 +422,16 @@ def editing(s):
     check(renamed.read_bytes() == bytes(LEVEL_BYTES) + expected[LEVEL_BYTES:2 * LEVEL_BYTES],
           "the new file does not hold level 1 at its place")
     check(map_path.read_bytes() == expected, "the first map changed after Open")
+
+    # Open cancelled names no file: Save then reports its failure, and the editor goes on.
+    s.shortcut("ctrl+o")
+    s.answer_box("the input box", "Escape")
+    s.wait_caption(f"{CAPTION} - ")
+    s.shortcut("ctrl+s")
+    s.answer_box("the failure message", "Return")
+    check(s.editor.poll() is None, "the editor ended after a failed save")
+    check(sorted(p.name for p in s.args.workdir.iterdir()) == sorted([MAP_NAME, renamed.name]),
+          "a failed save left a file behind")
     exit_through_menu(s)
 
 
