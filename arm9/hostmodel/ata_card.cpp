@@ -12,18 +12,6 @@ constexpr u8 DEVICE_CONTROL_SRST = 0x04;
 
 }  // namespace
 
-u8 AtaCard::freshByte(u32 lba, unsigned offset) {
-    const u32 mixed = lba * 0x9E3779B1u;
-    return static_cast<u8>((mixed >> 24) ^ (mixed >> 8) ^ (offset * 7) ^ (offset >> 8));
-}
-
-SectorData AtaCard::sector(u32 lba) const {
-    if (auto found = written_.find(lba); found != written_.end()) return found->second;
-    SectorData data;
-    for (unsigned i = 0; i < SECTOR_BYTES; ++i) data[i] = freshByte(lba, i);
-    return data;
-}
-
 bool AtaCard::dataRequested() const {
     return (phase_ == Phase::Reading || phase_ == Phase::Writing) && busyReads_ == 0 &&
            !faults.stuckBusy && !faults.neverReady && !faults.neverRequestsData;
@@ -102,7 +90,7 @@ void AtaCard::startSector() {
 }
 
 void AtaCard::finishSector() {
-    if (phase_ == Phase::Writing) written_[nextLba_] = buffer_;
+    if (phase_ == Phase::Writing) store_.write(nextLba_, buffer_);
     ++nextLba_;
     ++sectorIndex_;
     if (--sectorsLeft_ != 0) {

@@ -1,19 +1,13 @@
 // A CompactFlash card as its ATA task file shows it: LBA28 addressing, READ SECTORS (0x20) and
 // WRITE SECTORS (0x30) with a sector count of 0 meaning 256, a 16-bit data port, and the status
-// bits BSY, DRDY, DSC, DRQ and ERR. Sectors never written read as a fixed pattern of their
-// number, so any sector can be checked without writing it first.
+// bits BSY, DRDY, DSC, DRQ and ERR.
 #pragma once
 
-#include <array>
-#include <unordered_map>
 #include <vector>
 
-#include "bus.h"
+#include "sector_store.h"
 
 namespace sim {
-
-constexpr unsigned SECTOR_BYTES = 512;
-using SectorData = std::array<u8, SECTOR_BYTES>;
 
 class AtaCard {
   public:
@@ -50,8 +44,8 @@ class AtaCard {
     Faults faults;
 
     // Contents of a sector, and the pattern of one never written.
-    SectorData sector(u32 lba) const;
-    static u8 freshByte(u32 lba, unsigned offset);
+    SectorData sector(u32 lba) const { return store_.read(lba); }
+    static u8 freshByte(u32 lba, unsigned offset) { return SectorStore::freshByte(lba, offset); }
 
     struct Command {
         u8 code;
@@ -72,7 +66,7 @@ class AtaCard {
     void requireNoTransfer(const char* what);
 
     u32 sectors_;
-    std::unordered_map<u32, SectorData> written_;
+    SectorStore store_;
     std::vector<Command> commands_;
 
     u8 sectorCount_ = 1, lbaLow_ = 0, lbaMid_ = 0, lbaHigh_ = 0, driveHead_ = 0, error_ = 0;

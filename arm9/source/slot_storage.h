@@ -81,6 +81,19 @@ bool NMMC_WriteSectors(u32 sector, u8 numSecs, void* buffer);
 bool NMMC_ClearStatus(void);
 bool NMMC_Shutdown(void);
 
+/* The MMC adapter's own functions. spi_freq (3 from load, 0 once start-up found a fast card) is
+ * the serial clock used when serial mode opens; selectMMC_command is the card bus command that
+ * connects the MMC (byte 1 = 1) or disconnects it (byte 1 = 0). */
+extern int32_t spi_freq;
+extern u8 selectMMC_command[8];
+void Neo_SelectMMC(u8 dataByte);
+void Neo_EnableMMC(bool enable);
+bool Neo_CheckMMCResponse(u8 response, u8 mask);
+void Neo_SendMMCCommand(u8 command, u32 argument);
+void Neo_WriteMK2Config(u8 config);
+u8 Neo_ReadMK2Config(void);
+bool Neo_InitMMC(void);
+
 /* CompactFlash behind the M3 adapter (drvbirch), type "M3CF". */
 LPIO_INTERFACE M3CF_GetInterface(void);
 extern const IO_INTERFACE M3CF_Interface;

@@ -1,5 +1,7 @@
 // The slot selector: probe order, the chosen driver, and the forwarders.
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 
 #include "slot_fixture.h"
 
@@ -107,8 +109,10 @@ TEST_F(SelectorTest, SlotsAreGivenToTheArm9DsSlotFirst) {
         {sim::EXMEM_CTRL, 2, false, 0xE080},
         {sim::EXMEM_CTRL, 2, true, 0x6000},  // GBA slot and main memory priority to the ARM9
     };
-    EXPECT_EQ(std::vector<sim::Access>(bus.log().begin(), bus.log().begin() + 4), exmem);
-    EXPECT_EQ(bus.readsOf(sim::EXMEM_CTRL) + bus.writesOf(sim::EXMEM_CTRL), 4u);
+    std::vector<sim::Access> exmemLogged;
+    std::copy_if(bus.log().begin(), bus.log().end(), std::back_inserter(exmemLogged),
+                 [](const sim::Access& access) { return access.address == sim::EXMEM_CTRL; });
+    EXPECT_EQ(exmemLogged, exmem);
 }
 
 TEST_F(SelectorTest, InitWithADriverChosenProbesNothing) {

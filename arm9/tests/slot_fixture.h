@@ -1,6 +1,7 @@
-// Shared set-up of the driver tests: a simulated console bus, a CompactFlash card and, once a test
-// inserts one, an adapter in the GBA slot; cartridge ROM and SRAM mapped at their console
-// addresses (blank until a test programs them). Every test fails if the drivers broke a bus rule.
+// Shared set-up of the driver tests: a simulated console bus with an empty DS card slot, a
+// CompactFlash card and, once a test inserts one, an adapter in the GBA slot; cartridge ROM and
+// SRAM mapped at their console addresses (blank until a test programs them). Every test fails if
+// the drivers broke a bus rule.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -12,6 +13,7 @@
 #include "bus.h"
 #include "cartridge_memory.h"
 #include "cf_adapter.h"
+#include "ds_card_slot.h"
 #include "slot_storage.h"
 
 namespace slot_test {
@@ -52,7 +54,8 @@ class GuardedBuffer {
 };
 
 // The bytes a card holds in sectors [first, first + count).
-inline std::vector<sim::u8> cardBytes(const AtaCard& card, sim::u32 first, sim::u32 count) {
+template <typename Card>
+std::vector<sim::u8> cardBytes(const Card& card, sim::u32 first, sim::u32 count) {
     std::vector<sim::u8> bytes;
     for (sim::u32 lba = first; lba < first + count; ++lba) {
         const sim::SectorData sector = card.sector(lba);
@@ -71,6 +74,7 @@ class SlotTest : public ::testing::Test {
     // program load, while the cards and the cartridge's battery-backed SRAM keep their contents.
     void powerCycle() {
         disc_Shutdown();
+        spi_freq = 3;
         FCSR_FileSysPointer = nullptr;
         for (int range = 0; range < 4; ++range) {
             FCSR_SramSectorStart[range] = 0;
@@ -93,6 +97,7 @@ class SlotTest : public ::testing::Test {
     }
 
     sim::Bus bus;
+    sim::DsCardSlot dsSlot{bus};
     AtaCard card;
     std::optional<sim::CompactFlashAdapter> adapter;
     sim::CartridgeMemory cartridge;
