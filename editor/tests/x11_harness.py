@@ -1,0 +1,263 @@
+"""What the end-to-end tests of both front ends share: a private Xvfb display driven with xdotool,
+window pictures read back from xwd, the palette as the surface shows it, the surface's layout and
+the map file's. Standard library only, so that the tests need nothing beyond the X tools.
+"""
+import os
+import shutil
+import struct
+import subprocess
+import sys
+import time
+import zlib
+
+# The surface: 80 x 25 cells of 10 x 18 pixels. The board fills its top left 32 x 24 cells, the
+# glyph table's 16 x 16 glyphs start at cell (41, 5), the colour row's 16 colours at (41, 3).
+SURFACE_W, SURFACE_H = 800, 450
+CELL_W, CELL_H = 10, 18
+BOARD_W, BOARD_H = 32, 24
+# A level in the map file: the board row by row, each cell its glyph and then its colour * 16.
+LEVEL_BYTES = BOARD_W * BOARD_H * 2
+
+FULL_BLOCK, SMILEY = 219, 1
+PALETTE = [(1, 0, 0), (0, 0, 144), (0, 144, 0), (0, 144, 144), (144, 0, 0), (144, 0, 160),
+           (144, 104, 0), (192, 192, 192), (128, 128, 128), (96, 96, 255), (96, 255, 96),
+           (96, 255, 255), (255, 96, 96), (255, 128, 255), (255, 255, 0), (255, 255, 255)]
+CAPTION = "QUORIX Map Editor"
+# The editor's input boxes and messages carry the program's name as their caption.
+BOX_NAME = "^gridwright$"
+
+
+class Failure(Exception):
+    pass
+
+
+def check(condition, message):
+    if not condition:
+        raise Failure(message)
+
+
+def caption_with(name):
+    """The main window's caption while it edits the map file of that name."""
+    return f"{CAPTION} - {name}"
+
+
+def colour(index, brightness=1.0):
+    """A palette colour as the editor shows it: each component times the brightness in single
+    precision, above 255 cut to 255, else rounded half to even."""
+    def scale(c):
+        product = struct.unpack("f", struct.pack("f", c * brightness))[0]
+        return 255 if product > 255 else round(product)
+    return tuple(scale(c) for c in PALETTE[index])
+
+
+def glyph_cell(glyph):
+    """The glyph table's cell that shows a glyph."""
+    return 41 + glyph % 16, 5 + glyph // 16
+
+
+def colour_cell(index):
+    """The colour row's cell of a palette colour."""
+    return 41 + index, 3
+
+
+def wait_until(what, probe, timeout=10.0, interval=0.02):
+    """Polls probe() until it returns something true; returns that, or fails naming `what`."""
+    deadline = time.monotonic() + timeout
+    while True:
+        result = probe()
+        if result:
+            return result
+        if time.monotonic() > deadline:
+            raise Failure(f"timed out after {timeout:.0f} s waiting for {what}")
+        time.sleep(interval)
+
+
+def cell_offset(x, y, level=0):
+    """Where board cell (x, y) of a level starts in the map file."""
+    return level * LEVEL_BYTES + (y * BOARD_W + x) * 2
+
+
+class Level:
+    """The expected bytes of one level."""
+
+    def __init__(self, data=None):
+        self.data = bytearray(data if data is not None else LEVEL_BYTES)
+
+    def set(self, x, y, glyph, colour_index):
+        self.put(x, y, glyph, colour_index * 16)
+
+    def put(self, x, y, glyph, colour_byte):
+        """Sets a cell's two bytes as they stand in the file, low colour bits and all."""
+        offset = cell_offset(x, y)
+        self.data[offset:offset + 2] = bytes([glyph, colour_byte])
+
+
+def level_bytes(path, level):
+    return path.read_bytes()[cell_offset(0, 0, level):cell_offset(0, 0, level + 1)]
+
+
+def cell_centre(origin, column, row):
+    """The middle of a surface cell, in the window, for a surface whose top left is at origin."""
+    return origin[0] + column * CELL_W + CELL_W // 2, origin[1] + row * CELL_H + CELL_H // 2
+
+
+class Screenshot:
+    """A window's pixels, read from xwd's ZPixmap dump at 32 bits per pixel."""
+
+    def __init__(self, raw):
+        header = struct.unpack(">25I", raw[:100])
+        (header_size, _version, pixmap_format, _depth, width, height, _xoffset, byte_order,
+         _unit, _bit_order, _pad, bits_per_pixel, bytes_per_line, _visual, red_mask, green_mask,
+         blue_mask, _bits_rgb, _entries, ncolours) = header[:20]
+        if pixmap_format != 2 or bits_per_pixel != 32:
+            raise Failure(f"unexpected xwd format {pixmap_format}/{bits_per_pixel} bpp")
+        self.width, self.height, self.stride = width, height, bytes_per_line
+        start = header_size + 12 * ncolours
+        self.data = raw[start:start + bytes_per_line * height]
+        check(len(self.data) == bytes_per_line * height, "xwd's picture is cut short")
+        self.order = "<" if byte_order == 0 else ">"
+        self.masks = [(m, (m & -m).bit_length() - 1) for m in (red_mask, green_mask, blue_mask)]
+
+    def pixel(self, x, y):
+        (value,) = struct.unpack_from(self.order + "I", self.data, y * self.stride + x * 4)
+        return tuple((value & mask) >> shift for mask, shift in self.masks)
+
+    def cell(self, origin, column, row):
+        """The 180 pixels of a surface cell, row by row."""
+        x0, y0 = origin[0] + column * CELL_W, origin[1] + row * CELL_H
+        return [self.pixel(x0 + i, y0 + j) for j in range(CELL_H) for i in range(CELL_W)]
+
+    def save_png(self, path):
+        """Writes the picture as an 8-bit RGB PNG."""
+        rows = b"".join(
+            b"\0" + b"".join(bytes(self.pixel(x, y)) for x in range(self.width))
+            for y in range(self.height))
+
+        def chunk(kind, body):
+            return (struct.pack(">I", len(body)) + kind + body
+                    + struct.pack(">I", zlib.crc32(kind + body) & 0xFFFFFFFF))
+        with open(path, "wb") as png:
+            png.write(b"\x89PNG\r\n\x1a\n"
+                      + chunk(b"IHDR", struct.pack(">IIBBBBB", self.width, self.height,
+                                                   8, 2, 0, 0, 0))
+                      + chunk(b"IDAT", zlib.compress(rows, 9)) + chunk(b"IEND", b""))
+
+
+class Display:
+    """A private Xvfb display, and the X tools that act on it. `timeout` and `interval` are the
+    defaults of wait() and the deadline of every tool run."""
+
+    def __init__(self, timeout=10.0, interval=0.02):
+        self.timeout, self.interval = timeout, interval
+        # -displayfd: Xvfb picks a free display number and writes it down this pipe when ready.
+        read_end, write_end = os.pipe()
+        self.process = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24",
+             "-nolisten", "tcp", "-noreset"],
+            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        with os.fdopen(read_end) as pipe:
+            number = pipe.readline().strip()
+        if not number:
+            self.stop()
+            raise Failure("Xvfb did not start")
+        self.name = ":" + number
+        # Everything started on this display sees it alone, never someone else's.
+        self.env = dict(os.environ, DISPLAY=self.name)
+        self.env.pop("WAYLAND_DISPLAY", None)
+
+    def stop(self):
+        if self.process.poll() is None:
+            self.process.terminate()
+            try:
+                self.process.wait(5)
+            except subprocess.TimeoutExpired:
+                self.process.kill()
+                self.process.wait()
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *_):
+        self.stop()
+
+    def wait(self, what, probe, timeout=None):
+        return wait_until(what, probe, timeout or self.timeout, self.interval)
+
+    def _run(self, program, args):
+        try:
+            return subprocess.run([program, *map(str, args)], env=self.env, capture_output=True,
+                                  timeout=self.timeout)
+        except subprocess.TimeoutExpired:
+            raise Failure(f"{program} {' '.join(map(str, args))} did not finish") from None
+
+    def xdotool(self, *args):
+        """An action (pointer, keys, focus): failing is a test failure."""
+        result = self._run("xdotool", args)
+        if result.returncode != 0:
+            raise Failure(f"xdotool {' '.join(map(str, args))} failed: "
+                          f"{result.stderr.decode(errors='replace').strip()}")
+
+    def query(self, *args):
+        """A question to xdotool; empty when it finds nothing. Only the line end is cut off: a
+        caption may end in a blank."""
+        result = self._run("xdotool", args)
+        return result.stdout.decode(errors="replace").rstrip("\n") if result.returncode == 0 else ""
+
+    def visible_windows(self, pattern, by="--name"):
+        return self.query("search", "--onlyvisible", by, pattern).split()
+
+    def geometry(self, window):
+        """X, Y, WIDTH, HEIGHT (and SCREEN, WINDOW) of a window."""
+        values = {}
+        for line in self.query("getwindowgeometry", "--shell", window).split():
+            key, _, value = line.partition("=")
+            values[key] = int(value)
+        return values
+
+    def caption(self, window):
+        return self.query("getwindowname", window)
+
+    def focus(self, window):
+        # Without a window manager the X input focus is set directly.
+        self.xdotool("windowfocus", "--sync", window)
+
+    def shortcut(self, window, keys):
+        self.focus(window)
+        self.xdotool("key", keys)
+
+    def screenshot(self, window):
+        # The window's own picture: the root window's may come in another visual's format.
+        result = self._run("xwd", ["-silent", "-id", window])
+        check(result.returncode == 0, f"xwd of window {window} failed")
+        return Screenshot(result.stdout)
+
+    def answer_box(self, what, *keys, text=None, meanwhile=None):
+        """Waits for the editor's modal box (input box or message), types text over its selected
+        default answer and presses the keys, then waits for it to close. `meanwhile` runs while
+        the box is open, before it takes the focus."""
+        box = self.wait(what, lambda: self.visible_windows(BOX_NAME))
+        if meanwhile is not None:
+            meanwhile()
+        self.focus(box[0])
+        if text is not None:
+            self.xdotool("type", "--delay", "20", text)
+        self.xdotool("key", *keys)
+        self.wait(f"{what} to close", lambda: not self.visible_windows(BOX_NAME))
+
+
+def run_test(body, tools=()):
+    """Runs body() once Xvfb, xdotool, xwd and the other tools are found; prints the outcome and
+    returns the exit status."""
+    for tool in ("Xvfb", "xdotool", "xwd", *tools):
+        if shutil.which(tool) is None:
+            print(f"{tool} is missing; scripts/deps.sh test installs it", file=sys.stderr)
+            return 1
+    started = time.monotonic()
+    try:
+        body()
+    except Failure as failure:
+        print(f"FAILED: {failure}", file=sys.stderr)
+        return 1
+    print(f"end-to-end test passed in {time.monotonic() - started:.1f} s")
+    return 0
