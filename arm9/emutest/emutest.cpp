@@ -12,6 +12,11 @@ using namespace emutest;
 
 namespace {
 
+// External memory control: while bit 7 (GBA slot) or bit 11 (DS card slot) is set, the slot
+// belongs to the ARM7 and the ARM9 reads 0 there; bit 15 gives main memory priority to the ARM7.
+volatile u16& EXMEM_CTRL = *reinterpret_cast<volatile u16*>(0x04000204);
+constexpr u16 SLOTS_TO_ARM7 = 0x8880;
+
 constexpr u32 MPCF = IO_TYPE_CODE('M', 'P', 'C', 'F');
 constexpr u32 FCSR = IO_TYPE_CODE('F', 'C', 'S', 'R');
 
@@ -85,9 +90,11 @@ void checkBootSector(const char* name, bool extra(const u8*)) {
     record(name, ok);
 }
 
+// The program starts with both slots given to the ARM7: the selector must take them back.
 bool startsWithDriver(u32 hostType) {
+    EXMEM_CTRL = EXMEM_CTRL | SLOTS_TO_ARM7;
     const bool started = disc_Init();
-    return started && disc_HostType() == hostType;
+    return started && disc_HostType() == hostType && (EXMEM_CTRL & SLOTS_TO_ARM7) == 0;
 }
 
 // Reads of the pattern file common to both scenarios: several sectors at once, 256 sectors by a
