@@ -2,6 +2,7 @@
 // It goes through the selector only, as a file system would, and records one result per check in
 // the report; the harness reads the report and the sector copies when the program has finished.
 #include "exchange.h"
+#include "mmio.h"
 
 using namespace emutest;
 
@@ -12,9 +13,8 @@ using namespace emutest;
 
 namespace {
 
-// External memory control: while bit 7 (GBA slot) or bit 11 (DS card slot) is set, the slot
-// belongs to the ARM7 and the ARM9 reads 0 there; bit 15 gives main memory priority to the ARM7.
-volatile u16& EXMEM_CTRL = *reinterpret_cast<volatile u16*>(0x04000204);
+// EXMEM_CTRL bits that give the GBA slot (7) and the DS card slot (11) to the ARM7, whereupon the
+// ARM9 reads 0 there, and main memory priority (15).
 constexpr u16 SLOTS_TO_ARM7 = 0x8880;
 
 constexpr u32 MPCF = IO_TYPE_CODE('M', 'P', 'C', 'F');
@@ -92,9 +92,10 @@ void checkBootSector(const char* name, bool extra(const u8*)) {
 
 // The program starts with both slots given to the ARM7: the selector must take them back.
 bool startsWithDriver(u32 hostType) {
-    EXMEM_CTRL = EXMEM_CTRL | SLOTS_TO_ARM7;
+    mmio::write16(mmio::EXMEM_CTRL, mmio::read16(mmio::EXMEM_CTRL) | SLOTS_TO_ARM7);
     const bool started = disc_Init();
-    return started && disc_HostType() == hostType && (EXMEM_CTRL & SLOTS_TO_ARM7) == 0;
+    return started && disc_HostType() == hostType &&
+           (mmio::read16(mmio::EXMEM_CTRL) & SLOTS_TO_ARM7) == 0;
 }
 
 // Reads of the pattern file common to both scenarios: several sectors at once, 256 sectors by a
