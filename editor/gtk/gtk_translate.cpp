@@ -70,6 +70,11 @@ std::string DisplayText(std::string_view text) {
     return result;
 }
 
+std::string InputBoxAnswer(std::string_view entered, std::string_view defaultAnswer) {
+    if (entered == DisplayText(defaultAnswer)) return std::string{defaultAnswer};
+    return std::string{entered};
+}
+
 void IndexedToRgb24(const std::uint8_t* bits, const BitmapInfo& info, std::uint32_t* target,
                     int targetWidth, int targetHeight, int targetStridePixels) {
     const BitmapInfoHeader& header = info.bmiHeader;
