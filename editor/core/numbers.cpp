@@ -209,21 +209,19 @@ std::string FloatToText(float value) {
     std::string text = value < 0 ? "-" : "";
     if (exponent >= 7 || exponent < -4) {
         // Exponent form only beyond seven places: "1E+07", "1.234568E+07", "1E-05".
-        text += digits[0];
-        if (digits.size() > 1) text += "." + digits.substr(1);
+        text += digits.front();
+        if (digits.size() > 1) text.append(".").append(digits, 1);
         text += exponent < 0 ? "E-" : "E+";
         const int size = std::abs(exponent);
         if (size < 10) text += '0';
         text += std::to_string(size);
     } else if (exponent < 0) {
-        text += "0." + std::string(static_cast<std::size_t>(-exponent - 1), '0') + digits;
+        text.append("0.").append(static_cast<std::size_t>(-exponent - 1), '0').append(digits);
     } else {
         const std::size_t whole = static_cast<std::size_t>(exponent) + 1;
-        if (digits.size() <= whole) {
-            text += digits + std::string(whole - digits.size(), '0');
-        } else {
-            text += digits.substr(0, whole) + "." + digits.substr(whole);
-        }
+        text.append(digits, 0, whole);
+        if (digits.size() < whole) text.append(whole - digits.size(), '0');
+        if (digits.size() > whole) text.append(".").append(digits, whole);
     }
     return text;
 }
