@@ -46,7 +46,7 @@ bool WritePng(const std::string& path, const std::vector<std::uint8_t>& bits,
               const BitmapInfo& info, std::string& reason) {
     const int width = info.bmiHeader.biWidth, height = info.bmiHeader.biHeight;
     std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * height);
-    ExpandIndexedImage(bits.data(), info, pixels.data(), static_cast<std::size_t>(width));
+    IndexedToRgb(bits.data(), info, pixels.data(), width, height, width);
     std::vector<png_byte> rgb(pixels.size() * 3);
     for (std::size_t i = 0; i < pixels.size(); ++i) {
         rgb[3 * i] = static_cast<png_byte>(pixels[i] >> 16);
