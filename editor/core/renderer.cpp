@@ -24,21 +24,21 @@ bool IsBlankGlyph(std::uint8_t glyph) {
     return glyph == 0 || glyph == 32 || glyph == 255;
 }
 
-// The built-in font as one mask a glyph row, bit i set where pixel column i is lit.
-using GlyphRows = std::array<std::uint16_t, kGlyphHeight>;
-static_assert(kGlyphWidth <= 16);
+// The built-in font, one byte a pixel, 1 where lit: glyph rows that the painting loop reads ten
+// at a time.
+using GlyphPixels = std::array<std::array<std::uint8_t, kGlyphWidth>, kGlyphHeight>;
 
-const std::array<GlyphRows, kFontGlyphs>& Font() {
-    static const std::array<GlyphRows, kFontGlyphs> font = [] {
-        std::array<GlyphRows, kFontGlyphs> rows{};
+const std::array<GlyphPixels, kFontGlyphs>& Font() {
+    static const std::array<GlyphPixels, kFontGlyphs> font = [] {
+        std::array<GlyphPixels, kFontGlyphs> glyphs{};
         for (int glyph = 0; glyph < kFontGlyphs; ++glyph) {
             const int left = glyph % kFontGlyphsPerRow * kGlyphWidth;
             const int top = glyph / kFontGlyphsPerRow * kGlyphHeight;
             for (int j = 0; j < kGlyphHeight; ++j)
                 for (int i = 0; i < kGlyphWidth; ++i)
-                    if (kFontImage[top + j][left + i] == '#') rows[glyph][j] |= 1u << i;
+                    glyphs[glyph][j][i] = kFontImage[top + j][left + i] == '#' ? 1 : 0;
         }
-        return rows;
+        return glyphs;
     }();
     return font;
 }
@@ -149,15 +149,20 @@ void DrawGlyph(SurfaceView surface, std::uint8_t glyph, int column, int row,
     const int rows = std::min(kGlyphHeight, surface.height - top);
     // Each pixel is written once, with the colour that the background followed by the strokes
     // would leave there.
-    const GlyphRows* strokes = IsBlankGlyph(glyph) ? nullptr : &Font()[glyph];
+    const GlyphPixels* strokes = IsBlankGlyph(glyph) ? nullptr : &Font()[glyph];
     for (int j = 0; j < rows; ++j) {
         std::uint8_t* line = surface.Row(top + j) + left;
         if (strokes == nullptr) {
             std::fill_n(line, columns, background);
             continue;
         }
-        const unsigned mask = (*strokes)[j];
-        for (int i = 0; i < columns; ++i) line[i] = (mask >> i) & 1u ? foreground : background;
+        const std::uint8_t* lit = (*strokes)[j].data();
+        if (columns == kGlyphWidth) {
+            // The usual whole-cell row, in a fixed-length loop the compiler can unroll.
+            for (int i = 0; i < kGlyphWidth; ++i) line[i] = lit[i] ? foreground : background;
+        } else {
+            for (int i = 0; i < columns; ++i) line[i] = lit[i] ? foreground : background;
+        }
     }
 }
 

@@ -19,10 +19,9 @@
 #include <string_view>
 #include <vector>
 
-#include "frm_main.h"
-#include "headless_services.h"
 #include "indexed_image.h"
 #include "map_file.h"
+#include "renderer.h"
 
 namespace {
 
@@ -118,17 +117,12 @@ int Render(const std::vector<std::string_view>& args) {
         return 1;
     }
 
-    HeadlessServices services;
-    FrmMain form(services);
-    form.Form_Load();
-    form.MapFileName = map;
-    form.CurrentLevel = OptionalNumber::Double(*level);
-    form.modGraphics.Brightness = brightness;
-    form.modGraphics.BuildPalette();
-    form.ShowLevelBlock(block);
+    // The editor right after opening the map: furniture and board, no brush legend yet.
+    const IndexedSurface surface =
+        RenderSurface(BoardFromLevelBlock(block), std::nullopt, brightness);
 
     std::string reason;
-    if (!WritePng(out, services.blittedBits, services.blittedInfo, reason)) {
+    if (!WritePng(out, surface.bits, surface.info, reason)) {
         std::cerr << "gridmap: cannot write \"" << out << "\": " << reason << "\n";
         return 1;
     }
