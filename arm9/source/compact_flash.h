@@ -31,6 +31,14 @@ constexpr u32 WORDS_PER_SECTOR = SECTOR_SIZE / 2;
 
 namespace {  // each module gets its own copy, inlined into its entry points
 
+// The tests the engine waits for: BSY clear; ready, DRDY or DSC set; a data request, exactly DRDY,
+// DSC and DRQ (BSY or ERR set means no data will come).
+constexpr auto notBusy = [](u16 status) { return (status & STATUS_BSY) == 0; };
+constexpr auto ready = [](u16 status) { return (status & (STATUS_DRDY | STATUS_DSC)) != 0; };
+constexpr auto dataRequested = [](u16 status) {
+    return (status & 0xFF) == (STATUS_DRDY | STATUS_DSC | STATUS_DRQ);
+};
+
 // Caller buffers need not be aligned: the engine stores whole 16-bit words at even addresses and
 // single bytes at odd ones. Buffers are byte arrays of the caller's, hence the aliasing word type.
 using BufferWord [[gnu::may_alias]] = u16;
@@ -100,30 +108,13 @@ struct Adapter {
     }
 
   private:
-    // Re-reads a status register until it passes the test, at most CF_TIMEOUT reads.
-    template <typename Test>
-    static bool poll(u32 statusRegister, Test passes) {
-        for (u32 polls = CF_TIMEOUT; polls != 0; --polls) {
-            if (passes(mmio::read16(statusRegister))) return true;
-        }
-        return false;
-    }
-
     // Never fails: after a time-out the ready wait that follows decides.
-    static void waitNotBusy() {
-        poll(CF_COMMAND_STATUS, [](u16 status) { return (status & STATUS_BSY) == 0; });
-    }
+    static void waitNotBusy() { mmio::poll16(CF_COMMAND_STATUS, notBusy, CF_TIMEOUT); }
 
-    static bool waitReady() {
-        return poll(CF_ALT_STATUS,
-                    [](u16 status) { return (status & (STATUS_DRDY | STATUS_DSC)) != 0; });
-    }
+    static bool waitReady() { return !mmio::poll16(CF_ALT_STATUS, ready, CF_TIMEOUT).timedOut; }
 
-    // Exactly DRDY, DSC and DRQ: BSY or ERR set means no data will come.
     static bool waitDataRequest() {
-        return poll(CF_ALT_STATUS, [](u16 status) {
-            return (status & 0xFF) == (STATUS_DRDY | STATUS_DSC | STATUS_DRQ);
-        });
+        return !mmio::poll16(CF_ALT_STATUS, dataRequested, CF_TIMEOUT).timedOut;
     }
 
     // Programs the task file and issues the command once the card is ready. A transfer that would

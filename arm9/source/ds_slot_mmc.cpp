@@ -8,7 +8,7 @@
 //
 // Between calls the MMC is disconnected and serial mode is closed: every entry point connects it,
 // opens serial mode, and undoes both on each of its returns.
-#include "ds_slot_registers.h"
+#include "mmio.h"
 
 using namespace ds_card_slot;
 
@@ -43,6 +43,11 @@ constexpr u32 INIT_ATTEMPTS = 256;
 // write time of any card, so only a broken card runs into it.
 constexpr u32 CARD_BUSY_BYTES = 1u << 20;
 
+// The slot's busy bits clear after one byte at the serial clock or one card bus command, 16 us at
+// the slowest clock; 65,536 reads take 2 ms even at one read per 33 MHz bus cycle, so only a slot
+// that has stopped working runs out.
+constexpr u32 SLOT_BUSY_READS = 1u << 16;
+
 // Byte addresses are 32 bits wide: a transfer may not reach past 4 GiB, or it would wrap round
 // to the first sectors of the card.
 constexpr u32 BYTE_ADDRESSABLE_SECTORS = 0x800000;
@@ -66,73 +71,89 @@ u8 selectMMC_command[8] = {0xFF, 0x00, 0x6A, 0xDF, 0x37, 0x59, 0x33, 0xA3};
 
 namespace {
 
+// False from a busy bit of the slot that stayed set past its bound until the next conversation
+// with the MMC or the adapter begins. Meanwhile no byte is exchanged (each would wait as long
+// again) and every one reads as the idle line, so the reply checks fail at once and the entry
+// point returns false.
+bool slotResponding = true;
+
+// The slot's busy bits are clear: the byte has been shifted, the card bus command sent.
+constexpr auto byteShifted = [](u16 control) { return (control & SPI_CTRL_BUSY) == 0; };
+constexpr auto commandSent = [](u32 control) { return (control & BUS_CTRL_BUSY) == 0; };
+
 // Shifts one byte out and returns the byte shifted in.
-inline u8 Neo_SPI(u8 dataByte) {
-    mmio::write8(DS_SLOT_SPI_DATA, dataByte);
-    while (mmio::read16(DS_SLOT_SPI_CTRL) & SPI_CTRL_BUSY) {
+u8 exchangeByte(u8 out) {
+    if (!slotResponding) return IDLE_BUS;
+    mmio::write8(DS_SLOT_SPI_DATA, out);
+    if (mmio::poll16(DS_SLOT_SPI_CTRL, byteShifted, SLOT_BUSY_READS).timedOut) {
+        slotResponding = false;
+        return IDLE_BUS;
     }
     return mmio::read8(DS_SLOT_SPI_DATA);
 }
 
-inline void Neo_OpenSPI(u8 frequency) {
-    mmio::write16(DS_SLOT_SPI_CTRL, SPI_CTRL_SLOT_ENABLE | SPI_CTRL_SERIAL_MODE |
-                                        SPI_CTRL_HOLD_CHIP_SELECT | frequency);
-}
-
-inline void Neo_CloseSPI() {
-    mmio::write16(DS_SLOT_SPI_CTRL, 0);
-}
-
-inline void openSerial() {
-    Neo_OpenSPI(static_cast<u8>(spi_freq));
+// What the card sends while the slot sends the idle line.
+u8 receiveByte() {
+    return exchangeByte(IDLE_BUS);
 }
 
 // Exchanges idle bytes whose replies are of no interest.
 void skipBytes(u32 count) {
     do {
-        Neo_SPI(IDLE_BUS);
+        receiveByte();
     } while (--count != 0);
+}
+
+// Serial mode at the serial clock chosen at start-up, chip select held from byte to byte.
+void openSerialMode() {
+    mmio::write16(DS_SLOT_SPI_CTRL, SPI_CTRL_SLOT_ENABLE | SPI_CTRL_SERIAL_MODE |
+                                        SPI_CTRL_HOLD_CHIP_SELECT | static_cast<u8>(spi_freq));
+}
+
+void closeSerialMode() {
+    mmio::write16(DS_SLOT_SPI_CTRL, 0);
 }
 
 // One serial transaction with the adapter of a single command byte.
 void adapterCommand(u8 command) {
-    openSerial();
-    Neo_SPI(command);
-    Neo_CloseSPI();
+    openSerialMode();
+    exchangeByte(command);
+    closeSerialMode();
 }
 
-inline void Neo_MK2GameMode() {
-    adapterCommand(CONFIG_GAME_MODE);
+// Reads or writes the adapter's configuration byte: [command, register, value] with access to the
+// configuration enabled around it. Gives back the byte received for the value.
+u8 configTransaction(u8 command, u8 value) {
+    slotResponding = true;  // a new conversation with the adapter
+    adapterCommand(CONFIG_ENABLE);
+    openSerialMode();
+    exchangeByte(command);
+    exchangeByte(CONFIG_REGISTER);
+    const u8 received = exchangeByte(value);
+    closeSerialMode();
+    adapterCommand(CONFIG_DISABLE);
+    return received;
 }
 
-inline void Neo_EnableEEPROM(bool enable) {
-    adapterCommand(enable ? CONFIG_ENABLE : CONFIG_DISABLE);
-}
-
-// Waits for a card's busy time to end; false when it never does.
+// A card holds its data line at 0 while it programs; false when it never lets go.
 bool waitWhileCardBusy() {
-    for (u32 left = CARD_BUSY_BYTES; left != 0; --left) {
-        if (Neo_SPI(IDLE_BUS) != 0) return true;
-    }
-    return false;
+    const auto line = mmio::poll(
+        receiveByte, [](u8 byte) { return byte != 0; }, CARD_BUSY_BYTES);
+    return !line.timedOut;
 }
 
-u32 sectorCount(u8 numSecs) {
-    return numSecs != 0 ? numSecs : 256;
-}
-
-bool byteAddressable(u32 sector, u32 count) {
-    return sector <= BYTE_ADDRESSABLE_SECTORS - count;
-}
-
-// Runs an MMC conversation with the MMC connected and serial mode open, and closes both again
-// whatever it returns.
-template <typename Conversation>
-bool withMmc(Conversation conversation) {
-    Neo_EnableMMC(true);
-    const bool done = conversation();
+// Ends an MMC conversation, begun by Neo_EnableMMC(true), whatever its outcome: closes serial mode
+// and disconnects the MMC. A slot that got stuck on the way fails the call.
+bool endConversation(bool done) {
     Neo_EnableMMC(false);
-    return done;
+    return done && slotResponding;
+}
+
+// The number of blocks a transfer moves: numSecs, 256 for 0; none when they would reach past the
+// last byte address.
+u32 blockCount(u32 sector, u8 numSecs) {
+    const u32 count = numSecs != 0 ? numSecs : 256;
+    return sector <= BYTE_ADDRESSABLE_SECTORS - count ? count : 0;
 }
 
 // Sends a command that answers with R1 and then a data block, and waits for the block's start.
@@ -141,16 +162,19 @@ bool startDataCommand(u8 command, u32 argument) {
     return Neo_CheckMMCResponse(R1_READY, 0xFF) && Neo_CheckMMCResponse(START_BLOCK, 0xFF);
 }
 
-// GO_IDLE_STATE, then SEND_OP_COND until the card leaves the idle state.
+// GO_IDLE_STATE, then SEND_OP_COND until the card has finished its initialisation and left the
+// idle state.
 bool resetCard() {
     skipBytes(10);
     Neo_SendMMCCommand(GO_IDLE_STATE, 0);
     if (!Neo_CheckMMCResponse(R1_IDLE, 0xFF)) return false;
-    for (u32 attempts = INIT_ATTEMPTS; attempts != 0; --attempts) {
-        Neo_SendMMCCommand(SEND_OP_COND, 0);
-        if (Neo_CheckMMCResponse(R1_READY, R1_IDLE)) return true;
-    }
-    return false;
+    const auto initialised = mmio::poll(
+        [] {
+            Neo_SendMMCCommand(SEND_OP_COND, 0);
+            return Neo_CheckMMCResponse(R1_READY, R1_IDLE);
+        },
+        [](bool ready) { return ready; }, INIT_ATTEMPTS);
+    return !initialised.timedOut;
 }
 
 // Sets 512-byte blocks and reads the CSD. A fast card gets the slot's fastest serial clock from now
@@ -161,21 +185,21 @@ bool configureCard() {
     if (!Neo_CheckMMCResponse(R1_READY, 0xFF)) return false;
     if (!startDataCommand(SEND_CSD, 0)) return false;
     skipBytes(3);
-    const u8 transSpeed = Neo_SPI(IDLE_BUS);  // CSD byte 3, TRAN_SPEED
+    const u8 transSpeed = receiveByte();  // CSD byte 3, TRAN_SPEED
     skipBytes(24);
     if ((transSpeed & 0xF0) >= 0x30) spi_freq = 0;
     return true;
 }
 
-bool readBlocks(u32 address, u32 count, u8* buffer) {
+// One READ_SINGLE_BLOCK for each sector, at byte addresses 512 apart.
+bool readBlocks(u32 sector, u32 count, u8* buffer) {
     do {
-        if (!startDataCommand(READ_SINGLE_BLOCK, address)) return false;
+        if (!startDataCommand(READ_SINGLE_BLOCK, sector++ * SECTOR_SIZE)) return false;
         u8* const end = buffer + SECTOR_SIZE;
         do {
-            *buffer++ = Neo_SPI(IDLE_BUS);
+            *buffer++ = receiveByte();
         } while (buffer != end);
         skipBytes(2);  // the block's CRC
-        address += SECTOR_SIZE;
     } while (--count != 0);
     return true;
 }
@@ -184,16 +208,16 @@ bool writeBlocks(u32 address, u32 count, const u8* buffer) {
     Neo_SendMMCCommand(WRITE_MULTIPLE_BLOCK, address);
     if (!Neo_CheckMMCResponse(R1_READY, 0xFF)) return false;
     do {
-        Neo_SPI(START_WRITE_MULTIPLE);
+        exchangeByte(START_WRITE_MULTIPLE);
         const u8* const end = buffer + SECTOR_SIZE;
         do {
-            Neo_SPI(*buffer++);
+            exchangeByte(*buffer++);
         } while (buffer != end);
         skipBytes(2);  // CRC, not checked by a card in SPI mode
-        if ((Neo_SPI(IDLE_BUS) & DATA_RESPONSE_MASK) != DATA_ACCEPTED) return false;
+        if ((receiveByte() & DATA_RESPONSE_MASK) != DATA_ACCEPTED) return false;
         if (!waitWhileCardBusy()) return false;
     } while (--count != 0);
-    Neo_SPI(STOP_TRAN);
+    exchangeByte(STOP_TRAN);
     skipBytes(SECTOR_SIZE + 3);
     if (!waitWhileCardBusy()) return false;
     skipBytes(16);
@@ -208,95 +232,82 @@ void Neo_SelectMMC(u8 dataByte) {
     selectMMC_command[1] = dataByte;
     cardWriteCommand(selectMMC_command);
     mmio::write32(DS_SLOT_BUS_CTRL, BUS_CTRL_SEND_COMMAND);
-    while (mmio::read32(DS_SLOT_BUS_CTRL) & BUS_CTRL_BUSY) {
-    }
+    if (mmio::poll32(DS_SLOT_BUS_CTRL, commandSent, SLOT_BUSY_READS).timedOut)
+        slotResponding = false;
 }
 
 void Neo_EnableMMC(bool enable) {
     if (enable) {
+        slotResponding = true;  // a new conversation with the MMC
         Neo_SelectMMC(1);
         Neo_SelectMMC(1);
-        openSerial();
+        openSerialMode();
     } else {
-        Neo_CloseSPI();
+        closeSerialMode();
         Neo_SelectMMC(0);
         Neo_SelectMMC(0);
     }
 }
 
 bool Neo_CheckMMCResponse(u8 response, u8 mask) {
-    for (u32 left = REPLY_BYTES; left != 0; --left) {
-        if ((Neo_SPI(IDLE_BUS) & mask) == response) return true;
-    }
-    return false;
+    const auto reply = mmio::poll(
+        receiveByte, [=](u8 received) { return (received & mask) == response; }, REPLY_BYTES);
+    return !reply.timedOut;
 }
 
 void Neo_SendMMCCommand(u8 command, u32 argument) {
-    Neo_SPI(IDLE_BUS);
-    Neo_SPI(COMMAND_START | command);
-    Neo_SPI(static_cast<u8>(argument >> 24));
-    Neo_SPI(static_cast<u8>(argument >> 16));
-    Neo_SPI(static_cast<u8>(argument >> 8));
-    Neo_SPI(static_cast<u8>(argument));
-    Neo_SPI(COMMAND_CRC);
-    Neo_SPI(IDLE_BUS);
+    receiveByte();
+    exchangeByte(COMMAND_START | command);
+    for (int shift = 24; shift >= 0; shift -= 8) exchangeByte(static_cast<u8>(argument >> shift));
+    exchangeByte(COMMAND_CRC);
+    receiveByte();
 }
 
 void Neo_WriteMK2Config(u8 config) {
-    Neo_EnableEEPROM(true);
-    openSerial();
-    Neo_SPI(CONFIG_WRITE);
-    Neo_SPI(CONFIG_REGISTER);
-    Neo_SPI(config);
-    Neo_CloseSPI();
-    Neo_EnableEEPROM(false);
+    configTransaction(CONFIG_WRITE, config);
 }
 
 u8 Neo_ReadMK2Config(void) {
-    Neo_EnableEEPROM(true);
-    openSerial();
-    Neo_SPI(CONFIG_READ);
-    Neo_SPI(CONFIG_REGISTER);
-    const u8 config = Neo_SPI(0x00);
-    Neo_CloseSPI();
-    Neo_EnableEEPROM(false);
-    return config;
+    return configTransaction(CONFIG_READ, 0x00);
 }
 
 bool Neo_InitMMC(void) {
-    Neo_MK2GameMode();
+    adapterCommand(CONFIG_GAME_MODE);
     Neo_WriteMK2Config(CONFIG_MMC);
     return Neo_ReadMK2Config() == CONFIG_MMC;
 }
 
 bool NMMC_ClearStatus(void) {
-    return withMmc(resetCard);
+    Neo_EnableMMC(true);
+    return endConversation(resetCard());
 }
 
 bool NMMC_StartUp(void) {
-    return Neo_InitMMC() && NMMC_ClearStatus() && withMmc(configureCard);
+    if (!Neo_InitMMC() || !NMMC_ClearStatus()) return false;
+    Neo_EnableMMC(true);
+    return endConversation(configureCard());
 }
 
 bool NMMC_IsInserted(void) {
-    return withMmc([] {
-        if (!startDataCommand(SEND_CSD, 0)) return false;
-        skipBytes(28);  // the CSD, its CRC and the card's trailing bytes
-        return true;
-    });
+    Neo_EnableMMC(true);
+    const bool answered = startDataCommand(SEND_CSD, 0);
+    if (answered) skipBytes(28);  // the CSD, its CRC and the card's trailing bytes
+    return endConversation(answered);
 }
 
 bool NMMC_ReadSectors(u32 sector, u8 numSecs, void* buffer) {
-    const u32 count = sectorCount(numSecs);
-    if (!byteAddressable(sector, count)) return false;
-    return withMmc(
-        [&] { return readBlocks(sector * SECTOR_SIZE, count, static_cast<u8*>(buffer)); });
+    const u32 count = blockCount(sector, numSecs);
+    if (count == 0) return false;
+    Neo_EnableMMC(true);
+    return endConversation(readBlocks(sector, count, static_cast<u8*>(buffer)));
 }
 
 bool NMMC_WriteSectors(u32 sector, u8 numSecs, void* buffer) {
-    const u32 count = sectorCount(numSecs);
-    if (!byteAddressable(sector, count)) return false;
-    return withMmc(
-        [&] { return writeBlocks(sector * SECTOR_SIZE, count, static_cast<const u8*>(buffer)); });
+    const u32 count = blockCount(sector, numSecs);
+    if (count == 0) return false;
+    Neo_EnableMMC(true);
+    return endConversation(
+        writeBlocks(sector * SECTOR_SIZE, count, static_cast<const u8*>(buffer)));
 }
 
 bool NMMC_Shutdown(void) {
@@ -304,14 +315,14 @@ bool NMMC_Shutdown(void) {
 }
 
 constinit const IO_INTERFACE NMMC_Interface = {
-    IO_TYPE_CODE('N', 'M', 'M', 'C'),
-    FEATURE_CAN_READ | FEATURE_CAN_WRITE,
-    NMMC_StartUp,
-    NMMC_IsInserted,
-    NMMC_ReadSectors,
-    NMMC_WriteSectors,
-    NMMC_ClearStatus,
-    NMMC_Shutdown,
+    .ul_ioType = IO_TYPE_CODE('N', 'M', 'M', 'C'),
+    .ul_Features = FEATURE_CAN_READ | FEATURE_CAN_WRITE,
+    .fn_StartUp = NMMC_StartUp,
+    .fn_IsInserted = NMMC_IsInserted,
+    .fn_ReadSectors = NMMC_ReadSectors,
+    .fn_WriteSectors = NMMC_WriteSectors,
+    .fn_ClearStatus = NMMC_ClearStatus,
+    .fn_Shutdown = NMMC_Shutdown,
 };
 
 LPIO_INTERFACE NMMC_GetInterface(void) {
