@@ -1,13 +1,12 @@
 // The DS card slot's registers and an MMC adapter card in the slot.
 //
-// Slot registers (ds_card_slot in mmio.h; 0x040001A0 to 0x040001AF, the DS card slot side of
-// EXMEM_CTRL): serial control, serial data, card bus control and the 8 command bytes. The serial
-// control's busy bit reads 1 for a few reads after each data write, the bus control's for a few
-// reads after each command. Chip select goes low with the first byte of a transaction and back
-// high when the control register drops the hold bit, serial mode or the enable bit (or after a
-// byte without the hold bit). Using a register while its busy bit is set, the data register
-// outside serial mode, a card bus command in serial mode, a transfer with a data block and any
-// access of the wrong width are violations.
+// Slot registers (ds_card_slot in mmio.h; the DS card slot side of EXMEM_CTRL): serial control,
+// serial data, card bus control and the 8 command bytes. The serial control's busy bit reads 1 for
+// a few reads after each data write, the bus control's for a few reads after each command. Chip
+// select goes low with the first byte of a transaction and back high when the control register
+// drops the hold bit, serial mode or the enable bit (or after a byte without the hold bit). Using
+// a register while its busy bit is set, the data register outside serial mode, a card bus command
+// in serial mode, a transfer with a data block and any access of the wrong width are violations.
 //
 // The adapter card answers its own serial commands, one per transaction: 0x06 and 0x0E enable and
 // disable access to its configuration, 0xF1 switches it to game mode, [0xFA, 0x01, value] writes

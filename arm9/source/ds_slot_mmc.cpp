@@ -43,9 +43,9 @@ constexpr u32 INIT_ATTEMPTS = 256;
 // write time of any card, so only a broken card runs into it.
 constexpr u32 CARD_BUSY_BYTES = 1u << 20;
 
-// The slot's busy bits clear after one byte at the serial clock or one card bus command, 16 us at
-// the slowest clock; 65,536 reads take 2 ms even at one read per 33 MHz bus cycle, so only a slot
-// that has stopped working runs out.
+// A slot busy bit stays set for one byte at the serial clock (16 us at the slowest) or one card bus
+// command (less); 65,536 reads take 2 ms even at one per 33 MHz bus cycle, a hundred times as long,
+// so only a slot that has stopped working runs out.
 constexpr u32 SLOT_BUSY_READS = 1u << 16;
 
 // Byte addresses are 32 bits wide: a transfer may not reach past 4 GiB, or it would wrap round
@@ -71,10 +71,10 @@ u8 selectMMC_command[8] = {0xFF, 0x00, 0x6A, 0xDF, 0x37, 0x59, 0x33, 0xA3};
 
 namespace {
 
-// False from a busy bit of the slot that stayed set past its bound until the next conversation
-// with the MMC or the adapter begins. Meanwhile no byte is exchanged (each would wait as long
-// again) and every one reads as the idle line, so the reply checks fail at once and the entry
-// point returns false.
+// Whether the slot still works. A busy bit still set after SLOT_BUSY_READS makes it false until the
+// next conversation with the MMC or the adapter begins. Meanwhile no byte is exchanged (each would
+// wait as long again) and every one reads as the idle line, so the reply checks fail at once, and
+// the entry point returns false.
 bool slotResponding = true;
 
 // The slot's busy bits are clear: the byte has been shifted, the card bus command sent.
@@ -92,15 +92,13 @@ u8 exchangeByte(u8 out) {
     return mmio::read8(DS_SLOT_SPI_DATA);
 }
 
-// What the card sends while the slot sends the idle line.
-u8 receiveByte() {
-    return exchangeByte(IDLE_BUS);
-}
+// The byte the card sends while the slot sends the idle line, for the waits on the card.
+constexpr auto nextByte = [] { return exchangeByte(IDLE_BUS); };
 
 // Exchanges idle bytes whose replies are of no interest.
 void skipBytes(u32 count) {
     do {
-        receiveByte();
+        exchangeByte(IDLE_BUS);
     } while (--count != 0);
 }
 
@@ -138,7 +136,7 @@ u8 configTransaction(u8 command, u8 value) {
 // A card holds its data line at 0 while it programs; false when it never lets go.
 bool waitWhileCardBusy() {
     const auto line = mmio::poll(
-        receiveByte, [](u8 byte) { return byte != 0; }, CARD_BUSY_BYTES);
+        nextByte, [](u8 byte) { return byte != 0; }, CARD_BUSY_BYTES);
     return !line.timedOut;
 }
 
@@ -185,7 +183,7 @@ bool configureCard() {
     if (!Neo_CheckMMCResponse(R1_READY, 0xFF)) return false;
     if (!startDataCommand(SEND_CSD, 0)) return false;
     skipBytes(3);
-    const u8 transSpeed = receiveByte();  // CSD byte 3, TRAN_SPEED
+    const u8 transSpeed = exchangeByte(IDLE_BUS);  // CSD byte 3, TRAN_SPEED
     skipBytes(24);
     if ((transSpeed & 0xF0) >= 0x30) spi_freq = 0;
     return true;
@@ -197,7 +195,7 @@ bool readBlocks(u32 sector, u32 count, u8* buffer) {
         if (!startDataCommand(READ_SINGLE_BLOCK, sector++ * SECTOR_SIZE)) return false;
         u8* const end = buffer + SECTOR_SIZE;
         do {
-            *buffer++ = receiveByte();
+            *buffer++ = exchangeByte(IDLE_BUS);
         } while (buffer != end);
         skipBytes(2);  // the block's CRC
     } while (--count != 0);
@@ -214,7 +212,7 @@ bool writeBlocks(u32 address, u32 count, const u8* buffer) {
             exchangeByte(*buffer++);
         } while (buffer != end);
         skipBytes(2);  // CRC, not checked by a card in SPI mode
-        if ((receiveByte() & DATA_RESPONSE_MASK) != DATA_ACCEPTED) return false;
+        if ((exchangeByte(IDLE_BUS) & DATA_RESPONSE_MASK) != DATA_ACCEPTED) return false;
         if (!waitWhileCardBusy()) return false;
     } while (--count != 0);
     exchangeByte(STOP_TRAN);
@@ -251,16 +249,16 @@ void Neo_EnableMMC(bool enable) {
 
 bool Neo_CheckMMCResponse(u8 response, u8 mask) {
     const auto reply = mmio::poll(
-        receiveByte, [=](u8 received) { return (received & mask) == response; }, REPLY_BYTES);
+        nextByte, [=](u8 received) { return (received & mask) == response; }, REPLY_BYTES);
     return !reply.timedOut;
 }
 
 void Neo_SendMMCCommand(u8 command, u32 argument) {
-    receiveByte();
+    exchangeByte(IDLE_BUS);
     exchangeByte(COMMAND_START | command);
     for (int shift = 24; shift >= 0; shift -= 8) exchangeByte(static_cast<u8>(argument >> shift));
     exchangeByte(COMMAND_CRC);
-    receiveByte();
+    exchangeByte(IDLE_BUS);
 }
 
 void Neo_WriteMK2Config(u8 config) {
