@@ -8,10 +8,6 @@
 
 namespace gridwright {
 
-// The editing surface as laid out: 80 x 25 cells of 10 x 18 pixels.
-inline constexpr int kSurfaceWidth = 800;
-inline constexpr int kSurfaceHeight = 450;
-
 struct BitmapInfoHeader {
     std::uint32_t biSize;
     std::int32_t biWidth;

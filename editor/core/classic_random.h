@@ -9,14 +9,14 @@
 namespace gridwright {
 
 class ClassicRandom {
-public:
+  public:
     // Uniform in [0, 1), in steps of 2^-24.
     double Next() {
         state_ = (state_ * kMultiplier + kIncrement) & kMask;
         return static_cast<double>(state_) / kModulus;
     }
 
-private:
+  private:
     static constexpr std::uint64_t kMultiplier = 1140671485;
     static constexpr std::uint64_t kIncrement = 12820163;
     static constexpr std::uint64_t kModulus = std::uint64_t{1} << 24;

@@ -1,12 +1,10 @@
-// The editor's built-in font image: the 256 glyphs of code page 437 in a 16 x 16 grid of 10 x 18
-// pixel cells, white strokes ('#') on black ('.'). Glyph c has its top-left pixel at
-// (10 * (c % 16), 18 * (c / 16)); glyphs 0, 32 and 255 are blank.
+// The editor's built-in font image: the 256 glyphs of code page 437 in the grid that
+// surface_geometry.h describes, white strokes ('#') on black ('.'); glyphs 0, 32 and 255 are blank.
 #pragma once
 
-namespace gridwright {
+#include "surface_geometry.h"
 
-inline constexpr int kFontImageWidth = 160;
-inline constexpr int kFontImageHeight = 288;
+namespace gridwright {
 
 // One text row per pixel row, each kFontImageWidth characters and a terminating NUL.
 extern const char kFontImage[kFontImageHeight][kFontImageWidth + 1];

@@ -3,20 +3,11 @@
 
 #include <string>
 
-#include "surface_layout.h"
+#include "renderer.h"
 
 namespace gridwright {
 
 namespace {
-
-constexpr std::string_view kHexDigits = "0123456789ABCDEF";
-
-using namespace layout;
-
-constexpr std::uint8_t kShadeGlyph = 176;
-constexpr std::uint8_t kFurnitureGray = 8;
-constexpr std::uint8_t kLegendGray = 7;
-constexpr std::uint8_t kWhite = 15;
 
 // The level as a load or save reckons with it: no value counts as 0.
 std::string LevelText(const OptionalNumber& level) {
@@ -48,50 +39,21 @@ void FrmMain::Form_Load() {
 }
 
 void FrmMain::DrawBorder() {
-    for (int row = 0; row <= kBorderRow; ++row)
-        modGraphics.DrawGlyph(kShadeGlyph, kBorderColumn, row, kLegendGray, kFurnitureGray);
-    for (int column = 0; column <= kBorderColumn; ++column)
-        modGraphics.DrawGlyph(kShadeGlyph, column, kBorderRow, kLegendGray, kFurnitureGray);
-    for (int glyph = 0; glyph < 256; ++glyph)
-        modGraphics.DrawGlyph(glyph, kTableColumn + glyph % 16, kGlyphTableFirstRow + glyph / 16,
-                              kWhite, kFurnitureGray);
-    // The digit "0" is drawn in colour 0 on colour 0: invisible, but its cell still picks colour 0.
-    for (int color = 0; color < kPaletteSize; ++color)
-        modGraphics.DrawGlyph(kHexDigits[color], kTableColumn + color, kColorRow, color, 0);
+    DrawFurniture(modGraphics.Surface());
     modGraphics.BlitScreen();
 }
 
 void FrmMain::DrawMouseObj() {
-    // Left, middle and right brushes are entries 1, 4 and 2, drawn as they are (a brush of colour
-    // 0 shows nothing on its black background).
-    constexpr struct {
-        char letter;
-        int button;
-    } kLegend[] = {{'L', 1}, {'M', 4}, {'R', 2}};
-    int column = kLegendColumn;
-    for (const auto& entry : kLegend) {
-        modGraphics.DrawGlyph(entry.letter, column, 0, kLegendGray, 0);
-        const BoardCell& brush = MouseObj[entry.button];
-        modGraphics.DrawGlyph(brush.Char, column + 1, 0, brush.Color, 0);
-        column += 3;
-    }
+    DrawLegend(modGraphics.Surface(), {.left = MouseObj[kLeftButton],
+                                       .middle = MouseObj[kMiddleButton],
+                                       .right = MouseObj[kRightButton]});
     DrawBoard();
 }
 
 void FrmMain::SetSquare(int X, int Y, std::uint8_t mChar, std::uint8_t mColor) {
     if (!BoardGrid::Contains(X, Y)) return;
     Board(X, Y) = BoardCell{mChar, mColor};
-
-    std::uint8_t glyph = mChar, foreground = mColor, background = 0;
-    // A glyph in colour 0 shows on dark grey instead of vanishing on black.
-    if (mChar > 0 && mColor == 0) background = kFurnitureGray;
-    // Glyph 255 is blank in the font: show the cell as a black X on a field of its colour.
-    if (mChar == 255) {
-        glyph = 'X';
-        foreground = 0;
-        background = mColor;
-    }
-    modGraphics.DrawGlyph(glyph, X, Y, foreground, background);
+    DrawBoardCell(modGraphics.Surface(), X, Y, Board(X, Y));
 }
 
 void FrmMain::DrawBoard() {
@@ -99,25 +61,15 @@ void FrmMain::DrawBoard() {
 }
 
 void FrmMain::ShowLevelBlock(const LevelBlock& block) {
-    for (int Y = 0; Y < kBoardRows; ++Y) {
-        for (int X = 0; X < kBoardColumns; ++X) {
-            const std::size_t at = CellOffsetInLevel(X, Y);
-            SetSquare(X, Y, block[at], ByteToColor(block[at + 1]));
-        }
-    }
+    const BoardGrid level = BoardFromLevelBlock(block);
+    for (int Y = 0; Y < kBoardRows; ++Y)
+        for (int X = 0; X < kBoardColumns; ++X)
+            SetSquare(X, Y, level(X, Y).Char, level(X, Y).Color);
     DrawBoard();
 }
 
 LevelBlock FrmMain::BoardAsLevelBlock() const {
-    LevelBlock block{};
-    for (int Y = 0; Y < kBoardRows; ++Y) {
-        for (int X = 0; X < kBoardColumns; ++X) {
-            const std::size_t at = CellOffsetInLevel(X, Y);
-            block[at] = Board(X, Y).Char;
-            block[at + 1] = ColorToByte(Board(X, Y).Color);
-        }
-    }
-    return block;
+    return LevelBlockFromBoard(Board);
 }
 
 FileResult FrmMain::CurrentLevelOffset(std::int64_t& offset) const {

@@ -12,13 +12,15 @@
 #include "menu.h"
 #include "mod_graphics.h"
 #include "numbers.h"
+#include "pointer_input.h"
 #include "window_services.h"
 
 namespace gridwright {
 
 class FrmMain {
   public:
-    // The caption as designed, kept until a map file is named; then the prefix and the name.
+    // The caption the window starts with, kept until a map file is named; then the prefix and the
+    // name.
     static constexpr std::string_view kDesignCaption = "QUORIX Map Editor";
     static constexpr std::string_view kCaptionPrefix = "QUORIX Map Editor - ";
 
@@ -27,8 +29,8 @@ class FrmMain {
     // Called once by the front end after the window exists, before it delivers any other event.
     void Form_Load();
 
-    // Pointer events of the editing surface. Button: the pressed button (1 left, 2 right, 4 middle)
-    // for a press, the sum of the held buttons for a move. Shift: 1 Shift + 2 Ctrl + 4 Alt.
+    // Pointer events of the editing surface. Button: the pressed button for a press, the sum of
+    // the held buttons for a move; Shift: the sum of the modifier keys held (pointer_input.h).
     // X, Y: pixels from the surface's top-left corner (outside it while a button is held).
     void picScreen_MouseMove(std::int16_t Button, std::int16_t Shift, float X, float Y);
     void picScreen_MouseDown(std::int16_t Button, std::int16_t Shift, float X, float Y);
@@ -41,10 +43,10 @@ class FrmMain {
     void mnuOptionBright_Click();
     void Invoke(MenuCommand command);
 
-    // Board view. DrawBorder paints the border, the colour row and the glyph table, then shows
-    // the surface; DrawMouseObj paints the brush legend and shows the surface; SetSquare stores
-    // one cell (X 0..31, Y 0..23; others are ignored) and paints it without showing it;
-    // DrawBoard shows the whole surface.
+    // Board view, painted by the renderer into modGraphics' buffer. DrawBorder paints the border,
+    // the colour row and the glyph table, then shows the surface; DrawMouseObj paints the brush
+    // legend and shows the surface; SetSquare stores one cell (X 0..31, Y 0..23; others are
+    // ignored) and paints it without showing it; DrawBoard shows the whole surface.
     void DrawBorder();
     void DrawMouseObj();
     void SetSquare(int X, int Y, std::uint8_t mChar, std::uint8_t mColor);
@@ -65,8 +67,8 @@ class FrmMain {
 
     // The window's state, in its order of declaration.
     BoardGrid Board;
-    std::array<BoardCell, 8> MouseObj{};  // brushes indexed by the Button value 1..7; 0 unused
-    OptionalNumber AnchorX;               // rectangle anchor; 99 means none
+    std::array<BoardCell, kAllButtons + 1> MouseObj{};  // brushes by Button value 1..7; 0 unused
+    OptionalNumber AnchorX;                             // rectangle anchor; 99 means none
     OptionalNumber AnchorY;
     OptionalNumber CurrentLevel;
     std::string MapFileName;  // UTF-8 path, passed to the file system unchanged

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "frm_main.h"
+#include "pointer_input.h"
 #include "surface_layout.h"
 
 namespace gridwright {
@@ -16,9 +17,6 @@ namespace {
 constexpr std::int16_t kNoAnchor = 99;
 
 using namespace layout;
-
-constexpr std::int16_t kShiftKey = 1;
-constexpr std::int16_t kCtrlKey = 2;
 
 struct SurfaceCell {
     int column;
@@ -36,7 +34,7 @@ SurfaceCell CellAt(float X, float Y) {
 }
 
 bool IsButtonCombination(std::int16_t Button) {
-    return Button >= 1 && Button <= 7;
+    return Button >= 1 && Button <= kAllButtons;
 }
 
 }  // namespace
@@ -99,7 +97,7 @@ void FrmMain::picScreen_MouseDown(std::int16_t Button, std::int16_t Shift, float
         const int color = c - kTableColumn;
         if (r == kColorRow && color >= 0 && color < kPaletteSize)
             brush.Color = static_cast<std::uint8_t>(color);
-        const int glyph = (r - kGlyphTableFirstRow) * 16 + (c - kTableColumn);
+        const int glyph = (r - kGlyphTableFirstRow) * kTableColumns + (c - kTableColumn);
         if (r >= kGlyphTableFirstRow && r <= kGlyphTableLastRow && glyph >= 0 && glyph <= 255)
             brush.Char = static_cast<std::uint8_t>(glyph);
     }

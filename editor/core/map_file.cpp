@@ -18,6 +18,29 @@ std::optional<std::int64_t> LevelOffset(double level) {
     return static_cast<std::int64_t>(position) - 1;
 }
 
+BoardGrid BoardFromLevelBlock(const LevelBlock& block) {
+    BoardGrid board;
+    for (int Y = 0; Y < kBoardRows; ++Y) {
+        for (int X = 0; X < kBoardColumns; ++X) {
+            const std::size_t at = CellOffsetInLevel(X, Y);
+            board(X, Y) = {block[at], ByteToColor(block[at + 1])};
+        }
+    }
+    return board;
+}
+
+LevelBlock LevelBlockFromBoard(const BoardGrid& board) {
+    LevelBlock block{};
+    for (int Y = 0; Y < kBoardRows; ++Y) {
+        for (int X = 0; X < kBoardColumns; ++X) {
+            const std::size_t at = CellOffsetInLevel(X, Y);
+            block[at] = board(X, Y).Char;
+            block[at + 1] = ColorToByte(board(X, Y).Color);
+        }
+    }
+    return block;
+}
+
 namespace {
 
 // Paths are UTF-8 text; building the path from char8_t text makes it reach the file system as

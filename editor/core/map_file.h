@@ -10,6 +10,8 @@
 #include <optional>
 #include <string>
 
+#include "board.h"
+
 namespace gridwright {
 
 inline constexpr int kLevelBytes = 1536;
@@ -33,6 +35,11 @@ constexpr std::uint8_t ColorToByte(std::uint8_t color) {
 constexpr std::uint8_t ByteToColor(std::uint8_t stored) {
     return stored >> 4;
 }
+
+// The board a level block holds; the colour bytes' lower four bits are dropped.
+BoardGrid BoardFromLevelBlock(const LevelBlock& block);
+// The level block that holds a board; only a colour's lower four bits are stored.
+LevelBlock LevelBlockFromBoard(const BoardGrid& board);
 
 // How a map file is opened.
 enum class MapAccess {

@@ -9,10 +9,10 @@ namespace gridwright {
 enum class MenuCommand { None, Open, Save, LevelSelect, Exit, Brightness };
 
 struct MenuItem {
-    std::string_view name;         // control name, e.g. "mnuWorldLoad"
-    std::string_view caption;      // with '&' before the access letter, e.g. "&Open"
-    char shortcut;                 // Ctrl + this upper-case letter, or 0 for none
-    MenuCommand command;           // MenuCommand::None for menus and the status item
+    std::string_view name;            // control name, e.g. "mnuWorldLoad"
+    std::string_view caption;         // with '&' before the access letter, e.g. "&Open"
+    char shortcut;                    // Ctrl + this upper-case letter, or 0 for none
+    MenuCommand command;              // MenuCommand::None for menus and the status item
     std::span<const MenuItem> items;  // the entries of a drop-down menu; empty for a plain item
 };
 

@@ -10,25 +10,9 @@ namespace gridwright {
 
 namespace {
 
-struct Rgb {
-    std::int16_t red, green, blue;
-};
-
-// The base palette before brightness. The values are the editor's own, not a standard set:
-// colour 0 is red 1, colour 5 has blue 160, colour 6 green 104, colour 13 green 128.
-constexpr Rgb kBasePalette[kPaletteSize] = {
-    {1, 0, 0},     {0, 0, 144},     {0, 144, 0},     {0, 144, 144},   {144, 0, 0},   {144, 0, 160},
-    {144, 104, 0}, {192, 192, 192}, {128, 128, 128}, {96, 96, 255},   {96, 255, 96}, {96, 255, 255},
-    {255, 96, 96}, {255, 128, 255}, {255, 255, 0},   {255, 255, 255},
-};
-
 // The largest picture side accepted from the window system, so a wrong size cannot make the
 // buffer huge.
 constexpr int kMaxScreenSide = 4096;
-
-bool IsBlankGlyph(std::uint8_t glyph) {
-    return glyph == 0 || glyph == 32 || glyph == 255;
-}
 
 }  // namespace
 
@@ -53,19 +37,7 @@ bool ModGraphics::FontPixel(std::int16_t X, std::int16_t Y) const {
 void ModGraphics::SetPaletteColor(std::int16_t Index, std::int16_t Red, std::int16_t Green,
                                   std::int16_t Blue) {
     if (Index < 0 || Index > 256) return;
-    // The product is rounded to single precision first; above 255 it is cut to 255, otherwise
-    // rounded to the nearest whole number with halves to even (127.5 gives 128, 2.5 gives 2).
-    const auto scale = [this](std::int16_t component) -> std::uint8_t {
-        const float product = static_cast<float>(component) * Brightness;
-        if (product > 255.0f) return 255;
-        if (!(product > 0.0f)) return 0;
-        return static_cast<std::uint8_t>(RoundHalfEven(product));
-    };
-    RgbQuad& entry = ScreenInfo.bmiColors[Index];
-    entry.rgbRed = scale(Red);
-    entry.rgbGreen = scale(Green);
-    entry.rgbBlue = scale(Blue);
-    entry.rgbReserved = 0;
+    ScreenInfo.bmiColors[Index] = ScaleColor({Red, Green, Blue}, Brightness);
 }
 
 void ModGraphics::SetScreenSize(double width, double height) {
@@ -86,57 +58,25 @@ void ModGraphics::BuildPalette() {
     }
     const PictureSize surface = services_.GetPictureSize(Picture::picScreen);
     SetScreenSize(surface.width, surface.height);
+    ScreenInfo.bmiHeader = SurfaceHeader(ScreenWidth, ScreenHeight);
+}
 
-    BitmapInfoHeader& header = ScreenInfo.bmiHeader;
-    header.biSize = sizeof(BitmapInfoHeader);
-    header.biWidth = ScreenWidth;
-    header.biHeight = ScreenHeight;  // positive: bottom row first
-    header.biPlanes = 1;
-    header.biBitCount = 8;
-    header.biCompression = 0;  // BI_RGB
-    header.biSizeImage = 0;
-    header.biXPelsPerMeter = 0;
-    header.biYPelsPerMeter = 0;
-    header.biClrUsed = kPaletteSize;
-    header.biClrImportant = kPaletteSize;
+SurfaceView ModGraphics::Surface() {
+    const bool fits = ScreenWidth > 0 && ScreenHeight > 0 &&
+                      static_cast<std::size_t>(ScreenWidth) * ScreenHeight <= ScreenBuffer.size();
+    if (!fits) return {};
+    SurfaceView view = SurfaceView::BottomUp(ScreenBuffer.data(), ScreenWidth, ScreenHeight);
+    view.height = std::min(view.height, kSurfaceHeight);
+    return view;
 }
 
 void ModGraphics::PutPixel(std::int16_t X, std::int16_t Y, std::int32_t Colour) {
-    if (Y >= kSurfaceHeight) return;
-    if (X < 0 || X >= ScreenWidth || Y < 0 || Y >= ScreenHeight) return;
-    ScreenBuffer[static_cast<std::size_t>(ScreenHeight - 1 - Y) * ScreenWidth + X] =
-        static_cast<std::uint8_t>(Colour);
+    Surface().Put(X, Y, static_cast<std::uint8_t>(Colour));
 }
 
 void ModGraphics::DrawGlyph(std::uint8_t Glyph, std::uint8_t Column, std::uint8_t Row,
                             std::uint8_t Foreground, std::uint8_t Background) {
-    // Paints each pixel once with the colour that the background pass followed by the stroke pass
-    // would leave there; pixels outside the surface are dropped as PutPixel drops them.
-    const int gx = (Glyph % 16) * kGlyphWidth;
-    const int gy = (Glyph / 16) * kGlyphHeight;
-    const bool blank = IsBlankGlyph(Glyph);
-    const int left = Column * kGlyphWidth;
-    const int top = Row * kGlyphHeight;
-    const int visibleHeight = std::min(ScreenHeight, kSurfaceHeight);
-    const int columns = std::clamp(ScreenWidth - left, 0, kGlyphWidth);
-    if (columns == 0) return;
-    for (int j = 0; j < kGlyphHeight; ++j) {
-        const int y = top + j;
-        if (y >= visibleHeight) break;
-        std::uint8_t* line =
-            &ScreenBuffer[static_cast<std::size_t>(ScreenHeight - 1 - y) * ScreenWidth + left];
-        if (blank) {
-            std::fill_n(line, columns, Background);
-            continue;
-        }
-        const std::uint8_t* strokes = &FontMask[gx + kFontMaskWidth * (gy + j)];
-        if (columns == kGlyphWidth) {
-            // The usual whole-cell row, in a fixed-length loop the compiler can unroll.
-            for (int i = 0; i < kGlyphWidth; ++i) line[i] = strokes[i] ? Foreground : Background;
-        } else {
-            for (int i = 0; i < columns; ++i) line[i] = strokes[i] ? Foreground : Background;
-        }
-    }
+    gridwright::DrawGlyph(Surface(), Glyph, Column, Row, Foreground, Background);
 }
 
 void ModGraphics::BlitScreen() {

@@ -1,34 +1,32 @@
-// modGraphics, the editor's character-cell renderer: a 256-glyph font of 10 x 18 pixel glyphs, a
-// 16-colour palette scaled by Brightness, and one 8-bit pixel buffer the size of the editing
-// surface in which every byte is a palette index. Glyphs are painted into the buffer; the finished
-// buffer goes to the screen whole, with its colour table, through WindowServices::BlitScreen.
-// Because the buffer holds palette indices, a change of brightness needs a new colour table and
-// one more blit, never a repaint of the cells.
+// modGraphics, the editor's picture state: the font mask, the 16-colour palette scaled by
+// Brightness, and one 8-bit pixel buffer the size of the editing surface in which every byte is a
+// palette index. It paints through the renderer (renderer.h) and hands the finished buffer, with
+// its colour table, to the window system through WindowServices::BlitScreen.
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
 #include "bitmap_info.h"
+#include "renderer.h"
+#include "surface_geometry.h"
 #include "window_services.h"
 
 namespace gridwright {
 
-inline constexpr int kGlyphWidth = 10;
-inline constexpr int kGlyphHeight = 18;
-inline constexpr int kPaletteSize = 16;
 // FontMask covers X 0..192 and Y 0..288; only the 160 x 288 font image is ever consulted.
 inline constexpr int kFontMaskWidth = 193;
 inline constexpr int kFontMaskHeight = 289;
-// One byte more than the 800 x 450 surface, as the buffer has always been declared.
+// The buffer has the indices 0 to 360000: one byte beyond the 800 x 450 pixels, which is never
+// painted and never shown.
 inline constexpr std::size_t kScreenBufferSize = 360001;
 
 class ModGraphics {
   public:
     explicit ModGraphics(WindowServices& services);
 
-    // Reads the built-in font image into FontMask; shows the main window and hides picFont, the
-    // picture that holds the image as designed.
+    // Reads the built-in font image into FontMask. The window is shown first and picFont, the
+    // picture control that holds the font image, is hidden afterwards.
     void LoadFont();
     // True where the font image pixel (X, Y) is lit; false outside X 0..192, Y 0..288.
     bool FontPixel(std::int16_t X, std::int16_t Y) const;
@@ -51,6 +49,10 @@ class ModGraphics {
     // Sets ScreenWidth and ScreenHeight from a picture's size in pixels, rounded halves to even,
     // and keeps ScreenBuffer large enough for them.
     void SetScreenSize(double width, double height);
+    // ScreenBuffer as the renderer paints it: ScreenWidth x ScreenHeight pixels, bottom row first,
+    // of which the rows from 450 down are never painted (450 is the surface's height, whatever
+    // picScreen measures).
+    SurfaceView Surface();
 
     std::vector<std::uint8_t> FontMask;  // element (X, Y) at X + 193 * Y; 1 where lit
     std::vector<std::uint8_t>

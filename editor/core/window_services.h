@@ -9,19 +9,19 @@
 
 namespace gridwright {
 
-// The picture controls of the window as designed: the editing surface, the control whose size
-// gives the pixel buffer's size, and the one that holds the font image.
+// The window's picture controls: the editing surface; picMainScreen, laid out with the surface's
+// size, which gives the pixel buffer its size; and picFont, which holds the font image.
 enum class Picture { picScreen, picMainScreen, picFont };
 
 struct PictureSize {
-    double width = 0;   // drawing area in pixels; the core rounds
+    double width = 0;  // drawing area in pixels; the core rounds
     double height = 0;
 };
 
 struct BitmapInfo;  // 40-byte bitmap header followed by the colour table (see bitmap_info.h)
 
 class WindowServices {
-public:
+  public:
     virtual ~WindowServices() = default;
 
     // Window caption; shows at once. Text is UTF-8.
@@ -33,7 +33,9 @@ public:
     virtual std::string InputBox(std::string_view prompt, std::string_view defaultAnswer) = 0;
     // Makes the main window visible (the start-up does this before it draws).
     virtual void ShowMainWindow() = 0;
+    // Asked for picScreen and picMainScreen.
     virtual PictureSize GetPictureSize(Picture picture) = 0;
+    // The start-up hides picFont and picMainScreen once it has read them.
     virtual void SetPictureVisible(Picture picture, bool visible) = 0;
     // Copies a bottom-up 8-bit indexed image (width and height from the header, one byte per
     // pixel, rows of exactly `width` bytes) through the header's colour table into the surface's

@@ -4,18 +4,17 @@
 #include <cstdlib>
 #include <utility>
 
-#include "bitmap_info.h"
 #include "gtk_translate.h"
 #include "icon_data.h"
+#include "indexed_image.h"
 #include "menu.h"
+#include "surface_geometry.h"
 
 namespace gridwright {
 
 namespace {
 
 constexpr const char* kDialogTitle = "gridwright";  // the program's name titles its boxes
-constexpr int kFontWidth = 160;
-constexpr int kFontHeight = 288;
 
 // Keeps a count of open modal boxes for as long as one is shown.
 class ModalScope {
@@ -171,24 +170,23 @@ void GtkFrontEnd::ShowMainWindow() {
     gtk_widget_show_all(window_);
 }
 
-PictureSize GtkFrontEnd::GetPictureSize(Picture picture) {
-    // The controls as laid out; the window cannot be resized, so they never change.
-    if (picture == Picture::picFont) return {kFontWidth, kFontHeight};
+PictureSize GtkFrontEnd::GetPictureSize(Picture) {
+    // Asked for the surface and for picMainScreen, which has the surface's size; the window
+    // cannot be resized, so the answer never changes.
     return {static_cast<double>(cairo_image_surface_get_width(image_)),
             static_cast<double>(cairo_image_surface_get_height(image_))};
 }
 
-void GtkFrontEnd::SetPictureVisible(Picture picture, bool visible) {
-    // picMainScreen and picFont only lend their sizes here; they have no widget to show.
-    if (picture == Picture::picScreen) gtk_widget_set_visible(surface_, visible);
+void GtkFrontEnd::SetPictureVisible(Picture, bool) {
+    // The start-up hides picFont and picMainScreen, which have no widget here: the font is built
+    // in and the pixel buffer's size is the surface's.
 }
 
 void GtkFrontEnd::BlitScreen(const std::uint8_t* bits, const BitmapInfo& info) {
     cairo_surface_flush(image_);
-    IndexedToRgb24(bits, info,
-                   reinterpret_cast<std::uint32_t*>(cairo_image_surface_get_data(image_)),
-                   cairo_image_surface_get_width(image_), cairo_image_surface_get_height(image_),
-                   cairo_image_surface_get_stride(image_) / 4);
+    IndexedToRgb(bits, info, reinterpret_cast<std::uint32_t*>(cairo_image_surface_get_data(image_)),
+                 cairo_image_surface_get_width(image_), cairo_image_surface_get_height(image_),
+                 cairo_image_surface_get_stride(image_) / 4);
     cairo_surface_mark_dirty(image_);
     gtk_widget_queue_draw(surface_);
     Trace("blit");

@@ -1,6 +1,5 @@
 // Translations between GTK's vocabulary and the editor core's: pointer buttons, modifier keys,
-// menu captions, the command line and the indexed pixel buffer. Pure functions, testable without
-// a display.
+// menu captions and the command line. Pure functions, testable without a display.
 #pragma once
 
 #include <gdk/gdk.h>
@@ -12,13 +11,11 @@
 
 namespace gridwright {
 
-struct BitmapInfo;
-
-// Button value of a press: 1 left, 2 right, 4 middle; 0 for any other button (ignored).
+// Button value of a press (pointer_input.h); 0 for any other button, which the editor ignores.
 std::int16_t PressedButton(guint gdkButton);
 // Button value of a move: the sum of the buttons held.
 std::int16_t HeldButtons(guint state);
-// Shift value: 1 Shift + 2 Ctrl + 4 Alt.
+// Shift value: the sum of the modifier keys held.
 std::int16_t ModifierKeys(guint state);
 
 // A caption with '&' before its access letter ("E&xit") as a GTK mnemonic label ("E_xit");
@@ -31,11 +28,5 @@ std::string JoinArguments(std::span<char* const> arguments);
 
 // Text for a GTK widget: valid UTF-8 as is, anything else with its invalid bytes replaced.
 std::string DisplayText(std::string_view text);
-
-// Puts a bottom-up (positive height) or top-down (negative height) 8-bit indexed image through
-// its colour table into 32-bit xRGB pixels (Cairo's RGB24), clipped to the target. Indices past
-// the colours the header announces show black.
-void IndexedToRgb24(const std::uint8_t* bits, const BitmapInfo& info, std::uint32_t* target,
-                    int targetWidth, int targetHeight, int targetStridePixels);
 
 }  // namespace gridwright

@@ -1,5 +1,5 @@
-// A window system without a window, for tests, benchmarks and command-line tools: it records
-// captions, failures and blits, and answers input boxes from a script.
+// A window system without a window, for the tests: it records captions, failures and blits, and
+// answers input boxes from a script.
 #pragma once
 
 #include <cstdint>
@@ -46,8 +46,7 @@ class HeadlessServices : public WindowServices {
     std::vector<Question> questions;
     std::vector<std::string> failures;
     std::map<Picture, PictureSize> sizes{{Picture::picScreen, {800, 450}},
-                                         {Picture::picMainScreen, {800, 450}},
-                                         {Picture::picFont, {160, 288}}};
+                                         {Picture::picMainScreen, {800, 450}}};
     std::map<Picture, bool> visibility;
     bool windowShown = false;
     bool ended = false;

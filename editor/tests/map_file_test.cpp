@@ -47,6 +47,25 @@ TEST(MapFormat, CellsRunRowByRowTwoBytesEach) {
     EXPECT_EQ(ByteToColor(0x47), 4);
 }
 
+TEST(MapFormat, LevelBlocksHoldBoardsRowByRow) {
+    LevelBlock block = {};
+    block[CellOffsetInLevel(5, 7)] = 'A';
+    block[CellOffsetInLevel(5, 7) + 1] = 0x47;  // colour 4; the lower bits mean nothing
+    block[1534] = 255;
+    block[1535] = 0xF0;
+    const BoardGrid board = BoardFromLevelBlock(block);
+    EXPECT_EQ(board(5, 7), (BoardCell{'A', 4}));
+    EXPECT_EQ(board(31, 23), (BoardCell{255, 15}));
+    EXPECT_EQ(board(7, 5), BoardCell{});
+
+    LevelBlock expected = block;
+    expected[CellOffsetInLevel(5, 7) + 1] = 0x40;
+    EXPECT_EQ(LevelBlockFromBoard(board), expected);
+    BoardGrid wide = board;
+    wide(0, 0) = {1, 0x13};  // a colour past the palette keeps its lower four bits
+    EXPECT_EQ(LevelBlockFromBoard(wide)[1], 0x30);
+}
+
 TEST(MapFile, EveryGlyphAndColourSurvivesSaveAndLoad) {
     ScratchDir dir;
     const std::string map = dir.File("all.qmap");

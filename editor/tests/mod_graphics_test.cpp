@@ -7,7 +7,6 @@
 #include <set>
 
 #include "font_image.h"
-#include "indexed_image.h"
 #include "test_support.h"
 
 namespace gridwright {
@@ -168,15 +167,6 @@ TEST_F(Glyphs, PixelsOutsideTheSurfaceAreDropped) {
     EXPECT_EQ(g.ScreenBuffer, before);
     g.DrawGlyph(219, 79, 24, 9, 9);  // the last cell is still inside
     EXPECT_EQ(Pixel(799, 449), 9);
-}
-
-TEST(IndexedImage, ColoursAtOrBeyondTheTableShowBlack) {
-    StartedEditor editor;
-    const BitmapInfo& info = editor.form.modGraphics.ScreenInfo;
-    EXPECT_EQ(IndexedColor(info, 15), 0xFFFFFFFFu);
-    EXPECT_EQ(IndexedColor(info, 9), 0xFF6060FFu);
-    EXPECT_EQ(IndexedColor(info, 16), 0xFF000000u);
-    EXPECT_EQ(IndexedColor(info, 255), 0xFF000000u);
 }
 
 }  // namespace

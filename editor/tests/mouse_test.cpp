@@ -3,13 +3,16 @@
 #include <gtest/gtest.h>
 
 #include "classic_random.h"
+#include "pointer_input.h"
 #include "test_support.h"
 
 namespace gridwright {
 namespace {
 
-constexpr std::int16_t kLeft = 1, kRight = 2, kMiddle = 4;
-constexpr std::int16_t kShift = 1, kCtrl = 2, kAlt = 4;
+// The values the window system delivers: buttons 1 left, 2 right, 4 middle; keys 1 Shift, 2 Ctrl,
+// 4 Alt.
+static_assert(kLeftButton == 1 && kRightButton == 2 && kMiddleButton == 4 && kAllButtons == 7);
+static_assert(kShiftKey == 1 && kCtrlKey == 2 && kAltKey == 4);
 
 class Mouse : public ::testing::Test {
   protected:
@@ -19,7 +22,7 @@ class Mouse : public ::testing::Test {
     void Move(std::int16_t buttons, std::int16_t shift, int c, int r) {
         testing::MoveToCell(form, buttons, shift, c, r);
     }
-    void PickLeft(int glyph, int color) { testing::PickBrush(form, kLeft, glyph, color); }
+    void PickLeft(int glyph, int color) { testing::PickBrush(form, kLeftButton, glyph, color); }
     int Painted(BoardCell brush) const {
         int count = 0;
         for (const BoardCell& cell : form.Board.cells) count += cell == brush;
@@ -56,9 +59,9 @@ TEST_F(Mouse, PixelsToCellsAtTheBoundaries) {
 
     // Off the board a move does nothing at all, with or without a button.
     const int blits = services.blits;
-    form.picScreen_MouseMove(kLeft, 0, 320, 0);
-    form.picScreen_MouseMove(kLeft, 0, 0, 432);
-    form.picScreen_MouseMove(kLeft, 0, -10, 0);
+    form.picScreen_MouseMove(kLeftButton, 0, 320, 0);
+    form.picScreen_MouseMove(kLeftButton, 0, 0, 432);
+    form.picScreen_MouseMove(kLeftButton, 0, -10, 0);
     EXPECT_EQ(services.status, "[L:0,0=0,0]");
     EXPECT_EQ(services.blits, blits);
     EXPECT_EQ(form.Board, BoardGrid{});
@@ -66,7 +69,7 @@ TEST_F(Mouse, PixelsToCellsAtTheBoundaries) {
 
 TEST_F(Mouse, DragJustLeftOfTheSurfaceStillPaintsColumn0) {
     PickLeft('A', 12);
-    form.picScreen_MouseMove(kLeft, 0, -9, -17);
+    form.picScreen_MouseMove(kLeftButton, 0, -9, -17);
     EXPECT_EQ(form.Board(0, 0), (BoardCell{'A', 12}));
 }
 
@@ -83,19 +86,19 @@ TEST_F(Mouse, StatusLineShowsLevelCellAndContents) {
 TEST_F(Mouse, DuringADragTheStatusShowsTheCellBeforeItIsPainted) {
     form.SetSquare(3, 3, 65, 2);
     PickLeft(1, 14);
-    Move(kLeft, 0, 3, 3);
+    Move(kLeftButton, 0, 3, 3);
     EXPECT_EQ(services.status, "[L:3,3=65,2]");
     EXPECT_EQ(form.Board(3, 3), (BoardCell{1, 14}));
-    Move(kLeft, 0, 3, 3);
+    Move(kLeftButton, 0, 3, 3);
     EXPECT_EQ(services.status, "[L:3,3=1,14]");
 }
 
 TEST_F(Mouse, ModifierKeysLeaveStatusAndAnchorAlone) {
-    Press(kLeft, kShift, 2, 2);
+    Press(kLeftButton, kShiftKey, 2, 2);
     Move(0, 0, 9, 9);
     const std::string status = services.status;
-    Press(kLeft, kShift, 2, 2);
-    for (std::int16_t shift : {kShift, kCtrl, kAlt, std::int16_t{7}})
+    Press(kLeftButton, kShiftKey, 2, 2);
+    for (std::int16_t shift : {kShiftKey, kCtrlKey, kAltKey, std::int16_t{7}})
         for (std::int16_t buttons : {0, 1}) {
             Move(buttons, shift, 5, 5);
             EXPECT_EQ(services.status, status);
@@ -104,30 +107,30 @@ TEST_F(Mouse, ModifierKeysLeaveStatusAndAnchorAlone) {
 }
 
 TEST_F(Mouse, PlainMoveOverTheBoardClearsOnlyAnchorX) {
-    Press(kLeft, kShift, 4, 6);
+    Press(kLeftButton, kShiftKey, 4, 6);
     Move(0, 0, 30, 0);
     EXPECT_EQ(form.AnchorX, OptionalNumber::Whole(99));
     EXPECT_EQ(form.AnchorY, OptionalNumber::Whole(6));
 }
 
 TEST_F(Mouse, MovesOffTheBoardNeverClearTheAnchor) {
-    Press(kLeft, kShift, 4, 6);
+    Press(kLeftButton, kShiftKey, 4, 6);
     Move(0, 0, 40, 10);
     Move(0, 0, 5, 24);
     EXPECT_EQ(form.AnchorX, OptionalNumber::Whole(4));
 }
 
 TEST_F(Mouse, GlyphGridCornersAndColourRow) {
-    Press(kLeft, 0, 41, 5);
+    Press(kLeftButton, 0, 41, 5);
     EXPECT_EQ(form.MouseObj[1].Char, 0);
-    Press(kLeft, 0, 56, 5);
+    Press(kLeftButton, 0, 56, 5);
     EXPECT_EQ(form.MouseObj[1].Char, 15);
-    Press(kLeft, 0, 41, 20);
+    Press(kLeftButton, 0, 41, 20);
     EXPECT_EQ(form.MouseObj[1].Char, 240);
-    Press(kLeft, 0, 56, 20);
+    Press(kLeftButton, 0, 56, 20);
     EXPECT_EQ(form.MouseObj[1].Char, 255);
     for (int k = 0; k < 16; ++k) {
-        Press(kMiddle, 0, 41 + k, 3);
+        Press(kMiddleButton, 0, 41 + k, 3);
         EXPECT_EQ(form.MouseObj[4].Color, k);
     }
     EXPECT_EQ(form.MouseObj[1].Color, 0);
@@ -140,25 +143,25 @@ TEST_F(Mouse, GlyphGridCornersAndColourRow) {
 
 TEST_F(Mouse, RightButtonPickChangesOnlyItsOwnBrush) {
     PickLeft('L', 9);
-    Press(kMiddle, 0, 41 + 3, 5);
-    Press(kRight, 0, 41 + 2, 5 + 4);  // glyph 66, "B"
-    Press(kRight, 0, 41 + 10, 3);
+    Press(kMiddleButton, 0, 41 + 3, 5);
+    Press(kRightButton, 0, 41 + 2, 5 + 4);  // glyph 66, "B"
+    Press(kRightButton, 0, 41 + 10, 3);
     EXPECT_EQ(form.MouseObj[2], (BoardCell{66, 10}));
     EXPECT_EQ(form.MouseObj[1], (BoardCell{'L', 9}));
     EXPECT_EQ(form.MouseObj[4], (BoardCell{3, 0}));
 }
 
 TEST_F(Mouse, PicksBesideTheTablesFollowTheFormulaOnlyWhileItGivesAValidValue) {
-    Press(kLeft, 0, 40, 6);  // (6 - 5) * 16 + (40 - 41) = 15
+    Press(kLeftButton, 0, 40, 6);  // (6 - 5) * 16 + (40 - 41) = 15
     EXPECT_EQ(form.MouseObj[1].Char, 15);
-    Press(kLeft, 0, 72, 19);  // 14 * 16 + 31 = 255
+    Press(kLeftButton, 0, 72, 19);  // 14 * 16 + 31 = 255
     EXPECT_EQ(form.MouseObj[1].Char, 255);
     const BoardCell before = form.MouseObj[1];
-    Press(kLeft, 0, 34, 5);   // -7: no glyph
-    Press(kLeft, 0, 57, 20);  // 256: no glyph
-    Press(kLeft, 0, 73, 19);  // 256
-    Press(kLeft, 0, 60, 3);   // colour 19: not in the palette
-    Press(kLeft, 0, 40, 3);   // colour -1
+    Press(kLeftButton, 0, 34, 5);   // -7: no glyph
+    Press(kLeftButton, 0, 57, 20);  // 256: no glyph
+    Press(kLeftButton, 0, 73, 19);  // 256
+    Press(kLeftButton, 0, 60, 3);   // colour 19: not in the palette
+    Press(kLeftButton, 0, 40, 3);   // colour -1
     EXPECT_EQ(form.MouseObj[1], before);
 }
 
@@ -167,14 +170,14 @@ TEST_F(Mouse, PressesInTheStripOutsideTheTablesOnlyRedrawTheLegend) {
     const auto brushes = form.MouseObj;
     for (int row : {0, 1, 2, 4, 21, 24}) {
         const int blits = services.blits;
-        Press(kLeft, 0, 45, row);
+        Press(kLeftButton, 0, 45, row);
         EXPECT_EQ(form.MouseObj, brushes);
         EXPECT_EQ(services.blits, blits + 1) << "row " << row;
     }
     for (int column : {32, 33}) {
-        Press(kLeft, kShift, 2, 2);
+        Press(kLeftButton, kShiftKey, 2, 2);
         const int blits = services.blits;
-        Press(kLeft, 0, column, 5);
+        Press(kLeftButton, 0, column, 5);
         EXPECT_EQ(services.blits, blits) << "no redraw at column " << column;
         EXPECT_EQ(form.AnchorX, OptionalNumber::Whole(99));
         EXPECT_EQ(form.AnchorY, OptionalNumber::Whole(99));
@@ -184,9 +187,9 @@ TEST_F(Mouse, PressesInTheStripOutsideTheTablesOnlyRedrawTheLegend) {
 TEST_F(Mouse, TwoShiftPressesFillTheRectangleBetweenThem) {
     PickLeft('#', 10);
     const BoardCell brush{'#', 10};
-    Press(kLeft, kShift, 2, 3);
+    Press(kLeftButton, kShiftKey, 2, 3);
     EXPECT_EQ(Painted(brush), 1);
-    Press(kLeft, kShift, 5, 6);
+    Press(kLeftButton, kShiftKey, 5, 6);
     EXPECT_EQ(Painted(brush), 16);
     for (int X = 2; X <= 5; ++X)
         for (int Y = 3; Y <= 6; ++Y) EXPECT_EQ(form.Board(X, Y), brush);
@@ -196,49 +199,49 @@ TEST_F(Mouse, TwoShiftPressesFillTheRectangleBetweenThem) {
 
 TEST_F(Mouse, ShiftPressesInTheOtherOrderPaintOnlyTheSecondCell) {
     PickLeft('#', 10);
-    Press(kLeft, kShift, 5, 6);
-    Press(kLeft, kShift, 2, 3);
+    Press(kLeftButton, kShiftKey, 5, 6);
+    Press(kLeftButton, kShiftKey, 2, 3);
     EXPECT_EQ(Painted({'#', 10}), 2);
     EXPECT_EQ(form.Board(2, 3), (BoardCell{'#', 10}));
 }
 
 TEST_F(Mouse, RectangleAboveTheAnchorSetsNoCellButThePointers) {
     PickLeft('#', 10);
-    Press(kLeft, kShift, 2, 6);
-    Move(kLeft, kShift, 5, 3);
+    Press(kLeftButton, kShiftKey, 2, 6);
+    Move(kLeftButton, kShiftKey, 5, 3);
     EXPECT_EQ(Painted({'#', 10}), 2);
 }
 
 TEST_F(Mouse, ShiftDragGrowsTheRectangleAndKeepsWhatItFilled) {
     PickLeft('#', 10);
-    Press(kLeft, kShift, 0, 0);
-    Move(kLeft, kShift, 4, 4);
-    Move(kLeft, kShift, 1, 1);
+    Press(kLeftButton, kShiftKey, 0, 0);
+    Move(kLeftButton, kShiftKey, 4, 4);
+    Move(kLeftButton, kShiftKey, 1, 1);
     EXPECT_EQ(Painted({'#', 10}), 25);
 }
 
 TEST_F(Mouse, ShiftWithoutAnyAnchorYetPaintsOnlyThePointersCell) {
     form.MouseObj[1] = {'#', 10};  // set directly: a palette press would set the anchor to none
     ASSERT_FALSE(form.AnchorX.HasValue());
-    Move(kLeft, kShift, 6, 6);
+    Move(kLeftButton, kShiftKey, 6, 6);
     EXPECT_EQ(Painted({'#', 10}), 1);
     EXPECT_EQ(form.Board(6, 6), (BoardCell{'#', 10}));
 }
 
 TEST_F(Mouse, ShiftPressWithNoAnchorPaintsItsCellThenAnchorsThere) {
     PickLeft('#', 10);  // the palette presses leave the anchor at none (99)
-    Press(kLeft, kShift, 7, 8);
+    Press(kLeftButton, kShiftKey, 7, 8);
     EXPECT_EQ(Painted({'#', 10}), 1);
     EXPECT_EQ(form.AnchorX, OptionalNumber::Whole(7));
     EXPECT_EQ(form.AnchorY, OptionalNumber::Whole(8));
-    Press(kLeft, kShift | kCtrl, 7, 8);
+    Press(kLeftButton, kShiftKey | kCtrlKey, 7, 8);
     EXPECT_EQ(form.AnchorX, OptionalNumber::Whole(99)) << "any other keys clear the anchor";
 }
 
 TEST_F(Mouse, ShiftCtrlGivesEveryCellOfTheRectangleAFreshColour) {
     PickLeft('o', 1);
-    Press(kLeft, kShift, 0, 0);  // paints (0, 0) in colour 1
-    Move(kLeft, kShift | kCtrl, 1, 2);
+    Press(kLeftButton, kShiftKey, 0, 0);  // paints (0, 0) in colour 1
+    Move(kLeftButton, kShiftKey | kCtrlKey, 1, 2);
     // Column by column, each top to bottom, one random colour per cell; the pointer's cell is then
     // painted again with the last one.
     const std::vector<std::uint8_t> colors = RandomColors(6);
@@ -252,7 +255,7 @@ TEST_F(Mouse, ShiftCtrlGivesEveryCellOfTheRectangleAFreshColour) {
 TEST_F(Mouse, CtrlDragGivesEachCellARandomColourAndTheBrushKeepsTheLast) {
     PickLeft('o', 4);
     const std::vector<std::uint8_t> colors = RandomColors(3);
-    for (int X = 0; X < 3; ++X) Move(kLeft, kCtrl, X, 0);
+    for (int X = 0; X < 3; ++X) Move(kLeftButton, kCtrlKey, X, 0);
     for (int X = 0; X < 3; ++X) {
         EXPECT_EQ(form.Board(X, 0).Color, colors[X]);
         EXPECT_GE(colors[X], 1);
@@ -267,15 +270,15 @@ TEST_F(Mouse, CtrlDragGivesEachCellARandomColourAndTheBrushKeepsTheLast) {
         return false;
     };
     EXPECT_TRUE(legendHas(4));
-    Press(kLeft, 0, 45, 0);
+    Press(kLeftButton, 0, 45, 0);
     EXPECT_TRUE(legendHas(colors[2]));
     EXPECT_FALSE(legendHas(4));
 }
 
 TEST_F(Mouse, CtrlWithAltPaintsPlainly) {
     PickLeft('o', 4);
-    Move(kLeft, kCtrl | kAlt, 3, 3);
-    Move(kLeft, kAlt, 4, 3);
+    Move(kLeftButton, kCtrlKey | kAltKey, 3, 3);
+    Move(kLeftButton, kAltKey, 4, 3);
     EXPECT_EQ(form.Board(3, 3), (BoardCell{'o', 4}));
     EXPECT_EQ(form.Board(4, 3), (BoardCell{'o', 4}));
 }
@@ -283,9 +286,9 @@ TEST_F(Mouse, CtrlWithAltPaintsPlainly) {
 TEST_F(Mouse, ChordsPaintWithTheirOwnBrush) {
     PickLeft('o', 4);
     form.SetSquare(3, 3, 9, 9);
-    Move(kLeft | kRight, 0, 3, 3);
+    Move(kLeftButton | kRightButton, 0, 3, 3);
     EXPECT_EQ(form.Board(3, 3), BoardCell{});  // entry 3: glyph 0 in colour 0
-    Move(kLeft | kRight | kMiddle, kCtrl, 4, 4);
+    Move(kLeftButton | kRightButton | kMiddleButton, kCtrlKey, 4, 4);
     EXPECT_EQ(form.MouseObj[7].Color, RandomColors(1)[0]);
     EXPECT_EQ(form.MouseObj[1], (BoardCell{'o', 4}));
 }

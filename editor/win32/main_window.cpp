@@ -7,9 +7,12 @@
 #include "bitmap_info.h"
 #include "command_line.h"
 #include "frm_main.h"
+#include "indexed_image.h"
 #include "input_box.h"
 #include "pointer.h"
+#include "pointer_input.h"
 #include "resource.h"
+#include "surface_geometry.h"
 #include "text.h"
 
 namespace gridwright::win32 {
@@ -236,32 +239,32 @@ void MainWindow::ShowMainWindow() {
 }
 
 PictureSize MainWindow::GetPictureSize(Picture picture) {
-    switch (picture) {
-        case Picture::picScreen: {
-            RECT client;
-            GetClientRect(surface_, &client);
-            return {static_cast<double>(client.right), static_cast<double>(client.bottom)};
-        }
-        case Picture::picMainScreen:
-            // Designed with the surface's size; it only ever gives the pixel buffer's size.
-            return {kSurfaceWidth, kSurfaceHeight};
-        case Picture::picFont:
-            return {160, 288};  // the font image: 16 x 16 glyphs of 10 x 18 pixels
+    if (picture == Picture::picScreen) {
+        RECT client;
+        GetClientRect(surface_, &client);
+        return {static_cast<double>(client.right), static_cast<double>(client.bottom)};
     }
-    return {};
+    // picMainScreen, which has the surface's size and only ever gives the pixel buffer's.
+    return {kSurfaceWidth, kSurfaceHeight};
 }
 
-void MainWindow::SetPictureVisible(Picture picture, bool visible) {
-    // Only the surface is a window here: the font is compiled in, and the buffer's size is fixed.
-    if (picture == Picture::picScreen) ShowWindow(surface_, visible ? SW_SHOW : SW_HIDE);
+void MainWindow::SetPictureVisible(Picture, bool) {
+    // The start-up hides picFont and picMainScreen, which are no windows here: the font is
+    // compiled in and the pixel buffer's size is the surface's.
 }
 
 void MainWindow::BlitScreen(const std::uint8_t* bits, const BitmapInfo& info) {
-    const BitmapInfoHeader& header = info.bmiHeader;
+    // GDI is given a colour for every one of the 256 pixel values, by the rule every other view
+    // of the surface follows, so values the table does not announce show black here too.
+    BitmapInfo shown = info;
+    for (int value = 0; value < 256; ++value)
+        shown.bmiColors[value] = ShownColor(info, static_cast<std::uint8_t>(value));
+    shown.bmiHeader.biClrUsed = 256;
+    const BitmapInfoHeader& header = shown.bmiHeader;
     SetDIBitsToDevice(image_, 0, 0, static_cast<DWORD>(header.biWidth),
                       static_cast<DWORD>(header.biHeight), 0, 0, 0,
                       static_cast<UINT>(header.biHeight), bits,
-                      reinterpret_cast<const BITMAPINFO*>(&info), DIB_RGB_COLORS);
+                      reinterpret_cast<const BITMAPINFO*>(&shown), DIB_RGB_COLORS);
     InvalidateRect(surface_, nullptr, FALSE);
     UpdateWindow(surface_);
 }

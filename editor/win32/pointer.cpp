@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "pointer_input.h"
+
 namespace gridwright::win32 {
 
 std::int16_t HeldButtons(std::uintptr_t keyFlags) {
@@ -14,9 +16,9 @@ std::int16_t HeldButtons(std::uintptr_t keyFlags) {
 
 std::int16_t ModifierKeys(std::uintptr_t keyFlags, bool altDown) {
     std::int16_t keys = 0;
-    if (keyFlags & MK_SHIFT) keys |= 1;
-    if (keyFlags & MK_CONTROL) keys |= 2;
-    if (altDown) keys |= 4;
+    if (keyFlags & MK_SHIFT) keys |= kShiftKey;
+    if (keyFlags & MK_CONTROL) keys |= kCtrlKey;
+    if (altDown) keys |= kAltKey;
     return keys;
 }
 

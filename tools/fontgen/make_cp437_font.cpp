@@ -18,12 +18,15 @@
 #include <string>
 #include <vector>
 
+#include "surface_geometry.h"
+
 namespace {
 
-constexpr int kCellWidth = 10;
-constexpr int kCellHeight = 18;
-constexpr int kImageWidth = 16 * kCellWidth;
-constexpr int kImageHeight = 16 * kCellHeight;
+using gridwright::kFontGlyphsPerRow;
+constexpr int kCellWidth = gridwright::kGlyphWidth;
+constexpr int kCellHeight = gridwright::kGlyphHeight;
+constexpr int kImageWidth = gridwright::kFontImageWidth;
+constexpr int kImageHeight = gridwright::kFontImageHeight;
 constexpr int kBodyWidth = 8;
 constexpr int kBodyHeight = 16;
 
@@ -126,7 +129,7 @@ int main(int argc, char** argv) {
     }
 
     std::vector<std::string> image(kImageHeight, std::string(kImageWidth, '.'));
-    for (int code = 0; code < 256; ++code) {
+    for (int code = 0; code < gridwright::kFontGlyphs; ++code) {
         if (IsBlank(code)) continue;
         Body body{};
         const auto found = glyphs.find(kCp437[code]);
@@ -135,7 +138,8 @@ int main(int argc, char** argv) {
             return 1;
         }
         const Cell cell = PlaceInCell(body, code);
-        const int left = kCellWidth * (code % 16), top = kCellHeight * (code / 16);
+        const int left = kCellWidth * (code % kFontGlyphsPerRow);
+        const int top = kCellHeight * (code / kFontGlyphsPerRow);
         for (int y = 0; y < kCellHeight; ++y)
             for (int x = 0; x < kCellWidth; ++x)
                 if (cell[y][x]) image[top + y][left + x] = '#';
@@ -155,8 +159,9 @@ int main(int argc, char** argv) {
     for (int y = 0; y < kImageHeight; ++y) {
         if (y % kCellHeight == 0) {
             char band[64];
-            std::snprintf(band, sizeof band, "    // glyphs %d to %d\n", 16 * (y / kCellHeight),
-                          16 * (y / kCellHeight) + 15);
+            const int first = kFontGlyphsPerRow * (y / kCellHeight);
+            std::snprintf(band, sizeof band, "    // glyphs %d to %d\n", first,
+                          first + kFontGlyphsPerRow - 1);
             out << band;
         }
         out << "    \"" << image[y] << "\",\n";

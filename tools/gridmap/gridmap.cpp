@@ -19,10 +19,9 @@
 #include <string_view>
 #include <vector>
 
-#include "frm_main.h"
-#include "headless_services.h"
 #include "indexed_image.h"
 #include "map_file.h"
+#include "renderer.h"
 
 namespace {
 
@@ -46,7 +45,7 @@ bool WritePng(const std::string& path, const std::vector<std::uint8_t>& bits,
               const BitmapInfo& info, std::string& reason) {
     const int width = info.bmiHeader.biWidth, height = info.bmiHeader.biHeight;
     std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * height);
-    ExpandIndexedImage(bits.data(), info, pixels.data(), static_cast<std::size_t>(width));
+    IndexedToRgb(bits.data(), info, pixels.data(), width, height, width);
     std::vector<png_byte> rgb(pixels.size() * 3);
     for (std::size_t i = 0; i < pixels.size(); ++i) {
         rgb[3 * i] = static_cast<png_byte>(pixels[i] >> 16);
@@ -118,17 +117,12 @@ int Render(const std::vector<std::string_view>& args) {
         return 1;
     }
 
-    HeadlessServices services;
-    FrmMain form(services);
-    form.Form_Load();
-    form.MapFileName = map;
-    form.CurrentLevel = OptionalNumber::Double(*level);
-    form.modGraphics.Brightness = brightness;
-    form.modGraphics.BuildPalette();
-    form.ShowLevelBlock(block);
+    // The editor right after opening the map: furniture and board, no brush legend yet.
+    const IndexedSurface surface =
+        RenderSurface(BoardFromLevelBlock(block), std::nullopt, brightness);
 
     std::string reason;
-    if (!WritePng(out, services.blittedBits, services.blittedInfo, reason)) {
+    if (!WritePng(out, surface.bits, surface.info, reason)) {
         std::cerr << "gridmap: cannot write \"" << out << "\": " << reason << "\n";
         return 1;
     }

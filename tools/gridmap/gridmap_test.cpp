@@ -73,8 +73,8 @@ TEST_F(Gridmap, RendersWhatTheEditorShowsAtThatLevel) {
     editor.form.CurrentLevel = OptionalNumber::Double(2);
     ASSERT_TRUE(editor.form.LoadMap());
     std::vector<std::uint32_t> expected(800 * 450);
-    ExpandIndexedImage(editor.services.blittedBits.data(), editor.services.blittedInfo,
-                       expected.data(), 800);
+    IndexedToRgb(editor.services.blittedBits.data(), editor.services.blittedInfo, expected.data(),
+                 800, 450, 800);
     for (int y = 0; y < 450; ++y)
         for (int x = 0; x < 800; ++x)
             ASSERT_EQ(picture.At(x, y), expected[y * 800 + x]) << x << ", " << y;

@@ -1,0 +1,55 @@
+#include "indexed_image.h"
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <cstdlib>
+
+namespace gridwright {
+
+namespace {
+
+constexpr int kValues = 256;  // every value of an 8-bit pixel
+
+std::uint32_t AnnouncedColors(const BitmapInfoHeader& header) {
+    return header.biClrUsed == 0 ? kValues : std::min<std::uint32_t>(header.biClrUsed, kValues);
+}
+
+}  // namespace
+
+RgbQuad ShownColor(const BitmapInfo& info, std::uint8_t value) {
+    if (value >= AnnouncedColors(info.bmiHeader)) return {0, 0, 0, 0};
+    const RgbQuad& entry = info.bmiColors[value];
+    return {entry.rgbBlue, entry.rgbGreen, entry.rgbRed, 0};
+}
+
+std::uint32_t ShownPixel(const BitmapInfo& info, std::uint8_t value) {
+    const RgbQuad color = ShownColor(info, value);
+    return 0xFF000000u | (std::uint32_t{color.rgbRed} << 16) |
+           (std::uint32_t{color.rgbGreen} << 8) | color.rgbBlue;
+}
+
+void IndexedToRgb(const std::uint8_t* bits, const BitmapInfo& info, std::uint32_t* target,
+                  int targetWidth, int targetHeight, int targetStride) {
+    const BitmapInfoHeader& header = info.bmiHeader;
+    if (header.biBitCount != 8 || header.biWidth <= 0 || header.biHeight == 0) return;
+
+    std::array<std::uint32_t, kValues> shown;
+    for (int value = 0; value < kValues; ++value)
+        shown[value] = ShownPixel(info, static_cast<std::uint8_t>(value));
+
+    const int width = header.biWidth;
+    const int height = std::abs(header.biHeight);
+    const bool bottomUp = header.biHeight > 0;
+    const std::size_t sourceStride = (static_cast<std::size_t>(width) + 3) & ~std::size_t{3};
+    const int rows = std::min(height, targetHeight);
+    const int columns = std::min(width, targetWidth);
+    for (int y = 0; y < rows; ++y) {
+        const std::uint8_t* source =
+            bits + static_cast<std::size_t>(bottomUp ? height - 1 - y : y) * sourceStride;
+        std::uint32_t* out = target + static_cast<std::size_t>(y) * targetStride;
+        for (int x = 0; x < columns; ++x) out[x] = shown[source[x]];
+    }
+}
+
+}  // namespace gridwright

@@ -1,0 +1,208 @@
+#include "renderer.h"
+
+#include <algorithm>
+#include <string_view>
+
+#include "font_image.h"
+#include "numbers.h"
+#include "surface_layout.h"
+
+namespace gridwright {
+
+namespace {
+
+using namespace layout;
+
+constexpr std::uint8_t kShadeGlyph = 176;  // light shade: the border
+constexpr std::uint8_t kLightGray = 7;
+constexpr std::uint8_t kDarkGray = 8;
+constexpr std::uint8_t kWhite = 15;
+constexpr std::string_view kHexDigits = "0123456789ABCDEF";
+constexpr std::string_view kLegendLetters = "LMR";
+
+bool IsBlankGlyph(std::uint8_t glyph) {
+    return glyph == 0 || glyph == 32 || glyph == 255;
+}
+
+// The built-in font, one byte a pixel, 1 where lit: glyph rows that the painting loop reads ten
+// at a time.
+using GlyphPixels = std::array<std::array<std::uint8_t, kGlyphWidth>, kGlyphHeight>;
+
+const std::array<GlyphPixels, kFontGlyphs>& Font() {
+    static const std::array<GlyphPixels, kFontGlyphs> font = [] {
+        std::array<GlyphPixels, kFontGlyphs> glyphs{};
+        for (int glyph = 0; glyph < kFontGlyphs; ++glyph) {
+            const int left = glyph % kFontGlyphsPerRow * kGlyphWidth;
+            const int top = glyph / kFontGlyphsPerRow * kGlyphHeight;
+            for (int j = 0; j < kGlyphHeight; ++j)
+                for (int i = 0; i < kGlyphWidth; ++i)
+                    glyphs[glyph][j][i] = kFontImage[top + j][left + i] == '#' ? 1 : 0;
+        }
+        return glyphs;
+    }();
+    return font;
+}
+
+std::uint8_t ScaleComponent(std::int16_t component, float brightness) {
+    const float product = static_cast<float>(component) * brightness;
+    if (product > 255.0f) return 255;
+    if (!(product > 0.0f)) return 0;
+    return static_cast<std::uint8_t>(RoundHalfEven(product));
+}
+
+void Draw(SurfaceView surface, int column, int row, CellLook look) {
+    DrawGlyph(surface, look.glyph, column, row, look.foreground, look.background);
+}
+
+}  // namespace
+
+RgbQuad ScaleColor(Rgb color, float brightness) {
+    return {ScaleComponent(color.blue, brightness), ScaleComponent(color.green, brightness),
+            ScaleComponent(color.red, brightness), 0};
+}
+
+BitmapInfoHeader SurfaceHeader(std::int32_t width, std::int32_t height) {
+    BitmapInfoHeader header{};
+    header.biSize = sizeof(BitmapInfoHeader);
+    header.biWidth = width;
+    header.biHeight = height;  // positive: bottom row first
+    header.biPlanes = 1;
+    header.biBitCount = 8;
+    header.biCompression = 0;  // BI_RGB
+    header.biClrUsed = kPaletteSize;
+    header.biClrImportant = kPaletteSize;
+    return header;
+}
+
+void SetBrightness(BitmapInfo& info, float brightness) {
+    for (int index = 0; index < kPaletteSize; ++index)
+        info.bmiColors[index] = ScaleColor(kBasePalette[index], brightness);
+}
+
+SurfaceView SurfaceView::BottomUp(std::uint8_t* bits, int width, int height) {
+    if (bits == nullptr || width <= 0 || height <= 0) return {};
+    return {bits + static_cast<std::ptrdiff_t>(height - 1) * width,
+            -static_cast<std::ptrdiff_t>(width), width, height};
+}
+
+IndexedSurface::IndexedSurface()
+    : bits(static_cast<std::size_t>(kSurfaceWidth) * kSurfaceHeight, 0) {
+    info.bmiHeader = SurfaceHeader(kSurfaceWidth, kSurfaceHeight);
+    SetBrightness(info, 1.0f);
+}
+
+CellLook BoardCellLook(BoardCell cell) {
+    if (cell.Char == 255) return {'X', 0, cell.Color};
+    const std::uint8_t background = cell.Char > 0 && cell.Color == 0 ? kDarkGray : 0;
+    return {cell.Char, cell.Color, background};
+}
+
+std::optional<CellLook> FurnitureLook(int column, int row) {
+    switch (RegionAt(column, row)) {
+        case Region::Border:
+            return CellLook{kShadeGlyph, kLightGray, kDarkGray};
+        case Region::ColorRow: {
+            // The digit "0" is drawn in colour 0 on colour 0: unseen, but its cell still picks.
+            const int color = column - kTableColumn;
+            return CellLook{static_cast<std::uint8_t>(kHexDigits[color]),
+                            static_cast<std::uint8_t>(color), 0};
+        }
+        case Region::GlyphTable: {
+            const int glyph = (row - kGlyphTableFirstRow) * kTableColumns + column - kTableColumn;
+            return CellLook{static_cast<std::uint8_t>(glyph), kWhite, kDarkGray};
+        }
+        default:
+            return std::nullopt;
+    }
+}
+
+std::optional<CellLook> LegendLook(int column, int row, const BrushLegend& legend) {
+    const Region region = RegionAt(column, row);
+    const int entry = (column - kLegendColumn) / kLegendSpacing;
+    if (region == Region::LegendLetter)
+        return CellLook{static_cast<std::uint8_t>(kLegendLetters[entry]), kLightGray, 0};
+    if (region != Region::LegendBrush) return std::nullopt;
+    // Brushes show as they are: a brush of colour 0 shows nothing on its black background.
+    const BoardCell brush = entry == 0 ? legend.left : entry == 1 ? legend.middle : legend.right;
+    return CellLook{brush.Char, brush.Color, 0};
+}
+
+CellLook LookAt(int column, int row, const BoardGrid& board,
+                const std::optional<BrushLegend>& legend) {
+    if (RegionAt(column, row) == Region::Board) return BoardCellLook(board(column, row));
+    if (const auto furniture = FurnitureLook(column, row)) return *furniture;
+    if (legend) {
+        if (const auto shown = LegendLook(column, row, *legend)) return *shown;
+    }
+    return {};
+}
+
+void DrawGlyph(SurfaceView surface, std::uint8_t glyph, int column, int row,
+               std::uint8_t foreground, std::uint8_t background) {
+    // A cell at a negative place or past the view's far edge has no pixel inside it.
+    if (column < 0 || row < 0 || column > surface.width / kGlyphWidth ||
+        row > surface.height / kGlyphHeight)
+        return;
+    const int left = column * kGlyphWidth;
+    const int top = row * kGlyphHeight;
+    const int columns = std::min(kGlyphWidth, surface.width - left);
+    const int rows = std::min(kGlyphHeight, surface.height - top);
+    // Each pixel is written once, with the colour that the background followed by the strokes
+    // would leave there.
+    const GlyphPixels* strokes = IsBlankGlyph(glyph) ? nullptr : &Font()[glyph];
+    for (int j = 0; j < rows; ++j) {
+        std::uint8_t* line = surface.Row(top + j) + left;
+        if (strokes == nullptr) {
+            std::fill_n(line, columns, background);
+            continue;
+        }
+        const std::uint8_t* lit = (*strokes)[j].data();
+        if (columns == kGlyphWidth) {
+            // The usual whole-cell row, in a fixed-length loop the compiler can unroll.
+            for (int i = 0; i < kGlyphWidth; ++i) line[i] = lit[i] ? foreground : background;
+        } else {
+            for (int i = 0; i < columns; ++i) line[i] = lit[i] ? foreground : background;
+        }
+    }
+}
+
+void DrawBoardCell(SurfaceView surface, int X, int Y, BoardCell cell) {
+    if (BoardGrid::Contains(X, Y)) Draw(surface, X, Y, BoardCellLook(cell));
+}
+
+void DrawFurniture(SurfaceView surface) {
+    for (int row = 0; row < kSurfaceRows; ++row)
+        for (int column = 0; column < kSurfaceColumns; ++column)
+            if (const auto look = FurnitureLook(column, row)) Draw(surface, column, row, *look);
+}
+
+void DrawLegend(SurfaceView surface, const BrushLegend& legend) {
+    for (int column = kLegendColumn; column < kLegendColumn + kLegendEntries * kLegendSpacing;
+         ++column)
+        if (const auto look = LegendLook(column, kLegendRow, legend))
+            Draw(surface, column, kLegendRow, *look);
+}
+
+void DrawCells(SurfaceView surface, CellRect cells, const BoardGrid& board,
+               const std::optional<BrushLegend>& legend) {
+    const auto end = [](int first, int count, int limit) {
+        return static_cast<int>(std::clamp(0LL + first + count, 0LL, 0LL + limit));
+    };
+    const int firstColumn = std::max(cells.column, 0);
+    const int firstRow = std::max(cells.row, 0);
+    const int endColumn = end(cells.column, cells.columns, kSurfaceColumns);
+    const int endRow = end(cells.row, cells.rows, kSurfaceRows);
+    for (int row = firstRow; row < endRow; ++row)
+        for (int column = firstColumn; column < endColumn; ++column)
+            Draw(surface, column, row, LookAt(column, row, board, legend));
+}
+
+IndexedSurface RenderSurface(const BoardGrid& board, const std::optional<BrushLegend>& legend,
+                             float brightness) {
+    IndexedSurface surface;
+    SetBrightness(surface.info, brightness);
+    DrawCells(surface.View(), kWholeSurface, board, legend);
+    return surface;
+}
+
+}  // namespace gridwright
