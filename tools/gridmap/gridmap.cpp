@@ -5,15 +5,13 @@
 // Writes the 800 x 450 editing surface exactly as the editor shows it right after a start-up with
 // MAP on its command line, at level LEVEL instead of 0: border, colour row, glyph table and the
 // level's board, through the colour table at brightness B (default 1). MAP is opened for reading
-// only; no map file is ever created or changed.
+// only; no map file is ever created or changed. OUT.png is written whole or not at all.
 #include <png.h>
 
 #include <cfloat>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <iostream>
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -22,6 +20,7 @@
 #include "indexed_image.h"
 #include "map_file.h"
 #include "renderer.h"
+#include "tool_files.h"
 
 namespace {
 
@@ -41,8 +40,9 @@ std::optional<double> ParseNumber(std::string_view text) {
     return value;
 }
 
-bool WritePng(const std::string& path, const std::vector<std::uint8_t>& bits,
-              const BitmapInfo& info, std::string& reason) {
+// The picture as PNG file bytes, or nothing when libpng fails.
+std::optional<std::vector<std::uint8_t>> EncodePng(const std::vector<std::uint8_t>& bits,
+                                                   const BitmapInfo& info) {
     const int width = info.bmiHeader.biWidth, height = info.bmiHeader.biHeight;
     std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * height);
     IndexedToRgb(bits.data(), info, pixels.data(), width, height, width);
@@ -53,38 +53,33 @@ bool WritePng(const std::string& path, const std::vector<std::uint8_t>& bits,
         rgb[3 * i + 2] = static_cast<png_byte>(pixels[i]);
     }
 
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "wb"),
-                                                         std::fclose);
-    if (!file) {
-        reason = std::generic_category().message(errno);
-        return false;
-    }
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop pngInfo = png ? png_create_info_struct(png) : nullptr;
     if (!pngInfo) {
         png_destroy_write_struct(&png, nullptr);
-        reason = "out of memory";
-        return false;
+        return std::nullopt;
     }
     std::vector<png_bytep> rows(static_cast<std::size_t>(height));
     for (int y = 0; y < height; ++y) rows[y] = &rgb[static_cast<std::size_t>(y) * width * 3];
+    std::vector<std::uint8_t> file;
     if (setjmp(png_jmpbuf(png))) {
         png_destroy_write_struct(&png, &pngInfo);
-        reason = "the picture could not be written";
-        return false;
+        return std::nullopt;
     }
-    png_init_io(png, file.get());
+    png_set_write_fn(
+        png, &file,
+        [](png_structp writer, png_bytep data, png_size_t size) {
+            auto* bytes = static_cast<std::vector<std::uint8_t>*>(png_get_io_ptr(writer));
+            bytes->insert(bytes->end(), data, data + size);
+        },
+        nullptr);
     png_set_IHDR(png, pngInfo, width, height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, pngInfo);
     png_write_image(png, rows.data());
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &pngInfo);
-    if (std::fflush(file.get()) != 0 || std::ferror(file.get())) {
-        reason = std::generic_category().message(errno);
-        return false;
-    }
-    return true;
+    return file;
 }
 
 int Render(const std::vector<std::string_view>& args) {
@@ -110,6 +105,17 @@ int Render(const std::vector<std::string_view>& args) {
         brightness = static_cast<float>(*b);
     }
 
+    // The picture never takes the map's place, whatever links lead from one name to the other.
+    if (tool_files::SameFile(map, out)) {
+        std::cerr << "gridmap: the picture must be a file of its own, not the map file\n";
+        return 1;
+    }
+    // A FIFO would wait for a writer, a device would never end.
+    if (const std::string problem = tool_files::InputProblem(map); !problem.empty()) {
+        std::cerr << "gridmap: cannot read the map file \"" << map << "\": " << problem << "\n";
+        return 1;
+    }
+
     LevelBlock block;
     if (FileResult read = ReadLevelBlock(map, *LevelOffset(*level), MapAccess::ReadOnly, block);
         !read) {
@@ -121,8 +127,9 @@ int Render(const std::vector<std::string_view>& args) {
     const IndexedSurface surface =
         RenderSurface(BoardFromLevelBlock(block), std::nullopt, brightness);
 
-    std::string reason;
-    if (!WritePng(out, surface.bits, surface.info, reason)) {
+    const auto png = EncodePng(surface.bits, surface.info);
+    std::string reason = "the picture could not be made";
+    if (!png || !tool_files::ReplaceFile(out, *png, reason)) {
         std::cerr << "gridmap: cannot write \"" << out << "\": " << reason << "\n";
         return 1;
     }
@@ -131,7 +138,7 @@ int Render(const std::vector<std::string_view>& args) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv) try {
     const std::vector<std::string_view> args(argv + 1, argv + argc);
     if (!args.empty() && args[0] == "render") return Render({args.begin() + 1, args.end()});
     if (args.size() == 1 && args[0] == "--help") {
@@ -140,4 +147,7 @@ int main(int argc, char** argv) {
     }
     std::cerr << kUsage;
     return 2;
+} catch (const std::exception& error) {
+    std::cerr << "gridmap: " << error.what() << "\n";
+    return 1;
 }

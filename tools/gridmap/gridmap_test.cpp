@@ -1,8 +1,10 @@
 // gridmap render, run as a separate program the way a level designer runs it.
 #include <gtest/gtest.h>
 #include <png.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -17,8 +19,10 @@ using testing::Bytes;
 using testing::ReadBytes;
 using testing::ScratchDir;
 
-int RunGridmap(const std::string& arguments) {
-    const std::string command = std::string(GRIDMAP_PATH) + " " + arguments + " 2>/dev/null";
+// Runs gridmap through the shell, after shell commands such as "ulimit -f 2;" if given.
+int RunGridmap(const std::string& arguments, const std::string& before = {}) {
+    const std::string command =
+        before + " " + std::string(GRIDMAP_PATH) + " " + arguments + " 2>/dev/null";
     const int status = std::system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
@@ -108,6 +112,38 @@ TEST_F(Gridmap, RefusesMissingMapsAndUnreachableLevels) {
     // A level past the end of the file is blank, as in the editor.
     EXPECT_EQ(RunGridmap("render " + Quoted(map) + " 1398101 " + Quoted(out)), 0);
     EXPECT_EQ(ReadBytes(map), mapBytes);
+}
+
+TEST_F(Gridmap, NeverWritesThePictureOverTheMap) {
+    const std::string symbolic = dir.File("symbolic.png"), hard = dir.File("hard.png");
+    std::filesystem::create_symlink(map, symbolic);
+    std::filesystem::create_hard_link(map, hard);
+    for (const std::string& picture : {map, symbolic, hard})
+        EXPECT_EQ(RunGridmap("render " + Quoted(map) + " 0 " + Quoted(picture)), 1) << picture;
+    EXPECT_EQ(ReadBytes(map), mapBytes);
+    EXPECT_TRUE(std::filesystem::is_symlink(symbolic));
+}
+
+TEST_F(Gridmap, RefusesAFifoAsTheMapWithoutWaitingForAWriter) {
+    const std::string fifo = dir.File("fifo.qmap");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(RunGridmap("render " + Quoted(fifo) + " 0 " + Quoted(out), "timeout 10"), 1);
+    EXPECT_FALSE(std::filesystem::exists(out));
+}
+
+TEST_F(Gridmap, PictureThatCannotBeWrittenWholeLeavesTheOldOneAsItWas) {
+    const Bytes before = testing::PatternBytes(300, 8);
+    testing::WriteBytes(out, before);
+    // Files may not grow past 1024 bytes, as on a disk that fills up; the failed write says so
+    // instead of ending the program with SIGXFSZ.
+    EXPECT_EQ(
+        RunGridmap("render " + Quoted(map) + " 0 " + Quoted(out), "trap '' XFSZ; ulimit -f 2;"), 1);
+    EXPECT_EQ(ReadBytes(out), before);
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"out.png", "review.qmap"})) << "nothing left behind";
 }
 
 TEST(GridmapSample, RendersEveryLevelOfTheBundledSample) {
