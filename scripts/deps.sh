@@ -11,7 +11,7 @@ run_packages=(
 )
 test_packages=(
     "${run_packages[@]}"
-    python3 clang-format
+    python3 clang-format strace
     gcc-arm-none-eabi binutils-arm-none-eabi
     g++-mingw-w64-x86-64 googletest wine wine64 fonts-wine
     xvfb xdotool x11-apps x11-utils x11-xserver-utils desktop-file-utils
