@@ -40,6 +40,7 @@ void FrmMain::Form_Load() {
 
 void FrmMain::DrawBorder() {
     DrawFurniture(modGraphics.Surface());
+    modGraphics.Damage(CellPixels(kWholeSurface));
     modGraphics.BlitScreen();
 }
 
@@ -47,6 +48,7 @@ void FrmMain::DrawMouseObj() {
     DrawLegend(modGraphics.Surface(), {.left = MouseObj[kLeftButton],
                                        .middle = MouseObj[kMiddleButton],
                                        .right = MouseObj[kRightButton]});
+    modGraphics.Damage(CellPixels(kLegendCells));
     DrawBoard();
 }
 
@@ -54,6 +56,7 @@ void FrmMain::SetSquare(int X, int Y, std::uint8_t mChar, std::uint8_t mColor) {
     if (!BoardGrid::Contains(X, Y)) return;
     Board(X, Y) = BoardCell{mChar, mColor};
     DrawBoardCell(modGraphics.Surface(), X, Y, Board(X, Y));
+    modGraphics.Damage(CellPixels({X, Y, 1, 1}));
 }
 
 void FrmMain::DrawBoard() {

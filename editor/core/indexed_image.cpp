@@ -31,23 +31,31 @@ std::uint32_t ShownPixel(const BitmapInfo& info, std::uint8_t value) {
 
 void IndexedToRgb(const std::uint8_t* bits, const BitmapInfo& info, std::uint32_t* target,
                   int targetWidth, int targetHeight, int targetStride) {
+    IndexedToRgb(bits, info, target, targetWidth, targetHeight, targetStride,
+                 {0, 0, targetWidth, targetHeight});
+}
+
+void IndexedToRgb(const std::uint8_t* bits, const BitmapInfo& info, std::uint32_t* target,
+                  int targetWidth, int targetHeight, int targetStride, const PixelRect& area) {
     const BitmapInfoHeader& header = info.bmiHeader;
     if (header.biBitCount != 8 || header.biWidth <= 0 || header.biHeight == 0) return;
+    const int width = header.biWidth;
+    const int height = std::abs(header.biHeight);
+    const PixelRect part = Clip(area, std::min(width, targetWidth), std::min(height, targetHeight));
+    if (part.Empty()) return;
 
     std::array<std::uint32_t, kValues> shown;
     for (int value = 0; value < kValues; ++value)
         shown[value] = ShownPixel(info, static_cast<std::uint8_t>(value));
 
-    const int width = header.biWidth;
-    const int height = std::abs(header.biHeight);
     const bool bottomUp = header.biHeight > 0;
     const std::size_t sourceStride = (static_cast<std::size_t>(width) + 3) & ~std::size_t{3};
-    const int rows = std::min(height, targetHeight);
-    const int columns = std::min(width, targetWidth);
-    for (int y = 0; y < rows; ++y) {
+    const int columns = part.width;
+    const int end = part.y + part.height;
+    for (int y = part.y; y < end; ++y) {
         const std::uint8_t* source =
-            bits + static_cast<std::size_t>(bottomUp ? height - 1 - y : y) * sourceStride;
-        std::uint32_t* out = target + static_cast<std::size_t>(y) * targetStride;
+            bits + static_cast<std::size_t>(bottomUp ? height - 1 - y : y) * sourceStride + part.x;
+        std::uint32_t* out = target + static_cast<std::size_t>(y) * targetStride + part.x;
         for (int x = 0; x < columns; ++x) out[x] = shown[source[x]];
     }
 }

@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "bitmap_info.h"
+#include "surface_geometry.h"
 
 namespace gridwright {
 
@@ -23,5 +24,10 @@ std::uint32_t ShownPixel(const BitmapInfo& info, std::uint8_t value);
 // describe 8 bits a pixel writes nothing.
 void IndexedToRgb(const std::uint8_t* bits, const BitmapInfo& info, std::uint32_t* target,
                   int targetWidth, int targetHeight, int targetStride);
+// The same for the pixels of `area` alone (y counted from the top, clipped to the picture and the
+// target): a front end that keeps the converted picture converts only what changed. Every other
+// target pixel is left as it was.
+void IndexedToRgb(const std::uint8_t* bits, const BitmapInfo& info, std::uint32_t* target,
+                  int targetWidth, int targetHeight, int targetStride, const PixelRect& area);
 
 }  // namespace gridwright

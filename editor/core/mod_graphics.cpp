@@ -49,6 +49,8 @@ void ModGraphics::SetScreenSize(double width, double height) {
     ScreenHeight = side(height);
     const std::size_t needed = static_cast<std::size_t>(ScreenWidth) * ScreenHeight + 1;
     if (ScreenBuffer.size() < needed) ScreenBuffer.resize(needed, 0);
+    // The rows now fall in other places: the window must take the whole buffer again.
+    damage_ = {0, 0, ScreenWidth, ScreenHeight};
 }
 
 void ModGraphics::BuildPalette() {
@@ -59,6 +61,11 @@ void ModGraphics::BuildPalette() {
     const PictureSize surface = services_.GetPictureSize(Picture::picScreen);
     SetScreenSize(surface.width, surface.height);
     ScreenInfo.bmiHeader = SurfaceHeader(ScreenWidth, ScreenHeight);
+    Damage({0, 0, ScreenWidth, ScreenHeight});  // every pixel's colour may have changed
+}
+
+void ModGraphics::Damage(const PixelRect& pixels) {
+    damage_ = Union(damage_, Clip(pixels, ScreenWidth, ScreenHeight));
 }
 
 SurfaceView ModGraphics::Surface() {
@@ -72,15 +79,19 @@ SurfaceView ModGraphics::Surface() {
 
 void ModGraphics::PutPixel(std::int16_t X, std::int16_t Y, std::int32_t Colour) {
     Surface().Put(X, Y, static_cast<std::uint8_t>(Colour));
+    Damage({X, Y, 1, 1});
 }
 
 void ModGraphics::DrawGlyph(std::uint8_t Glyph, std::uint8_t Column, std::uint8_t Row,
                             std::uint8_t Foreground, std::uint8_t Background) {
     gridwright::DrawGlyph(Surface(), Glyph, Column, Row, Foreground, Background);
+    Damage(CellPixels({Column, Row, 1, 1}));
 }
 
 void ModGraphics::BlitScreen() {
-    services_.BlitScreen(ScreenBuffer.data(), ScreenInfo);
+    const PixelRect changed = Clip(damage_, ScreenWidth, ScreenHeight);
+    damage_ = {};
+    services_.BlitScreen(ScreenBuffer.data(), ScreenInfo, changed);
 }
 
 }  // namespace gridwright

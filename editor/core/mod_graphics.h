@@ -43,8 +43,14 @@ class ModGraphics {
     // Background, then the glyph's lit pixels in Foreground (glyphs 0, 32 and 255 are blank).
     void DrawGlyph(std::uint8_t Glyph, std::uint8_t Column, std::uint8_t Row,
                    std::uint8_t Foreground, std::uint8_t Background);
-    // Hands the whole buffer and ScreenInfo to the window system, which shows it.
+    // Hands the whole buffer and ScreenInfo to the window system, which shows it, with the
+    // rectangle painted since the last BlitScreen: only those pixels need converting and
+    // repainting.
     void BlitScreen();
+    // Notes pixels (y counted from the top) painted into the buffer through Surface() for the next
+    // BlitScreen. PutPixel, DrawGlyph and BuildPalette (new colours for every pixel) note their
+    // own.
+    void Damage(const PixelRect& pixels);
 
     // Sets ScreenWidth and ScreenHeight from a picture's size in pixels, rounded halves to even,
     // and keeps ScreenBuffer large enough for them.
@@ -63,6 +69,8 @@ class ModGraphics {
     float Brightness = 1.0f;  // factor on every palette component; always greater than 0
 
   private:
+    // Everything counts as painted until the first blit: the window has shown nothing yet.
+    PixelRect damage_{0, 0, kSurfaceWidth, kSurfaceHeight};
     WindowServices& services_;
 };
 

@@ -17,6 +17,7 @@
 #include "bitmap_info.h"
 #include "board.h"
 #include "surface_geometry.h"
+#include "surface_layout.h"
 
 namespace gridwright {
 
@@ -122,6 +123,15 @@ struct CellRect {
 };
 inline constexpr CellRect kWholeSurface{0, 0, kSurfaceColumns, kSurfaceRows};
 inline constexpr CellRect kWholeBoard{0, 0, kBoardColumns, kBoardRows};
+// The brush legend: its letters, brushes and the gaps between them.
+inline constexpr CellRect kLegendCells{layout::kLegendColumn, layout::kLegendRow,
+                                       layout::kLegendEntries* layout::kLegendSpacing - 1, 1};
+
+// The pixels of a rectangle of cells.
+constexpr PixelRect CellPixels(CellRect cells) {
+    return {cells.column * kGlyphWidth, cells.row * kGlyphHeight, cells.columns * kGlyphWidth,
+            cells.rows * kGlyphHeight};
+}
 
 // How a board cell shows: its glyph in its colour on black, except that a glyph in colour 0 shows
 // on dark grey 8 instead of vanishing, and glyph 255, blank in the font, shows as a black "X" on a

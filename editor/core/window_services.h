@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "surface_geometry.h"
+
 namespace gridwright {
 
 // The window's picture controls: the editing surface; picMainScreen, laid out with the surface's
@@ -39,8 +41,11 @@ class WindowServices {
     virtual void SetPictureVisible(Picture picture, bool visible) = 0;
     // Copies a bottom-up 8-bit indexed image (width and height from the header, one byte per
     // pixel, rows of exactly `width` bytes) through the header's colour table into the surface's
-    // persistent image at its top-left corner, then has the surface repaint.
-    virtual void BlitScreen(const std::uint8_t* bits, const BitmapInfo& info) = 0;
+    // persistent image at its top-left corner, then has the surface repaint. Only the pixels in
+    // `changed` differ from the last blit's, so only they need copying and repainting; with
+    // `changed` empty, nothing does.
+    virtual void BlitScreen(const std::uint8_t* bits, const BitmapInfo& info,
+                            const PixelRect& changed) = 0;
     // The argument text after the program's name, as one text (UTF-8); empty when there is none.
     virtual std::string CommandLineArguments() = 0;
     // Uniform in [0, 1); never seeded, so each start repeats the sequence.

@@ -184,13 +184,21 @@ void GtkFrontEnd::SetPictureVisible(Picture, bool) {
     // in and the pixel buffer's size is the surface's.
 }
 
-void GtkFrontEnd::BlitScreen(const std::uint8_t* bits, const BitmapInfo& info) {
-    cairo_surface_flush(image_);
-    IndexedToRgb(bits, info, reinterpret_cast<std::uint32_t*>(cairo_image_surface_get_data(image_)),
-                 cairo_image_surface_get_width(image_), cairo_image_surface_get_height(image_),
-                 cairo_image_surface_get_stride(image_) / 4);
-    cairo_surface_mark_dirty(image_);
-    gtk_widget_queue_draw(surface_);
+void GtkFrontEnd::BlitScreen(const std::uint8_t* bits, const BitmapInfo& info,
+                             const PixelRect& changed) {
+    // Only the changed pixels are converted into the persistent picture and repainted; the rest
+    // of it already shows the buffer.
+    const int width = cairo_image_surface_get_width(image_);
+    const int height = cairo_image_surface_get_height(image_);
+    const PixelRect area = Clip(changed, width, height);
+    if (!area.Empty()) {
+        cairo_surface_flush(image_);
+        IndexedToRgb(bits, info,
+                     reinterpret_cast<std::uint32_t*>(cairo_image_surface_get_data(image_)), width,
+                     height, cairo_image_surface_get_stride(image_) / 4, area);
+        cairo_surface_mark_dirty_rectangle(image_, area.x, area.y, area.width, area.height);
+        gtk_widget_queue_draw_area(surface_, area.x, area.y, area.width, area.height);
+    }
     Trace("blit");
 }
 

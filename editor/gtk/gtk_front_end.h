@@ -33,7 +33,8 @@ class GtkFrontEnd final : public WindowServices {
     void ShowMainWindow() override;
     PictureSize GetPictureSize(Picture picture) override;
     void SetPictureVisible(Picture picture, bool visible) override;
-    void BlitScreen(const std::uint8_t* bits, const BitmapInfo& info) override;
+    void BlitScreen(const std::uint8_t* bits, const BitmapInfo& info,
+                    const PixelRect& changed) override;
     std::string CommandLineArguments() override;
     double Random() override;
     void EndProgram() override;

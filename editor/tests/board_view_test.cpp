@@ -1,4 +1,5 @@
-// The board view: what SetSquare stores and paints, the furniture of DrawBorder, the brush legend.
+// The board view: what SetSquare stores and paints, the furniture of DrawBorder, the brush legend,
+// and the rectangle each blit tells the window to convert.
 #include <gtest/gtest.h>
 
 #include <set>
@@ -109,6 +110,47 @@ TEST_F(BoardView, MouseLegendShowsLettersAndBrushes) {
     ExpectCell(35, 0, 3, 12, 0);
     ExpectCell(38, 0, 'A', 0, 0);
     ExpectCell(41, 0, 255, 9, 0);
+}
+
+// Each blit hands on the pixels painted since the one before, and no others.
+TEST_F(BoardView, OnePaintedCellChangesItsOwn180Pixels) {
+    editor.form.SetSquare(5, 7, 65, 14);
+    editor.form.DrawBoard();
+    EXPECT_EQ(editor.services.changedRects.back(), (PixelRect{50, 126, 10, 18}));
+    EXPECT_EQ(editor.services.changedRects.back().Pixels(), 180);
+}
+
+TEST_F(BoardView, ABlitWithNothingPaintedChangesNothing) {
+    editor.form.DrawBoard();
+    EXPECT_TRUE(editor.services.changedRects.back().Empty());
+    // Cells far apart: the rectangle that holds both.
+    editor.form.SetSquare(0, 0, 1, 1);
+    editor.form.SetSquare(31, 23, 1, 1);
+    editor.form.DrawBoard();
+    EXPECT_EQ(editor.services.changedRects.back(), (PixelRect{0, 0, 320, 432}));
+    editor.form.DrawBoard();
+    EXPECT_TRUE(editor.services.changedRects.back().Empty());
+}
+
+TEST_F(BoardView, TheFirstBlitAndEveryBrightnessChangeEverything) {
+    ASSERT_FALSE(editor.services.changedRects.empty());
+    EXPECT_EQ(editor.services.changedRects.front(), (PixelRect{0, 0, 800, 450}));
+    editor.form.DrawBoard();
+    editor.services.answers.push_back("0.5");
+    editor.form.Invoke(MenuCommand::Brightness);
+    EXPECT_EQ(editor.services.changedRects.back(), (PixelRect{0, 0, 800, 450}))
+        << "new colours for every pixel";
+}
+
+TEST_F(BoardView, APressChangesItsCellOrInTheStripTheLegend) {
+    const std::size_t before = editor.services.changedRects.size();
+    testing::PressCell(editor.form, kLeftButton, 0, 3, 4);
+    ASSERT_EQ(editor.services.changedRects.size(), before + 1);
+    EXPECT_EQ(editor.services.changedRects.back(), (PixelRect{30, 72, 10, 18}));
+    testing::PressCell(editor.form, kLeftButton, 0, 45, 3);  // colour 4
+    ASSERT_EQ(editor.services.changedRects.size(), before + 2);
+    EXPECT_EQ(editor.services.changedRects.back(), (PixelRect{340, 0, 80, 18}))
+        << "the legend, cells 34 to 41 of row 0";
 }
 
 }  // namespace

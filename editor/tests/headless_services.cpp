@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "indexed_image.h"
+
 namespace gridwright {
 
 std::string HeadlessServices::InputBox(std::string_view prompt, std::string_view defaultAnswer) {
@@ -12,12 +14,22 @@ std::string HeadlessServices::InputBox(std::string_view prompt, std::string_view
     return answer;
 }
 
-void HeadlessServices::BlitScreen(const std::uint8_t* bits, const BitmapInfo& info) {
+void HeadlessServices::BlitScreen(const std::uint8_t* bits, const BitmapInfo& info,
+                                  const PixelRect& changed) {
     ++blits;
     blittedInfo = info;
-    const auto size = static_cast<std::size_t>(info.bmiHeader.biWidth) *
-                      static_cast<std::size_t>(info.bmiHeader.biHeight);
+    changedRects.push_back(changed);
+    const int width = info.bmiHeader.biWidth;
+    const int height = info.bmiHeader.biHeight;
+    const auto size = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
     blittedBits.assign(bits, bits + size);
+    if (!keepPicture) return;
+    // A picture that nothing has drawn yet shows a colour that no palette entry has.
+    if (shownPicture.size() != size) shownPicture.assign(size, 0x12345678u);
+    IndexedToRgb(bits, info, shownPicture.data(), width, height, width, changed);
+    std::vector<std::uint32_t> whole(size);
+    IndexedToRgb(bits, info, whole.data(), width, height, width);
+    if (whole != shownPicture) ++staleBlits;
 }
 
 std::uint8_t HeadlessServices::BlittedIndex(int x, int y) const {

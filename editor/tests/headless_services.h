@@ -26,7 +26,8 @@ class HeadlessServices : public WindowServices {
     void SetPictureVisible(Picture picture, bool visible) override {
         visibility[picture] = visible;
     }
-    void BlitScreen(const std::uint8_t* bits, const BitmapInfo& info) override;
+    void BlitScreen(const std::uint8_t* bits, const BitmapInfo& info,
+                    const PixelRect& changed) override;
     std::string CommandLineArguments() override { return commandLine; }
     double Random() override { return random.Next(); }
     void EndProgram() override { ended = true; }
@@ -54,6 +55,13 @@ class HeadlessServices : public WindowServices {
     int blits = 0;
     std::vector<std::uint8_t> blittedBits;
     BitmapInfo blittedInfo{};
+    std::vector<PixelRect> changedRects;  // each blit's changed rectangle, in order
+    // With keepPicture set, every blit converts only its changed rectangle into `shownPicture` (the
+    // surface's colours, top row first), as the front ends do; a blit after which the picture
+    // differs from the whole buffer's colours counts as stale.
+    bool keepPicture = false;
+    std::vector<std::uint32_t> shownPicture;
+    int staleBlits = 0;
     ClassicRandom random;
 };
 

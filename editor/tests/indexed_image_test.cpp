@@ -111,5 +111,36 @@ TEST(IndexedToRgb, LargerImagesAreClippedAndBadHeadersIgnored) {
     EXPECT_EQ(untouched, std::vector<std::uint32_t>(4, 7));
 }
 
+TEST(IndexedToRgb, AnAreaConvertsItsOwnPixelsAlone) {
+    // 6 x 5, bottom row first, every pixel its own value 0..15 (row y from the top holds 5 - y...).
+    std::vector<std::uint8_t> bits(8 * 5);  // rows padded to 8 bytes
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 6; ++x)
+            bits[static_cast<std::size_t>(4 - y) * 8 + x] = (x + 3 * y) % 16;
+    const BitmapInfo info = SixteenColours(6, 5);
+    const auto converted = [&](PixelRect area) {
+        std::vector<std::uint32_t> out(6 * 5, 0x12345678u);
+        IndexedToRgb(bits.data(), info, out.data(), 6, 5, 6, area);
+        std::vector<std::pair<int, int>> pixels;
+        for (int y = 0; y < 5; ++y)
+            for (int x = 0; x < 6; ++x) {
+                const std::uint32_t pixel = out[static_cast<std::size_t>(y) * 6 + x];
+                if (pixel == 0x12345678u) continue;
+                EXPECT_EQ(pixel, ShownPixel(info, static_cast<std::uint8_t>((x + 3 * y) % 16)))
+                    << x << ", " << y;
+                pixels.emplace_back(x, y);
+            }
+        return pixels;
+    };
+    using Pixels = std::vector<std::pair<int, int>>;
+    EXPECT_EQ(converted({1, 2, 3, 2}), (Pixels{{1, 2}, {2, 2}, {3, 2}, {1, 3}, {2, 3}, {3, 3}}));
+    EXPECT_EQ(converted({4, 3, 10, 10}), (Pixels{{4, 3}, {5, 3}, {4, 4}, {5, 4}}))
+        << "clipped to the picture";
+    EXPECT_EQ(converted({-3, -3, 4, 4}), (Pixels{{0, 0}}));
+    EXPECT_TRUE(converted({}).empty());
+    EXPECT_TRUE(converted({6, 0, 2, 2}).empty());
+    EXPECT_EQ(converted({0, 0, 6, 5}).size(), 30u);
+}
+
 }  // namespace
 }  // namespace gridwright

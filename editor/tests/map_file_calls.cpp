@@ -26,7 +26,7 @@ class SilentWindow final : public WindowServices {
     void ShowMainWindow() override {}
     PictureSize GetPictureSize(Picture) override { return {kSurfaceWidth, kSurfaceHeight}; }
     void SetPictureVisible(Picture, bool) override {}
-    void BlitScreen(const std::uint8_t*, const BitmapInfo&) override {}
+    void BlitScreen(const std::uint8_t*, const BitmapInfo&, const PixelRect&) override {}
     std::string CommandLineArguments() override { return {}; }
     double Random() override { return 0.5; }
     void EndProgram() override {}

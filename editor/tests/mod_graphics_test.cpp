@@ -169,5 +169,16 @@ TEST_F(Glyphs, PixelsOutsideTheSurfaceAreDropped) {
     EXPECT_EQ(Pixel(799, 449), 9);
 }
 
+TEST_F(Glyphs, ABlitHandsOnWhatDrawGlyphAndPutPixelPainted) {
+    g.BlitScreen();
+    g.DrawGlyph(219, 60, 10, 14, 5);
+    g.PutPixel(799, 449, 3);
+    g.PutPixel(0, 450, 9);  // dropped: nothing painted
+    g.BlitScreen();
+    EXPECT_EQ(editor.services.changedRects.back(), (PixelRect{600, 180, 200, 270}));
+    g.BlitScreen();
+    EXPECT_TRUE(editor.services.changedRects.back().Empty());
+}
+
 }  // namespace
 }  // namespace gridwright

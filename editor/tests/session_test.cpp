@@ -88,5 +88,49 @@ TEST_F(Session, PaintSaveChangeLevelPaintSave) {
     }());
 }
 
+// A window that converts only each blit's changed rectangle, as both front ends do, must still
+// show exactly the buffer after every blit, whatever the user does.
+TEST(WindowPicture, KeepsUpWithEveryBlitThroughAWholeSession) {
+    testing::ScratchDir dir;
+    const std::string map = dir.File("picture.qmap");
+    testing::WriteBytes(map, testing::PatternBytes(2 * 1536, 5));
+    HeadlessServices services;
+    services.keepPicture = true;
+    services.commandLine = map;
+    FrmMain form(services);
+    form.Form_Load();
+    using testing::MoveToCell;
+    using testing::PressCell;
+
+    testing::PickBrush(form, kLeftButton, 219, 12);
+    testing::PickBrush(form, kMiddleButton, 255, 5);
+    testing::PickBrush(form, kRightButton, 'A', 0);
+    PressCell(form, kLeftButton, 0, 2, 2);
+    for (int c = 3; c < 9; ++c) MoveToCell(form, kLeftButton, 0, c, 2);
+    const std::size_t strokeEnd = services.changedRects.size();
+    for (std::size_t i = strokeEnd - 6; i < strokeEnd; ++i)
+        EXPECT_EQ(services.changedRects[i].Pixels(), 180) << "a stroke step converts one cell";
+    PressCell(form, kMiddleButton, kCtrlKey, 5, 5);
+    MoveToCell(form, kMiddleButton, kCtrlKey, 6, 5);
+    PressCell(form, kRightButton, kShiftKey, 1, 1);
+    MoveToCell(form, kRightButton, kShiftKey, 9, 9);
+    PressCell(form, kLeftButton, kShiftKey, 0, 0);
+    MoveToCell(form, kLeftButton, kShiftKey | kCtrlKey, 31, 23);
+    PressCell(form, kLeftButton, 0, 45, 22);  // the strip below the tables: the legend alone
+    PressCell(form, kLeftButton, 0, 32, 5);   // the border: nothing
+    services.answers = {"0.4", "1", "", "-3", "0"};
+    form.Invoke(MenuCommand::Brightness);
+    form.Invoke(MenuCommand::Save);
+    form.Invoke(MenuCommand::LevelSelect);  // level 1
+    form.Invoke(MenuCommand::LevelSelect);  // cancelled
+    form.Invoke(MenuCommand::LevelSelect);  // unreachable: refused
+    form.Invoke(MenuCommand::Brightness);   // 0 gives 1
+    form.MapFileName = dir.Path().string();
+    form.LoadMap();  // a folder: fails, nothing painted
+
+    EXPECT_GT(services.blits, 20);
+    EXPECT_EQ(services.staleBlits, 0);
+}
+
 }  // namespace
 }  // namespace gridwright

@@ -7,7 +7,6 @@
 #include "bitmap_info.h"
 #include "command_line.h"
 #include "frm_main.h"
-#include "indexed_image.h"
 #include "input_box.h"
 #include "pointer.h"
 #include "pointer_input.h"
@@ -76,22 +75,10 @@ MainWindow::MainWindow(HINSTANCE instance, int showCommand)
     menu_.AttachTo(frame_);
     surface_ = CreateWindowExW(0, kSurfaceClass, nullptr, WS_CHILD | WS_VISIBLE, 0, 0,
                                kSurfaceWidth, kSurfaceHeight, frame_, nullptr, instance, this);
-
-    HDC screen = GetDC(surface_);
-    image_ = CreateCompatibleDC(screen);
-    imageBitmap_ = CreateCompatibleBitmap(screen, kSurfaceWidth, kSurfaceHeight);
-    ReleaseDC(surface_, screen);
-    imageOldBitmap_ = SelectObject(image_, imageBitmap_);
-    PatBlt(image_, 0, 0, kSurfaceWidth, kSurfaceHeight, BLACKNESS);
-
     FitClientArea();
 }
 
-MainWindow::~MainWindow() {
-    SelectObject(image_, imageOldBitmap_);
-    DeleteObject(imageBitmap_);
-    DeleteDC(image_);
-}
+MainWindow::~MainWindow() = default;
 
 int MainWindow::Run() {
     if (!IsWindowVisible(frame_)) ShowMainWindow();
@@ -163,8 +150,8 @@ LRESULT MainWindow::OnSurfaceMessage(UINT message, WPARAM wParam, LPARAM lParam)
             PAINTSTRUCT paint;
             HDC target = BeginPaint(surface_, &paint);
             const RECT& r = paint.rcPaint;
-            BitBlt(target, r.left, r.top, r.right - r.left, r.bottom - r.top, image_, r.left, r.top,
-                   SRCCOPY);
+            BitBlt(target, r.left, r.top, r.right - r.left, r.bottom - r.top, image_.Context(),
+                   r.left, r.top, SRCCOPY);
             EndPaint(surface_, &paint);
             return 0;
         }
@@ -252,19 +239,13 @@ void MainWindow::SetPictureVisible(Picture, bool) {
     // compiled in and the pixel buffer's size is the surface's.
 }
 
-void MainWindow::BlitScreen(const std::uint8_t* bits, const BitmapInfo& info) {
-    // GDI is given a colour for every one of the 256 pixel values, by the rule every other view
-    // of the surface follows, so values the table does not announce show black here too.
-    BitmapInfo shown = info;
-    for (int value = 0; value < 256; ++value)
-        shown.bmiColors[value] = ShownColor(info, static_cast<std::uint8_t>(value));
-    shown.bmiHeader.biClrUsed = 256;
-    const BitmapInfoHeader& header = shown.bmiHeader;
-    SetDIBitsToDevice(image_, 0, 0, static_cast<DWORD>(header.biWidth),
-                      static_cast<DWORD>(header.biHeight), 0, 0, 0,
-                      static_cast<UINT>(header.biHeight), bits,
-                      reinterpret_cast<const BITMAPINFO*>(&shown), DIB_RGB_COLORS);
-    InvalidateRect(surface_, nullptr, FALSE);
+void MainWindow::BlitScreen(const std::uint8_t* bits, const BitmapInfo& info,
+                            const PixelRect& changed) {
+    // Only the changed rectangle is converted and repainted; the rest of the image already shows
+    // the buffer.
+    const RECT shown = image_.Show(bits, info, changed);
+    if (IsRectEmpty(&shown)) return;
+    InvalidateRect(surface_, &shown, FALSE);
     UpdateWindow(surface_);
 }
 

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include "classic_random.h"
+#include "surface_image.h"
 #include "window_menu.h"
 #include "window_services.h"
 
@@ -35,7 +36,8 @@ class MainWindow final : public WindowServices {
     void ShowMainWindow() override;
     PictureSize GetPictureSize(Picture picture) override;
     void SetPictureVisible(Picture picture, bool visible) override;
-    void BlitScreen(const std::uint8_t* bits, const BitmapInfo& info) override;
+    void BlitScreen(const std::uint8_t* bits, const BitmapInfo& info,
+                    const PixelRect& changed) override;
     std::string CommandLineArguments() override;
     double Random() override;
     [[noreturn]] void EndProgram() override;
@@ -56,9 +58,7 @@ class MainWindow final : public WindowServices {
     HWND frame_ = nullptr;
     HWND surface_ = nullptr;
     // The surface's persistent image: every blit goes here, every paint shows it.
-    HDC image_ = nullptr;
-    HBITMAP imageBitmap_ = nullptr;
-    HGDIOBJ imageOldBitmap_ = nullptr;
+    SurfaceImage image_;
     FrmMain* form_ = nullptr;
     ClassicRandom random_;
 };
