@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <limits>
 
 #include "font_image.h"
 #include "numbers.h"
@@ -50,7 +51,8 @@ void ModGraphics::SetScreenSize(double width, double height) {
     const std::size_t needed = static_cast<std::size_t>(ScreenWidth) * ScreenHeight + 1;
     if (ScreenBuffer.size() < needed) ScreenBuffer.resize(needed, 0);
     // The rows now fall in other places: the window must take the whole buffer again.
-    damage_ = {0, 0, ScreenWidth, ScreenHeight};
+    ClearDamage();
+    Damage({0, 0, ScreenWidth, ScreenHeight});
 }
 
 void ModGraphics::BuildPalette() {
@@ -64,10 +66,6 @@ void ModGraphics::BuildPalette() {
     Damage({0, 0, ScreenWidth, ScreenHeight});  // every pixel's colour may have changed
 }
 
-void ModGraphics::Damage(const PixelRect& pixels) {
-    damage_ = Union(damage_, Clip(pixels, ScreenWidth, ScreenHeight));
-}
-
 SurfaceView ModGraphics::Surface() {
     const bool fits = ScreenWidth > 0 && ScreenHeight > 0 &&
                       static_cast<std::size_t>(ScreenWidth) * ScreenHeight <= ScreenBuffer.size();
@@ -78,19 +76,28 @@ SurfaceView ModGraphics::Surface() {
 }
 
 void ModGraphics::PutPixel(std::int16_t X, std::int16_t Y, std::int32_t Colour) {
-    Surface().Put(X, Y, static_cast<std::uint8_t>(Colour));
-    Damage({X, Y, 1, 1});
+    const SurfaceView surface = Surface();
+    surface.Put(X, Y, static_cast<std::uint8_t>(Colour));
+    Damage(Clip({X, Y, 1, 1}, surface.width, surface.height));
 }
 
 void ModGraphics::DrawGlyph(std::uint8_t Glyph, std::uint8_t Column, std::uint8_t Row,
                             std::uint8_t Foreground, std::uint8_t Background) {
-    gridwright::DrawGlyph(Surface(), Glyph, Column, Row, Foreground, Background);
-    Damage(CellPixels({Column, Row, 1, 1}));
+    const SurfaceView surface = Surface();
+    gridwright::DrawGlyph(surface, Glyph, Column, Row, Foreground, Background);
+    Damage(Clip(CellPixels({Column, Row, 1, 1}), surface.width, surface.height));
+}
+
+void ModGraphics::ClearDamage() {
+    damageLeft_ = damageTop_ = std::numeric_limits<int>::max();
+    damageRight_ = damageBottom_ = std::numeric_limits<int>::min();
 }
 
 void ModGraphics::BlitScreen() {
-    const PixelRect changed = Clip(damage_, ScreenWidth, ScreenHeight);
-    damage_ = {};
+    const PixelRect painted{damageLeft_, damageTop_, damageRight_ - damageLeft_,
+                            damageBottom_ - damageTop_};
+    const PixelRect changed = Clip(painted, ScreenWidth, ScreenHeight);
+    ClearDamage();
     services_.BlitScreen(ScreenBuffer.data(), ScreenInfo, changed);
 }
 

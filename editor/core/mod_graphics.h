@@ -4,6 +4,7 @@
 // its colour table, to the window system through WindowServices::BlitScreen.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -50,7 +51,13 @@ class ModGraphics {
     // Notes pixels (y counted from the top) painted into the buffer through Surface() for the next
     // BlitScreen. PutPixel, DrawGlyph and BuildPalette (new colours for every pixel) note their
     // own.
-    void Damage(const PixelRect& pixels);
+    void Damage(const PixelRect& pixels) {
+        if (pixels.Empty()) return;
+        damageLeft_ = std::min(damageLeft_, pixels.x);
+        damageTop_ = std::min(damageTop_, pixels.y);
+        damageRight_ = std::max(damageRight_, pixels.x + pixels.width);
+        damageBottom_ = std::max(damageBottom_, pixels.y + pixels.height);
+    }
 
     // Sets ScreenWidth and ScreenHeight from a picture's size in pixels, rounded halves to even,
     // and keeps ScreenBuffer large enough for them.
@@ -69,8 +76,16 @@ class ModGraphics {
     float Brightness = 1.0f;  // factor on every palette component; always greater than 0
 
   private:
-    // Everything counts as painted until the first blit: the window has shown nothing yet.
-    PixelRect damage_{0, 0, kSurfaceWidth, kSurfaceHeight};
+    // Forgets what was painted: a blit has handed it on.
+    void ClearDamage();
+
+    // The edges of the pixels painted since the last blit: columns damageLeft_ up to damageRight_,
+    // rows damageTop_ up to damageBottom_, none when they cross. Everything counts as painted until
+    // the first blit: the window has shown nothing yet.
+    int damageLeft_ = 0;
+    int damageTop_ = 0;
+    int damageRight_ = kSurfaceWidth;
+    int damageBottom_ = kSurfaceHeight;
     WindowServices& services_;
 };
 

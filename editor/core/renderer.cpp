@@ -25,52 +25,34 @@ bool IsBlankGlyph(std::uint8_t glyph) {
     return glyph == 0 || glyph == 32 || glyph == 255;
 }
 
-// The built-in font as bit masks: bit i of a glyph row is set where its pixel i (from the left)
-// is lit. A cell row of 10 pixels is then painted with one 8-byte and one 2-byte store.
-using GlyphRows = std::array<std::uint16_t, kGlyphHeight>;
+// The built-in font as masks, one per glyph row: 0xFF in the byte of each lit pixel, in memory
+// order, pixels 0 to 7 (from the left) in `head` and 8 and 9 in `tail`. A cell row of 10 pixels
+// is then painted with one 8-byte and one 2-byte store, whichever the machine's byte order.
+struct GlyphMasks {
+    std::array<std::uint64_t, kGlyphHeight> head{};
+    std::array<std::uint16_t, kGlyphHeight> tail{};
+};
+static_assert(kGlyphWidth == 8 + 2, "a cell row is painted as 8 + 2 bytes");
 
-const std::array<GlyphRows, kFontGlyphs>& Font() {
-    static const std::array<GlyphRows, kFontGlyphs> font = [] {
-        std::array<GlyphRows, kFontGlyphs> glyphs{};
+const std::array<GlyphMasks, kFontGlyphs>& Font() {
+    static const std::array<GlyphMasks, kFontGlyphs> font = [] {
+        std::array<GlyphMasks, kFontGlyphs> glyphs{};
         for (int glyph = 0; glyph < kFontGlyphs; ++glyph) {
             if (IsBlankGlyph(static_cast<std::uint8_t>(glyph))) continue;
             const int left = glyph % kFontGlyphsPerRow * kGlyphWidth;
             const int top = glyph / kFontGlyphsPerRow * kGlyphHeight;
-            for (int j = 0; j < kGlyphHeight; ++j)
+            for (int j = 0; j < kGlyphHeight; ++j) {
+                std::array<std::uint8_t, kGlyphWidth> lit{};
                 for (int i = 0; i < kGlyphWidth; ++i)
-                    if (kFontImage[top + j][left + i] == '#')
-                        glyphs[glyph][j] |= static_cast<std::uint16_t>(1u << i);
+                    lit[i] = kFontImage[top + j][left + i] == '#' ? 0xFF : 0;
+                std::memcpy(&glyphs[glyph].head[j], lit.data(), 8);
+                std::memcpy(&glyphs[glyph].tail[j], lit.data() + 8, 2);
+            }
         }
         return glyphs;
     }();
     return font;
 }
-
-// A row mask's bits spread to whole bytes, for the first 8 pixels of a row and for the last 2:
-// 0xFF in the byte of each lit pixel, in memory order, so the stores below suit either byte order.
-struct RowMasks {
-    std::array<std::uint64_t, 256> head{};
-    std::array<std::uint16_t, 4> tail{};
-};
-
-const RowMasks& Masks() {
-    static const RowMasks masks = [] {
-        RowMasks built;
-        for (unsigned bits = 0; bits < 256; ++bits) {
-            std::array<std::uint8_t, 8> bytes{};
-            for (unsigned i = 0; i < 8; ++i) bytes[i] = (bits >> i) & 1 ? 0xFF : 0;
-            std::memcpy(&built.head[bits], bytes.data(), bytes.size());
-        }
-        for (unsigned bits = 0; bits < 4; ++bits) {
-            const std::array<std::uint8_t, 2> bytes{static_cast<std::uint8_t>(bits & 1 ? 0xFF : 0),
-                                                    static_cast<std::uint8_t>(bits & 2 ? 0xFF : 0)};
-            std::memcpy(&built.tail[bits], bytes.data(), bytes.size());
-        }
-        return built;
-    }();
-    return masks;
-}
-static_assert(kGlyphWidth == 10, "a cell row is painted as 8 + 2 bytes");
 
 std::uint8_t ScaleComponent(std::int16_t component, float brightness) {
     const float product = static_cast<float>(component) * brightness;
@@ -106,12 +88,6 @@ BitmapInfoHeader SurfaceHeader(std::int32_t width, std::int32_t height) {
 void SetBrightness(BitmapInfo& info, float brightness) {
     for (int index = 0; index < kPaletteSize; ++index)
         info.bmiColors[index] = ScaleColor(kBasePalette[index], brightness);
-}
-
-SurfaceView SurfaceView::BottomUp(std::uint8_t* bits, int width, int height) {
-    if (bits == nullptr || width <= 0 || height <= 0) return {};
-    return {bits + static_cast<std::ptrdiff_t>(height - 1) * width,
-            -static_cast<std::ptrdiff_t>(width), width, height};
 }
 
 IndexedSurface::IndexedSurface()
@@ -179,26 +155,38 @@ void DrawGlyph(SurfaceView surface, std::uint8_t glyph, int column, int row,
     if (columns <= 0 || rows <= 0) return;
     // Each pixel is written once, with the colour that the background followed by the strokes
     // would leave there.
-    const GlyphRows& lit = Font()[IsBlankGlyph(glyph) ? 0 : glyph];
+    const GlyphMasks& lit = Font()[IsBlankGlyph(glyph) ? 0 : glyph];
     const std::ptrdiff_t stride = surface.stride;
     std::uint8_t* line = surface.Row(top) + left;
     if (columns < kGlyphWidth) {
         // A cell cut by the view's right edge, pixel by pixel.
-        for (int j = 0; j < rows; ++j, line += stride)
-            for (int i = 0; i < columns; ++i) line[i] = (lit[j] >> i) & 1 ? foreground : background;
+        for (int j = 0; j < rows; ++j, line += stride) {
+            std::array<std::uint8_t, kGlyphWidth> mask;
+            std::memcpy(mask.data(), &lit.head[j], 8);
+            std::memcpy(mask.data() + 8, &lit.tail[j], 2);
+            for (int i = 0; i < columns; ++i) line[i] = mask[i] ? foreground : background;
+        }
         return;
     }
-    const RowMasks& masks = Masks();
-    constexpr std::uint64_t kEveryByte = 0x0101010101010101u;
     // Background in every byte, turned to foreground where the mask's bytes are 0xFF.
+    constexpr std::uint64_t kEveryByte = 0x0101010101010101u;
     const std::uint64_t back = kEveryByte * background;
     const std::uint64_t flip = kEveryByte * static_cast<std::uint8_t>(foreground ^ background);
-    for (int j = 0; j < rows; ++j, line += stride) {
-        const unsigned bits = lit[j];
-        const std::uint64_t head = back ^ (flip & masks.head[bits & 0xFF]);
-        const auto tail = static_cast<std::uint16_t>(back ^ (flip & masks.tail[bits >> 8]));
+    const auto backTail = static_cast<std::uint16_t>(back);
+    const auto flipTail = static_cast<std::uint16_t>(flip);
+    const auto paintRow = [&](int j) {
+        const std::uint64_t head = back ^ (flip & lit.head[j]);
+        const auto tail = static_cast<std::uint16_t>(backTail ^ (flipTail & lit.tail[j]));
         std::memcpy(line, &head, sizeof head);
         std::memcpy(line + sizeof head, &tail, sizeof tail);
+        line += stride;
+    };
+    if (rows == kGlyphHeight) {
+        // The usual whole cell: a loop of fixed length, laid out straight.
+#pragma GCC unroll 18
+        for (int j = 0; j < kGlyphHeight; ++j) paintRow(j);
+    } else {
+        for (int j = 0; j < rows; ++j) paintRow(j);
     }
 }
 

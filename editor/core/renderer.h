@@ -75,7 +75,11 @@ struct SurfaceView {
     int height = 0;
 
     // A picture of width x height pixels stored bottom row first, rows of exactly width bytes.
-    static SurfaceView BottomUp(std::uint8_t* bits, int width, int height);
+    static SurfaceView BottomUp(std::uint8_t* bits, int width, int height) {
+        if (bits == nullptr || width <= 0 || height <= 0) return {};
+        return {bits + static_cast<std::ptrdiff_t>(height - 1) * width,
+                -static_cast<std::ptrdiff_t>(width), width, height};
+    }
 
     std::uint8_t* Row(int y) const { return top + stride * y; }
     // Writes pixel (x, y), y counted from the top; a pixel outside the view is dropped.
