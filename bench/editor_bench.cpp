@@ -1,12 +1,19 @@
-// Editor core figures: painting the whole board against clearing the pixel buffer, one level's
-// load and save against raw reads and writes of the same bytes, the costliest drag event, and
-// turning the surface into colours.
+// Editor figures, each beside its floor measured in the same run: the least the same work could
+// cost. Painting is set against a memset of the very bytes it writes (and the full repaint also
+// against a memset of the whole pixel buffer); a level's load and save against the raw positioned
+// read, write and flush of its 1536 bytes in the same folder. A real level (level 1 of the sample
+// map) stands beside a blank one. After the runs, the ratios of the medians (or of the single
+// runs) are printed.
+//
+//   editor_bench [--benchmark_repetitions=N] [--benchmark_filter=REGEX]
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
+#include <iostream>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -21,107 +28,21 @@ namespace {
 
 using namespace gridwright;
 
-// A board whose every cell differs from the round before.
-void FillBoard(BoardGrid& board, int round) {
-    for (int X = 0; X < kBoardColumns; ++X)
-        for (int Y = 0; Y < kBoardRows; ++Y)
-            board(X, Y) = {static_cast<std::uint8_t>(X * 24 + Y + round),
-                           static_cast<std::uint8_t>((X + Y + round) % 16)};
-}
+// The sample map's level 1, with its walls and empty floor, and a blank level.
+constexpr int kSampleLevel = 1;
+enum class Level { Sample, Blank };
 
-std::string ScratchMap(const char* name) {
-    const auto path = std::filesystem::temp_directory_path() /
-                      (std::string("gridwright-bench-") + std::to_string(::getpid()) + "-" + name);
-    return path.string();
-}
-
-// All 768 board cells painted, as loading a level paints them.
-void BM_FullRepaint(benchmark::State& state) {
-    IndexedSurface surface;
-    BoardGrid board;
-    int round = 0;
-    for (auto _ : state) {
-        FillBoard(board, round++);
-        DrawCells(surface.View(), kWholeBoard, board, std::nullopt);
-        benchmark::ClobberMemory();
+BoardGrid LevelBoard(Level level) {
+    if (level == Level::Blank) return {};
+    LevelBlock block;
+    if (!ReadLevelBlock(GW_SAMPLE_MAP, kSampleLevel * kLevelBytes, MapAccess::ReadOnly, block)) {
+        std::cerr << "editor_bench: cannot read " << GW_SAMPLE_MAP << "\n";
+        std::exit(1);
     }
+    return BoardFromLevelBlock(block);
 }
-BENCHMARK(BM_FullRepaint)->Unit(benchmark::kMicrosecond);
 
-// The floor: clearing the whole 360,000-byte surface once.
-void BM_MemsetScreenBuffer(benchmark::State& state) {
-    IndexedSurface surface;
-    int round = 0;
-    for (auto _ : state) {
-        std::memset(surface.bits.data(), round++ & 15, surface.bits.size());
-        benchmark::ClobberMemory();
-    }
-}
-BENCHMARK(BM_MemsetScreenBuffer)->Unit(benchmark::kMicrosecond);
-
-// Level 1 of a three-level file loaded and saved as the editor does it: read the block and paint
-// the board it holds; write the board back as a block.
-void BM_LoadAndSaveLevel(benchmark::State& state) {
-    const std::string map = ScratchMap("load-save.qmap");
-    std::filesystem::remove(map);
-    LevelBlock block{};
-    WriteLevelBlock(map, 2 * kLevelBytes, block);
-    IndexedSurface surface;
-    for (auto _ : state) {
-        if (!ReadLevelBlock(map, kLevelBytes, MapAccess::Load, block)) {
-            state.SkipWithError("map file failed");
-            break;
-        }
-        const BoardGrid board = BoardFromLevelBlock(block);
-        DrawCells(surface.View(), kWholeBoard, board, std::nullopt);
-        if (!WriteLevelBlock(map, kLevelBytes, LevelBlockFromBoard(board))) {
-            state.SkipWithError("map file failed");
-            break;
-        }
-    }
-    std::filesystem::remove(map);
-}
-BENCHMARK(BM_LoadAndSaveLevel)->Unit(benchmark::kMicrosecond);
-
-// The map file's own share of the above: opening, reading and writing one level's block.
-void BM_ReadAndWriteLevelBlock(benchmark::State& state) {
-    const std::string map = ScratchMap("block.qmap");
-    LevelBlock block{};
-    WriteLevelBlock(map, 2 * kLevelBytes, block);
-    for (auto _ : state) {
-        if (!ReadLevelBlock(map, kLevelBytes, MapAccess::Load, block) ||
-            !WriteLevelBlock(map, kLevelBytes, block))
-            state.SkipWithError("map file failed");
-    }
-    std::filesystem::remove(map);
-}
-BENCHMARK(BM_ReadAndWriteLevelBlock)->Unit(benchmark::kMicrosecond);
-
-// The floor: open, read 1536 bytes, close; open, write 1536 bytes, close, with plain system calls.
-void BM_RawReadAndWrite(benchmark::State& state) {
-    const std::string map = ScratchMap("raw.qmap");
-    std::vector<char> level(3 * 1536, 0);
-    {
-        const int fd = ::open(map.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0644);
-        if (::write(fd, level.data(), level.size()) != static_cast<ssize_t>(level.size()))
-            state.SkipWithError("cannot prepare the file");
-        ::close(fd);
-    }
-    char block[1536];
-    for (auto _ : state) {
-        int fd = ::open(map.c_str(), O_RDWR);
-        benchmark::DoNotOptimize(::pread(fd, block, sizeof block, 1536));
-        ::close(fd);
-        fd = ::open(map.c_str(), O_RDWR);
-        benchmark::DoNotOptimize(::pwrite(fd, block, sizeof block, 1536));
-        ::close(fd);
-    }
-    std::filesystem::remove(map);
-}
-BENCHMARK(BM_RawReadAndWrite)->Unit(benchmark::kMicrosecond);
-
-// A window that takes each blit and shows nothing, so the drag step below measures the core alone;
-// BM_ShowSurface is what the Linux front end adds to every blit.
+// A window that takes each blit and shows nothing, so that the core is measured alone.
 class BenchWindow final : public WindowServices {
   public:
     void SetCaption(std::string_view) override {}
@@ -130,47 +51,291 @@ class BenchWindow final : public WindowServices {
     void ShowMainWindow() override {}
     PictureSize GetPictureSize(Picture) override { return {kSurfaceWidth, kSurfaceHeight}; }
     void SetPictureVisible(Picture, bool) override {}
-    void BlitScreen(const std::uint8_t* bits, const BitmapInfo&) override {
+    void BlitScreen(const std::uint8_t* bits, const BitmapInfo&,
+                    const PixelRect& changed) override {
         benchmark::DoNotOptimize(bits);
+        benchmark::DoNotOptimize(changed);
     }
     std::string CommandLineArguments() override { return {}; }
     double Random() override { return random_.Next(); }
     void EndProgram() override {}
-    void ReportFailure(std::string_view) override {}
+    void ReportFailure(std::string_view message) override {
+        std::cerr << "editor_bench: " << message << "\n";
+        std::exit(1);
+    }
 
   private:
     ClassicRandom random_;
 };
 
-// The costliest pointer event, through the editor's own handler: a Shift+Ctrl drag whose
-// rectangle covers the whole board, so every one of the 768 cells takes a fresh random colour
-// through SetSquare before DrawBoard shows the surface.
-void BM_WorstDragStep(benchmark::State& state) {
+// The editor as the program starts it, without a map.
+struct Editor {
+    Editor() { form.Form_Load(); }
     BenchWindow window;
-    FrmMain form(window);
-    form.Form_Load();
-    form.MouseObj[kLeftButton] = {219, 12};
-    form.picScreen_MouseDown(kLeftButton, kShiftKey, 5, 9);  // anchor at cell (0, 0)
-    for (auto _ : state)
-        form.picScreen_MouseMove(kLeftButton, kShiftKey | kCtrlKey, 315, 423);  // to cell (31, 23)
-    state.counters["events/s"] =
-        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
-}
-BENCHMARK(BM_WorstDragStep)->Unit(benchmark::kMicrosecond);
+    FrmMain form{window};
+};
 
-// The whole surface turned into colours, as the Linux front end shows every blit and gridmap
-// writes its picture.
-void BM_ShowSurface(benchmark::State& state) {
-    IndexedSurface surface = RenderSurface(BoardGrid{}, std::nullopt, 1.0f);
-    std::vector<std::uint32_t> shown(surface.bits.size());
+// Fills the pixel rows of the cells in `cells` with one value, row by row: the floor of painting
+// those cells.
+void FillCells(std::vector<std::uint8_t>& bits, CellRect cells, std::uint8_t value) {
+    const SurfaceView view = SurfaceView::BottomUp(bits.data(), kSurfaceWidth, kSurfaceHeight);
+    const std::size_t width = static_cast<std::size_t>(cells.columns) * kGlyphWidth;
+    for (int y = cells.row * kGlyphHeight; y < (cells.row + cells.rows) * kGlyphHeight; ++y)
+        std::memset(view.Row(y) + cells.column * kGlyphWidth, value, width);
+}
+
+// ---- Painting ----
+
+// The full repaint, as a load paints the board, through the core: 768 SetSquare, then DrawBoard.
+void FullRepaint(benchmark::State& state, Level level) {
+    const BoardGrid board = LevelBoard(level);
+    Editor editor;
     for (auto _ : state) {
-        IndexedToRgb(surface.bits.data(), surface.info, shown.data(), kSurfaceWidth, kSurfaceHeight,
-                     kSurfaceWidth);
+        for (int Y = 0; Y < kBoardRows; ++Y)
+            for (int X = 0; X < kBoardColumns; ++X)
+                editor.form.SetSquare(X, Y, board(X, Y).Char, board(X, Y).Color);
+        editor.form.DrawBoard();
+    }
+}
+
+// Every cell of the surface (furniture, legend and board), each pixel written once, as gridmap
+// renders a level.
+void WholeSurface(benchmark::State& state, Level level) {
+    const BoardGrid board = LevelBoard(level);
+    const BrushLegend legend{{219, 12}, {2, 11}, {176, 14}};
+    IndexedSurface surface;
+    for (auto _ : state) {
+        DrawCells(surface.View(), kWholeSurface, board, legend);
         benchmark::ClobberMemory();
     }
 }
-BENCHMARK(BM_ShowSurface)->Unit(benchmark::kMicrosecond);
+
+// The whole 360,000-byte pixel buffer.
+void MemsetBuffer(benchmark::State& state) {
+    IndexedSurface surface;
+    int round = 0;
+    for (auto _ : state) {
+        std::memset(surface.bits.data(), round++ & 15, surface.bits.size());
+        benchmark::ClobberMemory();
+    }
+}
+
+// The bytes a full repaint writes: the board's 432 pixel rows of 320 bytes.
+void MemsetBoard(benchmark::State& state) {
+    IndexedSurface surface;
+    int round = 0;
+    for (auto _ : state) {
+        FillCells(surface.bits, kWholeBoard, static_cast<std::uint8_t>(round++ & 15));
+        benchmark::ClobberMemory();
+    }
+}
+
+// One painted cell, as a stroke paints it: SetSquare, then DrawBoard.
+void CellRepaint(benchmark::State& state) {
+    Editor editor;
+    int round = 0;
+    for (auto _ : state) {
+        editor.form.SetSquare(5, 7, 219, static_cast<std::uint8_t>(1 + round++ % 15));
+        editor.form.DrawBoard();
+    }
+}
+
+// The bytes one cell writes: 18 rows of 10, each row a memset of fixed size.
+void MemsetCell(benchmark::State& state) {
+    IndexedSurface surface;
+    const SurfaceView view = surface.View();
+    int round = 0;
+    for (auto _ : state) {
+        const auto value = static_cast<std::uint8_t>(round++ & 15);
+        for (int y = 7 * kGlyphHeight; y < 8 * kGlyphHeight; ++y)
+            std::memset(view.Row(y) + 5 * kGlyphWidth, value, kGlyphWidth);
+        benchmark::ClobberMemory();
+    }
+}
+
+// The costliest pointer event, through the core's own handler: a Shift+Ctrl drag whose rectangle
+// covers the whole board, so all 768 cells take a fresh random colour through SetSquare before
+// DrawBoard. Its floor is the board's memset, as the full repaint's.
+void WholeBoardDragStep(benchmark::State& state) {
+    Editor editor;
+    editor.form.MouseObj[kLeftButton] = {219, 12};
+    editor.form.picScreen_MouseDown(kLeftButton, kShiftKey, 5, 9);  // anchor at cell (0, 0)
+    for (auto _ : state)
+        editor.form.picScreen_MouseMove(kLeftButton, kShiftKey | kCtrlKey, 315, 423);  // (31, 23)
+}
+
+// ---- Map file ----
+
+// A copy of the sample map in the system's temporary folder, with a blank level 3 after its
+// three levels; removed at the end.
+class ScratchMap {
+  public:
+    ScratchMap() {
+        path_ = (std::filesystem::temp_directory_path() /
+                 ("gridwright-bench-" + std::to_string(::getpid()) + ".qmap"))
+                    .string();
+        std::filesystem::copy_file(GW_SAMPLE_MAP, path_,
+                                   std::filesystem::copy_options::overwrite_existing);
+        if (!WriteLevelBlock(path_, kBlankLevel * kLevelBytes, LevelBlock{})) std::exit(1);
+    }
+    ~ScratchMap() { std::filesystem::remove(path_); }
+    const std::string& Path() const { return path_; }
+
+    static constexpr int kBlankLevel = 3;
+
+  private:
+    std::string path_;
+};
+
+// A level loaded and saved through the core: LoadMap reads it and paints the board, SaveMap puts
+// it back on the disk.
+void LoadAndSave(benchmark::State& state, Level level) {
+    ScratchMap map;
+    Editor editor;
+    editor.form.MapFileName = map.Path();
+    editor.form.CurrentLevel =
+        OptionalNumber::Whole(level == Level::Sample ? kSampleLevel : ScratchMap::kBlankLevel);
+    for (auto _ : state) {
+        editor.form.LoadMap();
+        editor.form.SaveMap();
+    }
+}
+
+// The floor: the level's 1536 bytes read, written and flushed to the disk with plain positioned
+// system calls on a file held open, in the same folder.
+void LoadAndSaveFloor(benchmark::State& state) {
+    ScratchMap map;
+    const int fd = ::open(map.Path().c_str(), O_RDWR | O_CLOEXEC);
+    std::uint8_t block[kLevelBytes];
+    for (auto _ : state) {
+        if (::pread(fd, block, sizeof block, kSampleLevel * kLevelBytes) != kLevelBytes ||
+            ::pwrite(fd, block, sizeof block, kSampleLevel * kLevelBytes) != kLevelBytes ||
+            ::fdatasync(fd) != 0) {
+            state.SkipWithError("raw file access failed");
+            break;
+        }
+    }
+    ::close(fd);
+}
+
+// The same with an open and a close around the read and around the write and flush.
+void LoadAndSaveFloorWithOpens(benchmark::State& state) {
+    ScratchMap map;
+    std::uint8_t block[kLevelBytes];
+    for (auto _ : state) {
+        int fd = ::open(map.Path().c_str(), O_RDONLY | O_CLOEXEC);
+        const bool read =
+            ::pread(fd, block, sizeof block, kSampleLevel * kLevelBytes) == kLevelBytes;
+        ::close(fd);
+        fd = ::open(map.Path().c_str(), O_RDWR | O_CLOEXEC);
+        const bool written =
+            ::pwrite(fd, block, sizeof block, kSampleLevel * kLevelBytes) == kLevelBytes &&
+            ::fdatasync(fd) == 0;
+        ::close(fd);
+        if (!read || !written) {
+            state.SkipWithError("raw file access failed");
+            break;
+        }
+    }
+}
+
+// ---- Showing ----
+
+// Turning surface pixels into colours, as the GTK front end does for a blit: the whole surface
+// (after a brightness change) and one cell (a stroke step).
+void ShowPixels(benchmark::State& state, PixelRect area) {
+    const IndexedSurface surface = RenderSurface(LevelBoard(Level::Sample), std::nullopt, 1.0f);
+    std::vector<std::uint32_t> shown(surface.bits.size());
+    for (auto _ : state) {
+        IndexedToRgb(surface.bits.data(), surface.info, shown.data(), kSurfaceWidth, kSurfaceHeight,
+                     kSurfaceWidth, area);
+        benchmark::ClobberMemory();
+    }
+}
+
+// ---- Ratios ----
+
+// Passes every run on to the console and keeps each benchmark's time per iteration, the median
+// when there are repetitions.
+class RatioReporter final : public benchmark::ConsoleReporter {
+  public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            if (run.error_occurred) continue;
+            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+            if (run.run_type == Run::RT_Aggregate && !median) continue;
+            Figure& figure = figures_[run.run_name.function_name];
+            if (figure.median && !median) continue;
+            const double seconds = 1.0 / benchmark::GetTimeUnitMultiplier(run.time_unit);
+            figure = {run.GetAdjustedRealTime() * seconds, run.GetAdjustedCPUTime() * seconds,
+                      median};
+        }
+    }
+
+    void PrintRatio(const std::string& what, const std::string& subject,
+                    const std::string& floor) const {
+        const auto a = figures_.find(subject), b = figures_.find(floor);
+        if (a == figures_.end() || b == figures_.end()) return;
+        std::printf("%-58s %8.3g x (real time) %8.3g x (CPU time)\n", what.c_str(),
+                    a->second.real / b->second.real, a->second.cpu / b->second.cpu);
+    }
+
+  private:
+    struct Figure {
+        double real = 0, cpu = 0;
+        bool median = false;
+    };
+    std::map<std::string, Figure> figures_;
+};
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    using benchmark::RegisterBenchmark;
+    const auto us = benchmark::kMicrosecond;
+    RegisterBenchmark("FullRepaint/SampleLevel", FullRepaint, Level::Sample)->Unit(us);
+    RegisterBenchmark("FullRepaint/BlankLevel", FullRepaint, Level::Blank)->Unit(us);
+    RegisterBenchmark("Floor/MemsetBuffer", MemsetBuffer)->Unit(us);
+    RegisterBenchmark("Floor/MemsetBoard", MemsetBoard)->Unit(us);
+    RegisterBenchmark("WholeSurface/SampleLevel", WholeSurface, Level::Sample)->Unit(us);
+    RegisterBenchmark("CellRepaint", CellRepaint);
+    RegisterBenchmark("Floor/MemsetCell", MemsetCell);
+    RegisterBenchmark("WholeBoardDragStep", WholeBoardDragStep)->Unit(us);
+    RegisterBenchmark("LoadAndSave/SampleLevel", LoadAndSave, Level::Sample)->Unit(us);
+    RegisterBenchmark("LoadAndSave/BlankLevel", LoadAndSave, Level::Blank)->Unit(us);
+    RegisterBenchmark("Floor/PreadPwriteFdatasync", LoadAndSaveFloor)->Unit(us);
+    RegisterBenchmark("Floor/WithOpenAndClose", LoadAndSaveFloorWithOpens)->Unit(us);
+    RegisterBenchmark("ShowPixels/WholeSurface", ShowPixels,
+                      PixelRect{0, 0, kSurfaceWidth, kSurfaceHeight})
+        ->Unit(us);
+    RegisterBenchmark("ShowPixels/OneCell", ShowPixels, PixelRect{50, 126, 10, 18});
+
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    std::printf("\nRatios in this run (medians where there are repetitions):\n");
+    const auto ratio = [&](const char* what, const char* subject, const char* floor) {
+        reporter.PrintRatio(what, subject, floor);
+    };
+    ratio("full repaint, sample level / memset of the buffer", "FullRepaint/SampleLevel",
+          "Floor/MemsetBuffer");
+    ratio("full repaint, blank level / memset of the buffer", "FullRepaint/BlankLevel",
+          "Floor/MemsetBuffer");
+    ratio("full repaint, sample level / memset of its bytes", "FullRepaint/SampleLevel",
+          "Floor/MemsetBoard");
+    ratio("whole surface, sample level / memset of the buffer", "WholeSurface/SampleLevel",
+          "Floor/MemsetBuffer");
+    ratio("one cell / memset of its bytes", "CellRepaint", "Floor/MemsetCell");
+    ratio("whole-board drag step / memset of its bytes", "WholeBoardDragStep", "Floor/MemsetBoard");
+    ratio("load + save, sample level / pread + pwrite + fdatasync", "LoadAndSave/SampleLevel",
+          "Floor/PreadPwriteFdatasync");
+    ratio("load + save, blank level / pread + pwrite + fdatasync", "LoadAndSave/BlankLevel",
+          "Floor/PreadPwriteFdatasync");
+    ratio("load + save, sample level / the same with open and close", "LoadAndSave/SampleLevel",
+          "Floor/WithOpenAndClose");
+    ratio("one cell shown / whole surface shown", "ShowPixels/OneCell", "ShowPixels/WholeSurface");
+    benchmark::Shutdown();
+    return 0;
+}
