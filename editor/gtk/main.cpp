@@ -19,6 +19,10 @@ int main(int argc, char** argv) {
         std::fputs(info->c_str(), stdout);
         return std::fflush(stdout) == 0 ? 0 : 1;
     }
+    // The editor draws nothing with OpenGL. Told so before it starts, GDK does not load the GL
+    // libraries (a software renderer and the compiler it uses) just to choose its visuals; a
+    // GDK_GL setting of the user's own is kept.
+    g_setenv("GDK_GL", "disable", FALSE);
     g_set_prgname("gridwright");
     g_set_application_name("QUORIX Map Editor");
     if (!gtk_init_check(nullptr, nullptr)) {
