@@ -94,9 +94,13 @@ void ModGraphics::ClearDamage() {
 }
 
 void ModGraphics::BlitScreen() {
-    const PixelRect painted{damageLeft_, damageTop_, damageRight_ - damageLeft_,
-                            damageBottom_ - damageTop_};
-    const PixelRect changed = Clip(painted, ScreenWidth, ScreenHeight);
+    PixelRect changed;
+    if (damageLeft_ < damageRight_ && damageTop_ < damageBottom_) {
+        // Pixels are painted only inside the buffer, so the edges lie within a few thousand.
+        changed =
+            Clip({damageLeft_, damageTop_, damageRight_ - damageLeft_, damageBottom_ - damageTop_},
+                 ScreenWidth, ScreenHeight);
+    }
     ClearDamage();
     services_.BlitScreen(ScreenBuffer.data(), ScreenInfo, changed);
 }
