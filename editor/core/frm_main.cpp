@@ -30,12 +30,14 @@ void FrmMain::Form_Load() {
     const std::string argument = services_.CommandLineArguments();
     if (!argument.empty()) {
         MapFileName = argument;  // one piece of text: never split at blanks nor unquoted
-        services_.SetCaption(std::string(kCaptionPrefix) + MapFileName);
+        named_ = true;
+        ShowCaption();
     }
     if (!MapFileName.empty()) {
         CurrentLevel = OptionalNumber::Whole(0);
         LoadMap();
     }
+    AfterHistoryChange();
 }
 
 void FrmMain::DrawBorder() {
