@@ -27,6 +27,7 @@ void FrmMain::Form_Load() {
     services_.SetPictureVisible(Picture::picMainScreen, false);
     DrawBorder();
 
+    journal_.SetFolder(services_.RecoveryFolder());
     const std::string argument = services_.CommandLineArguments();
     if (!argument.empty()) {
         MapFileName = argument;  // one piece of text: never split at blanks nor unquoted

@@ -15,6 +15,7 @@
 #include "mod_graphics.h"
 #include "numbers.h"
 #include "pointer_input.h"
+#include "recovery_journal.h"
 #include "window_services.h"
 
 namespace gridwright {
@@ -48,6 +49,9 @@ class FrmMain {
     void mnuOptionBright_Click();
     void mnuEditUndo_Click();
     void mnuEditRedo_Click();
+    // Brings back the most recent document that an editor left in its recovery journal and no
+    // running editor owns, as one step; the map file is untouched until the user saves.
+    void mnuFileRecover_Click();
     // Invoke ends any open gesture first, so a command never splits a stroke's step.
     void Invoke(MenuCommand command);
 
@@ -105,8 +109,10 @@ class FrmMain {
     // Shows the document after an Undo or Redo: the changed cells, the caption and the surface.
     void ShowHistoryStep(const DocumentPlace& place);
     void ShowCaption();
-    // Keeps the Edit menu's entries choosable exactly while there is something to undo or redo.
+    // Keeps the Edit menu's entries choosable exactly while there is something to undo or redo,
+    // and the recovery journal written exactly while the map file lacks the document.
     void AfterHistoryChange();
+    void KeepForRecovery();
 
     WindowServices& services_;
     History history_;
@@ -115,6 +121,8 @@ class FrmMain {
     bool named_ = false;  // a map file was named: the caption shows MapFileName
     std::vector<std::uint16_t> changedCells_;
     int editMenuState_ = -1;  // what the Edit menu last showed: undo bit 1, redo bit 2
+    RecoveryJournal journal_;
+    bool journalFailureShown_ = false;  // told once, not after every stroke
 };
 
 }  // namespace gridwright

@@ -197,6 +197,7 @@ void FrmMain::Invoke(MenuCommand command) {
             mnuEditRedo_Click();
             break;
         case MenuCommand::Recover:
+            mnuFileRecover_Click();
             break;
         case MenuCommand::None:
             break;
