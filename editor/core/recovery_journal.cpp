@@ -327,7 +327,9 @@ bool RecoveryJournal::TakeMostRecent(BoardGrid& board, DocumentPlace& place,
         SetAside aside{ToUtf8(journal), why, {}};
         for (int n = 1; n < 100 && aside.keptAs.empty(); ++n) {
             fs::path keep = journal;
-            keep += std::string(kSetAsideSuffix) + (n > 1 ? "-" + std::to_string(n) : "");
+            std::string suffix(kSetAsideSuffix);
+            if (n > 1) suffix += '-' + std::to_string(n);
+            keep += suffix;
             std::error_code renameError;
             if (fs::exists(keep, renameError)) continue;
             fs::rename(journal, keep, renameError);
