@@ -27,15 +27,18 @@ void FrmMain::Form_Load() {
     services_.SetPictureVisible(Picture::picMainScreen, false);
     DrawBorder();
 
+    journal_.SetFolder(services_.RecoveryFolder());
     const std::string argument = services_.CommandLineArguments();
     if (!argument.empty()) {
         MapFileName = argument;  // one piece of text: never split at blanks nor unquoted
-        services_.SetCaption(std::string(kCaptionPrefix) + MapFileName);
+        named_ = true;
+        ShowCaption();
     }
     if (!MapFileName.empty()) {
         CurrentLevel = OptionalNumber::Whole(0);
         LoadMap();
     }
+    AfterHistoryChange();
 }
 
 void FrmMain::DrawBorder() {
@@ -55,6 +58,10 @@ void FrmMain::DrawMouseObj() {
 void FrmMain::SetSquare(int X, int Y, std::uint8_t mChar, std::uint8_t mColor) {
     if (!BoardGrid::Contains(X, Y)) return;
     Board(X, Y) = BoardCell{mChar, mColor};
+    PaintBoardCell(X, Y);
+}
+
+void FrmMain::PaintBoardCell(int X, int Y) {
     DrawBoardCell(modGraphics.Surface(), X, Y, Board(X, Y));
     modGraphics.Damage(CellPixels({X, Y, 1, 1}));
 }
