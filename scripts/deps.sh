@@ -7,6 +7,7 @@ set -euo pipefail
 run_packages=(
     build-essential cmake ninja-build pkg-config
     libpng-dev libgtk-3-dev
+    zlib1g-dev libpugixml-dev nlohmann-json3-dev libcli11-dev
     libgtest-dev libgmock-dev libbenchmark-dev
 )
 test_packages=(
@@ -16,6 +17,7 @@ test_packages=(
     g++-mingw-w64-x86-64 googletest wine wine64 fonts-wine
     xvfb xdotool x11-apps x11-utils desktop-file-utils
     mtools dosfstools desmume gdb-multiarch
+    tiled
 )
 
 case "${1:-test}" in
