@@ -15,7 +15,7 @@ test_packages=(
     python3 clang-format
     gcc-arm-none-eabi binutils-arm-none-eabi
     g++-mingw-w64-x86-64 googletest wine wine64 fonts-wine
-    xvfb xdotool x11-apps x11-utils desktop-file-utils
+    xvfb xdotool x11-apps x11-utils x11-xserver-utils desktop-file-utils
     mtools dosfstools desmume gdb-multiarch
     tiled
 )

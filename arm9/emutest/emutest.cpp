@@ -13,9 +13,9 @@ using namespace emutest;
 
 namespace {
 
-// EXMEM_CTRL bits that give the GBA slot (7) and the DS card slot (11) to the ARM7, whereupon the
-// ARM9 reads 0 there, and main memory priority (15).
-constexpr u16 SLOTS_TO_ARM7 = 0x8880;
+// Both slots and main memory priority given to the ARM7, as its start-up leaves them.
+constexpr u16 SLOTS_TO_ARM7 =
+    mmio::EXMEM_GBA_SLOT_ARM7 | mmio::EXMEM_DS_SLOT_ARM7 | mmio::EXMEM_MAIN_MEMORY_ARM7_PRIORITY;
 
 constexpr u32 MPCF = IO_TYPE_CODE('M', 'P', 'C', 'F');
 constexpr u32 FCSR = IO_TYPE_CODE('F', 'C', 'S', 'R');

@@ -4,15 +4,10 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "mmio.h"
-
 namespace sim {
 namespace {
 
 Bus* installed = nullptr;
-
-constexpr u16 EXMEM_GBA_SLOT_ARM7 = 0x0080;
-constexpr u16 EXMEM_DS_SLOT_ARM7 = 0x0800;
 
 std::string hex(u32 value) {
     char text[16];
@@ -59,9 +54,9 @@ void Bus::detach(Device& device) {
 bool Bus::arm9Owns(Slot slot) const {
     switch (slot) {
         case Slot::DsCard:
-            return (exmemCtrl_ & EXMEM_DS_SLOT_ARM7) == 0;
+            return (exmemCtrl_ & mmio::EXMEM_DS_SLOT_ARM7) == 0;
         case Slot::Gba:
-            return (exmemCtrl_ & EXMEM_GBA_SLOT_ARM7) == 0;
+            return (exmemCtrl_ & mmio::EXMEM_GBA_SLOT_ARM7) == 0;
         case Slot::None:
             return true;
     }
@@ -90,13 +85,13 @@ u32 Bus::read(u32 address, unsigned width) {
     u32 value = 0;
     if ((address & (width - 1)) != 0) {
         violation("misaligned " + describe({address, width, false, 0}));
-    } else if (address == EXMEM_CTRL) {
+    } else if (address == mmio::EXMEM_CTRL) {
         if (width != 2)
             violation("EXMEM_CTRL is a 16-bit register: " + describe({address, width, false, 0}));
         value = exmemCtrl_;
     } else if (const Region* region = find(address)) {
         if (arm9Owns(region->slot)) value = region->device->read(address, width);
-    } else if (address >= GBA_SLOT_FIRST && address <= GBA_SLOT_LAST) {
+    } else if (address >= mmio::GBA_ROM_FIRST && address < mmio::GBA_ROM_END) {
         if (width != 2)
             violation("GBA slot registers are 16 bits wide: " +
                       describe({address, width, false, 0}));
@@ -112,14 +107,14 @@ void Bus::write(u32 address, unsigned width, u32 value) {
     record({address, width, true, value});
     if ((address & (width - 1)) != 0) {
         violation("misaligned " + describe({address, width, true, value}));
-    } else if (address == EXMEM_CTRL) {
+    } else if (address == mmio::EXMEM_CTRL) {
         if (width != 2)
             violation("EXMEM_CTRL is a 16-bit register: " +
                       describe({address, width, true, value}));
         exmemCtrl_ = static_cast<u16>(value);
     } else if (const Region* region = find(address)) {
         if (arm9Owns(region->slot)) region->device->write(address, width, value);
-    } else if (address >= GBA_SLOT_FIRST && address <= GBA_SLOT_LAST) {
+    } else if (address >= mmio::GBA_ROM_FIRST && address < mmio::GBA_ROM_END) {
         if (width != 2)
             violation("GBA slot registers are 16 bits wide: " +
                       describe({address, width, true, value}));

@@ -12,16 +12,14 @@
 #include <utility>
 #include <vector>
 
+#include "mmio.h"
+
 namespace sim {
 
 using u8 = std::uint8_t;
 using u16 = std::uint16_t;
 using u32 = std::uint32_t;
 using u64 = std::uint64_t;
-
-constexpr u32 EXMEM_CTRL = 0x04000204;
-constexpr u32 GBA_SLOT_FIRST = 0x08000000;
-constexpr u32 GBA_SLOT_LAST = 0x09FFFFFF;
 
 // One register access as the driver made it; width in bytes (1, 2 or 4).
 struct Access {
@@ -63,8 +61,10 @@ class Bus {
     u32 read(u32 address, unsigned width);
     void write(u32 address, unsigned width, u32 value);
 
-    // As the ARM7 leaves it at start-up: both slots and main memory priority given to the ARM7.
-    static constexpr u16 EXMEM_CTRL_AT_START = 0xE880;
+    // As the ARM7 leaves it at start-up: both slots and main memory priority given to the ARM7,
+    // and bits 13 and 14 set, which the drivers leave alone.
+    static constexpr u16 EXMEM_CTRL_AT_START = 0x6000 | mmio::EXMEM_MAIN_MEMORY_ARM7_PRIORITY |
+                                               mmio::EXMEM_DS_SLOT_ARM7 | mmio::EXMEM_GBA_SLOT_ARM7;
     u16 exmemCtrl() const { return exmemCtrl_; }
     void setExmemCtrl(u16 value) { exmemCtrl_ = value; }
     bool arm9Owns(Slot slot) const;

@@ -1,8 +1,8 @@
 // Cartridge ROM and SRAM of the GBA slot, as ordinary memory at the console's own addresses.
 //
 // The ROM image driver reads ROM and SRAM through plain pointers, not through the register seam,
-// so the host maps ROM at 0x08000000..0x09FFFFFF (32 MiB) and SRAM at 0x0A000000..0x0A00FFFF
-// (64 KiB) into the test process: the driver's pointers are the console's pointers. Both read as
+// so the host maps the 32 MiB of ROM and the 64 KiB of SRAM at their console addresses (mmio.h)
+// into the test process: the driver's pointers are the console's pointers. Both read as
 // zero until a test fills them. ROM is read-only except inside program(), and nothing is mapped
 // right behind the SRAM, so a driver that writes ROM or runs past the SRAM faults. The CompactFlash
 // adapters' registers in the same slot are simulated separately, behind the seam (bus.h). One
@@ -12,12 +12,14 @@
 #include <cstdint>
 #include <span>
 
+#include "mmio.h"
+
 namespace sim {
 
-constexpr std::uint32_t CART_ROM_FIRST = 0x08000000;
-constexpr std::uint32_t CART_ROM_SIZE = 0x02000000;
-constexpr std::uint32_t CART_SRAM_FIRST = 0x0A000000;
-constexpr std::uint32_t CART_SRAM_SIZE = 0x10000;
+constexpr std::uint32_t CART_ROM_FIRST = mmio::GBA_ROM_FIRST;
+constexpr std::uint32_t CART_ROM_SIZE = mmio::GBA_ROM_END - mmio::GBA_ROM_FIRST;
+constexpr std::uint32_t CART_SRAM_FIRST = mmio::GBA_SRAM_FIRST;
+constexpr std::uint32_t CART_SRAM_SIZE = mmio::GBA_SRAM_SIZE;
 
 class CartridgeMemory {
   public:

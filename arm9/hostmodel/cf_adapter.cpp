@@ -22,7 +22,7 @@ constexpr AtaCard::Register ALL_REGISTERS[] = {
 
 CompactFlashAdapter::CompactFlashAdapter(Bus& bus, Kind kind, AtaCard& card)
     : bus_(bus), kind_(kind), card_(&card), registerMode_(kind == Kind::Mpcf) {
-    bus_.attach(GBA_SLOT_FIRST, GBA_SLOT_LAST, *this, Slot::Gba);
+    bus_.attach(mmio::GBA_ROM_FIRST, mmio::GBA_ROM_END - 1, *this, Slot::Gba);
 }
 
 CompactFlashAdapter::~CompactFlashAdapter() {

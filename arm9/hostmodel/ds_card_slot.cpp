@@ -1,12 +1,15 @@
 #include "ds_card_slot.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 namespace sim {
 namespace {
 
-constexpr u32 SLOT_FIRST = 0x040001A0;
-constexpr u32 SLOT_LAST = 0x040001AF;
+using namespace ds_card_slot;
+
+constexpr u32 SLOT_FIRST = DS_SLOT_SPI_CTRL;
+constexpr u32 SLOT_LAST = DS_SLOT_COMMAND + COMMAND_BYTES - 1;
 constexpr u8 IDLE_LINE = 0xFF;
 
 constexpr u8 CONFIG_ENABLE = 0x06, CONFIG_DISABLE = 0x0E, GAME_MODE = 0xF1, CONFIG_READ = 0xF8,
@@ -67,23 +70,25 @@ bool DsCardSlot::widthIs(u32 address, unsigned width, bool write, unsigned expec
 
 u32 DsCardSlot::read(u32 address, unsigned width) {
     switch (address) {
-        case SPI_CTRL:
+        case DS_SLOT_SPI_CTRL:
             if (!widthIs(address, width, false, 2)) return 0;
-            if (spiBusyLeft_ > 0) {
-                --spiBusyLeft_;
-                return control_ | SPI_BUSY;
+            if (spiBusy()) {
+                if (faults.spiBusyStuck) countStuckRead();
+                if (spiBusyLeft_ > 0) --spiBusyLeft_;
+                return control_ | SPI_CTRL_BUSY;
             }
             return control_;
-        case SPI_DATA:
+        case DS_SLOT_SPI_DATA:
             if (!widthIs(address, width, false, 1)) return 0;
-            if (spiBusyLeft_ > 0) bus_.violation("serial data read while a byte is shifting");
+            if (spiBusy()) bus_.violation("serial data read while a byte is shifting");
             if (!serialModeOpen()) bus_.violation("serial data read outside serial mode");
             return received_;
-        case BUS_CTRL:
+        case DS_SLOT_BUS_CTRL:
             if (!widthIs(address, width, false, 4)) return 0;
-            if (busBusyLeft_ > 0) {
-                --busBusyLeft_;
-                return BUS_BUSY;
+            if (busBusy()) {
+                if (faults.busBusyStuck) countStuckRead();
+                if (busBusyLeft_ > 0) --busBusyLeft_;
+                return BUS_CTRL_BUSY;
             }
             return 0;
         default:
@@ -93,36 +98,43 @@ u32 DsCardSlot::read(u32 address, unsigned width) {
     }
 }
 
+void DsCardSlot::countStuckRead() {
+    if (++stuckReads_ >= HUNG_READS)
+        throw std::runtime_error(
+            "the driver waits for ever on a stuck busy bit of the DS card slot");
+}
+
 void DsCardSlot::write(u32 address, unsigned width, u32 value) {
-    if (address >= COMMAND && address < COMMAND + command_.size()) {
+    stuckReads_ = 0;
+    if (address >= DS_SLOT_COMMAND && address < DS_SLOT_COMMAND + COMMAND_BYTES) {
         if (!widthIs(address, width, true, 1)) return;
-        if (busBusyLeft_ > 0) bus_.violation("card command loaded while the last one is sent");
-        command_[address - COMMAND] = static_cast<u8>(value);
+        if (busBusy()) bus_.violation("card command loaded while the last one is sent");
+        command_[address - DS_SLOT_COMMAND] = static_cast<u8>(value);
         return;
     }
     switch (address) {
-        case SPI_CTRL:
+        case DS_SLOT_SPI_CTRL:
             if (!widthIs(address, width, true, 2)) return;
-            if (spiBusyLeft_ > 0) bus_.violation("serial control written while a byte is shifting");
+            if (spiBusy()) bus_.violation("serial control written while a byte is shifting");
             writeControl(static_cast<u16>(value));
             return;
-        case SPI_DATA:
+        case DS_SLOT_SPI_DATA:
             if (!widthIs(address, width, true, 1)) return;
-            if (spiBusyLeft_ > 0) bus_.violation("serial data written while a byte is shifting");
+            if (spiBusy()) bus_.violation("serial data written while a byte is shifting");
             if (!serialModeOpen()) {
                 bus_.violation("serial data written outside serial mode");
                 return;
             }
             exchange(static_cast<u8>(value));
             return;
-        case BUS_CTRL:
+        case DS_SLOT_BUS_CTRL:
             if (!widthIs(address, width, true, 4)) return;
-            if (value != SEND_COMMAND) {
+            if (value != BUS_CTRL_SEND_COMMAND) {
                 bus_.violation("card bus control: only a command without data is modelled, not " +
                                describe({address, width, true, value}));
                 return;
             }
-            if (busBusyLeft_ > 0) bus_.violation("card command started while the last one is sent");
+            if (busBusy()) bus_.violation("card command started while the last one is sent");
             if (serialModeOpen()) bus_.violation("card command started in serial mode");
             sendCommand();
             return;
@@ -134,7 +146,7 @@ void DsCardSlot::write(u32 address, unsigned width, u32 value) {
 
 void DsCardSlot::writeControl(u16 value) {
     control_ = value;
-    if (chipSelected_ && (!serialModeOpen() || (value & HOLD_CHIP_SELECT) == 0))
+    if (chipSelected_ && (!serialModeOpen() || (value & SPI_CTRL_HOLD_CHIP_SELECT) == 0))
         releaseChipSelect();
 }
 
@@ -144,10 +156,12 @@ void DsCardSlot::exchange(u8 out) {
         events_.push_back({Event::Kind::Serial, control_, {}, {}});
     }
     received_ = cartridge_ != nullptr ? cartridge_->exchange(out) : IDLE_LINE;
+    if (faults.spiBusyStuckAfterBytes != 0 && --faults.spiBusyStuckAfterBytes == 0)
+        faults.spiBusyStuck = true;
     events_.back().sent.push_back(out);
     events_.back().received.push_back(received_);
     spiBusyLeft_ = spiBusyReads;
-    if ((control_ & HOLD_CHIP_SELECT) == 0) releaseChipSelect();
+    if ((control_ & SPI_CTRL_HOLD_CHIP_SELECT) == 0) releaseChipSelect();
 }
 
 void DsCardSlot::releaseChipSelect() {

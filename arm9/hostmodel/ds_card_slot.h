@@ -1,18 +1,12 @@
 // The DS card slot's registers and an MMC adapter card in the slot.
 //
-// Slot registers (0x040001A0 to 0x040001AF, the DS card slot side of EXMEM_CTRL):
-//   0x040001A0 serial control, 16 bits: 0x8000 slot enable, 0x2000 serial mode, 0x0040 chip select
-//              held between bytes, bits 0-1 the clock (0 fastest). Bit 7 reads 1 while a byte
-//              shifts, for a few reads after each data write.
-//   0x040001A2 serial data, 8 bits: a write exchanges one byte with the card under chip select;
-//              a read gives the byte received.
-//   0x040001A4 card bus control, 32 bits: 0xA0000000 sends the 8 command bytes as one command
-//              with no data; bit 31 reads 1 for a few reads afterwards.
-//   0x040001A8 to 0x040001AF: the command bytes, 8-bit writes, first byte at the lowest address.
-// Chip select goes low with the first byte of a transaction and back high when the control
-// register drops the hold bit, serial mode or the enable bit (or after a byte without the hold
-// bit). Using a register while its busy bit is set, the data register outside serial mode, a
-// card bus command in serial mode and any access of the wrong width are violations.
+// Slot registers (ds_card_slot in mmio.h; the DS card slot side of EXMEM_CTRL): serial control,
+// serial data, card bus control and the 8 command bytes. The serial control's busy bit reads 1 for
+// a few reads after each data write, the bus control's for a few reads after each command. Chip
+// select goes low with the first byte of a transaction and back high when the control register
+// drops the hold bit, serial mode or the enable bit (or after a byte without the hold bit). Using
+// a register while its busy bit is set, the data register outside serial mode, a card bus command
+// in serial mode, a transfer with a data block and any access of the wrong width are violations.
 //
 // The adapter card answers its own serial commands, one per transaction: 0x06 and 0x0E enable and
 // disable access to its configuration, 0xF1 switches it to game mode, [0xFA, 0x01, value] writes
@@ -61,12 +55,6 @@ class MmcCartridge {
 
 class DsCardSlot : public Device {
   public:
-    static constexpr u32 SPI_CTRL = 0x040001A0, SPI_DATA = 0x040001A2, BUS_CTRL = 0x040001A4,
-                         COMMAND = 0x040001A8;
-    static constexpr u16 SLOT_ENABLE = 0x8000, SERIAL_MODE = 0x2000, HOLD_CHIP_SELECT = 0x0040,
-                         SPI_BUSY = 0x0080;
-    static constexpr u32 SEND_COMMAND = 0xA0000000, BUS_BUSY = 0x80000000;
-
     // Plugs the slot's registers into the bus until destroyed; no card is inserted.
     explicit DsCardSlot(Bus& bus);
     ~DsCardSlot() override;
@@ -78,9 +66,22 @@ class DsCardSlot : public Device {
     unsigned spiBusyReads = 1;
     unsigned busBusyReads = 2;
 
+    // A slot that has stopped working: a busy bit that reads 1 whatever happens. A driver that
+    // reads a stuck bit HUNG_READS times in a row, with no write in between, would wait for ever:
+    // the read throws std::runtime_error instead, so the test fails rather than hangs.
+    struct Faults {
+        bool spiBusyStuck = false;
+        bool busBusyStuck = false;
+        u64 spiBusyStuckAfterBytes = 0;  // when not 0: spiBusyStuck from the byte this many on
+    };
+    Faults faults;
+    static constexpr u64 HUNG_READS = 1u << 24;
+
     u16 control() const { return control_; }
     bool serialModeOpen() const {
-        return (control_ & (SLOT_ENABLE | SERIAL_MODE)) == (SLOT_ENABLE | SERIAL_MODE);
+        constexpr u16 open =
+            ds_card_slot::SPI_CTRL_SLOT_ENABLE | ds_card_slot::SPI_CTRL_SERIAL_MODE;
+        return (control_ & open) == open;
     }
     bool chipSelected() const { return chipSelected_; }
 
@@ -100,6 +101,9 @@ class DsCardSlot : public Device {
     void write(u32 address, unsigned width, u32 value) override;
 
   private:
+    bool spiBusy() const { return faults.spiBusyStuck || spiBusyLeft_ > 0; }
+    bool busBusy() const { return faults.busBusyStuck || busBusyLeft_ > 0; }
+    void countStuckRead();
     bool widthIs(u32 address, unsigned width, bool write, unsigned expected);
     void writeControl(u16 value);
     void exchange(u8 out);
@@ -112,6 +116,7 @@ class DsCardSlot : public Device {
     u8 received_ = 0xFF;
     unsigned spiBusyLeft_ = 0;
     unsigned busBusyLeft_ = 0;
+    u64 stuckReads_ = 0;  // reads of a stuck busy bit since the last write
     bool chipSelected_ = false;
     std::array<u8, 8> command_{};
     std::vector<Event> events_;

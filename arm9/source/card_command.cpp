@@ -1,7 +1,7 @@
 // Stand-in for the platform library's cardWriteCommand, for programs built without that library
 // and for the host tests: it only loads the command, so the next start written to the bus control
 // register sends it.
-#include "ds_slot_registers.h"
+#include "mmio.h"
 
 using namespace ds_card_slot;
 

@@ -31,6 +31,14 @@ constexpr u32 WORDS_PER_SECTOR = SECTOR_SIZE / 2;
 
 namespace {  // each module gets its own copy, inlined into its entry points
 
+// The tests the engine waits for: BSY clear; ready, DRDY or DSC set; a data request, exactly DRDY,
+// DSC and DRQ (BSY or ERR set means no data will come).
+constexpr auto notBusy = [](u16 status) { return (status & STATUS_BSY) == 0; };
+constexpr auto ready = [](u16 status) { return (status & (STATUS_DRDY | STATUS_DSC)) != 0; };
+constexpr auto dataRequested = [](u16 status) {
+    return (status & 0xFF) == (STATUS_DRDY | STATUS_DSC | STATUS_DRQ);
+};
+
 // Caller buffers need not be aligned: the engine stores whole 16-bit words at even addresses and
 // single bytes at odd ones. Buffers are byte arrays of the caller's, hence the aliasing word type.
 using BufferWord [[gnu::may_alias]] = u16;
@@ -67,8 +75,8 @@ struct Adapter {
     }
 
     static bool readSectors(u32 sector, u8 numSecs, void* buffer) {
-        u32 sectors = numSecs != 0 ? numSecs : 256;
-        if (!startCommand(sector, numSecs, sectors, ATA_READ_SECTORS)) return false;
+        u32 sectors = startCommand(sector, numSecs, ATA_READ_SECTORS);
+        if (sectors == 0) return false;
         u8* next = static_cast<u8*>(buffer);
         do {
             if (!waitDataRequest()) return false;
@@ -83,8 +91,8 @@ struct Adapter {
     }
 
     static bool writeSectors(u32 sector, u8 numSecs, const void* buffer) {
-        u32 sectors = numSecs != 0 ? numSecs : 256;
-        if (!startCommand(sector, numSecs, sectors, ATA_WRITE_SECTORS)) return false;
+        u32 sectors = startCommand(sector, numSecs, ATA_WRITE_SECTORS);
+        if (sectors == 0) return false;
         const u8* next = static_cast<const u8*>(buffer);
         do {
             if (!waitDataRequest()) return false;
@@ -100,45 +108,30 @@ struct Adapter {
     }
 
   private:
-    // Re-reads a status register until it passes the test, at most CF_TIMEOUT reads.
-    template <typename Test>
-    static bool poll(u32 statusRegister, Test passes) {
-        for (u32 polls = CF_TIMEOUT; polls != 0; --polls) {
-            if (passes(mmio::read16(statusRegister))) return true;
-        }
-        return false;
-    }
-
     // Never fails: after a time-out the ready wait that follows decides.
-    static void waitNotBusy() {
-        poll(CF_COMMAND_STATUS, [](u16 status) { return (status & STATUS_BSY) == 0; });
-    }
+    static void waitNotBusy() { mmio::poll16(CF_COMMAND_STATUS, notBusy, CF_TIMEOUT); }
 
-    static bool waitReady() {
-        return poll(CF_ALT_STATUS,
-                    [](u16 status) { return (status & (STATUS_DRDY | STATUS_DSC)) != 0; });
-    }
+    static bool waitReady() { return !mmio::poll16(CF_ALT_STATUS, ready, CF_TIMEOUT).timedOut; }
 
-    // Exactly DRDY, DSC and DRQ: BSY or ERR set means no data will come.
     static bool waitDataRequest() {
-        return poll(CF_ALT_STATUS, [](u16 status) {
-            return (status & 0xFF) == (STATUS_DRDY | STATUS_DSC | STATUS_DRQ);
-        });
+        return !mmio::poll16(CF_ALT_STATUS, dataRequested, CF_TIMEOUT).timedOut;
     }
 
-    // Programs the task file and issues the command once the card is ready. A transfer that would
-    // pass the last LBA28 sector is refused before the card sees anything.
-    static bool startCommand(u32 sector, u8 numSecs, u32 sectors, u16 command) {
-        if (sector > LBA28_SECTORS - sectors) return false;
+    // Programs the task file and issues the command once the card is ready, and gives back the
+    // number of sectors to move (numSecs, 256 for 0), or 0 when nothing was sent. A transfer that
+    // would pass the last LBA28 sector is refused before the card sees anything.
+    static u32 startCommand(u32 sector, u8 numSecs, u16 command) {
+        const u32 sectors = numSecs != 0 ? numSecs : 256;
+        if (sector > LBA28_SECTORS - sectors) return 0;
         waitNotBusy();
-        if (!waitReady()) return false;
+        if (!waitReady()) return 0;
         mmio::write16(CF_SECTOR_COUNT, numSecs);  // 0 means 256 to the card as well
         mmio::write16(CF_LBA_LOW, sector & 0xFF);
         mmio::write16(CF_LBA_MID, (sector >> 8) & 0xFF);
         mmio::write16(CF_LBA_HIGH, (sector >> 16) & 0xFF);
         mmio::write16(CF_DRIVE_HEAD, DRIVE_HEAD_LBA | ((sector >> 24) & 0x0F));
         mmio::write16(CF_COMMAND_STATUS, command);
-        return true;
+        return sectors;
     }
 
     // The data port gives each word's low byte first in memory order. The whole-word loops move

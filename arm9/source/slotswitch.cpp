@@ -4,11 +4,6 @@
 
 namespace {
 
-// EXMEM_CTRL bits that give a slot (or main memory priority) to the ARM7 while set.
-constexpr u16 EXMEM_GBA_SLOT_ARM7 = 0x0080;
-constexpr u16 EXMEM_DS_SLOT_ARM7 = 0x0800;
-constexpr u16 EXMEM_MAIN_MEMORY_ARM7_PRIORITY = 0x8000;
-
 // GBA-slot drivers in the order they are tried.
 constexpr LPIO_INTERFACE (*const GBA_SLOT_DRIVERS[])(void) = {
     M3CF_GetInterface,
@@ -28,13 +23,13 @@ void giveToArm9(u16 exmemBits) {
 extern "C" {
 
 bool disc_setDsSlotInterface(void) {
-    giveToArm9(EXMEM_DS_SLOT_ARM7);
+    giveToArm9(mmio::EXMEM_DS_SLOT_ARM7);
     active_interface = NMMC_GetInterface();
     return active_interface->fn_StartUp();
 }
 
 bool disc_setGbaSlotInterface(void) {
-    giveToArm9(EXMEM_GBA_SLOT_ARM7 | EXMEM_MAIN_MEMORY_ARM7_PRIORITY);
+    giveToArm9(mmio::EXMEM_GBA_SLOT_ARM7 | mmio::EXMEM_MAIN_MEMORY_ARM7_PRIORITY);
     for (auto getInterface : GBA_SLOT_DRIVERS) {
         active_interface = getInterface();
         if (active_interface->fn_StartUp()) return true;

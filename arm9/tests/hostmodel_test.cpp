@@ -49,7 +49,7 @@ TEST_F(HostModelTest, WrongWidthsAndUnmappedAddressesAreViolations) {
     insert(Kind::Mpcf);
     bus.read(0x09060000, 1);
     bus.write(0x098C0000, 4, 0x50);
-    bus.read(sim::EXMEM_CTRL, 4);
+    bus.read(mmio::EXMEM_CTRL, 4);
     bus.write(0x04000300, 2, 0);
     bus.read(0x09060001, 2);
     EXPECT_EQ(bus.takeViolations().size(), 5u);

@@ -103,15 +103,19 @@ TEST_F(SelectorTest, SccfAdapterIsChosenAfterTheM3AndMpcfProbes) {
 TEST_F(SelectorTest, SlotsAreGivenToTheArm9DsSlotFirst) {
     insert(Kind::Mpcf);
     ASSERT_TRUE(disc_Init());
+    constexpr sim::u32 atStart = sim::Bus::EXMEM_CTRL_AT_START;
+    constexpr sim::u32 dsSlotGiven = atStart & ~mmio::EXMEM_DS_SLOT_ARM7;
+    constexpr sim::u32 bothGiven =
+        dsSlotGiven & ~(mmio::EXMEM_GBA_SLOT_ARM7 | mmio::EXMEM_MAIN_MEMORY_ARM7_PRIORITY);
     const std::vector<sim::Access> exmem = {
-        {sim::EXMEM_CTRL, 2, false, 0xE880},
-        {sim::EXMEM_CTRL, 2, true, 0xE080},  // DS card slot to the ARM9
-        {sim::EXMEM_CTRL, 2, false, 0xE080},
-        {sim::EXMEM_CTRL, 2, true, 0x6000},  // GBA slot and main memory priority to the ARM9
+        {mmio::EXMEM_CTRL, 2, false, atStart},
+        {mmio::EXMEM_CTRL, 2, true, dsSlotGiven},
+        {mmio::EXMEM_CTRL, 2, false, dsSlotGiven},
+        {mmio::EXMEM_CTRL, 2, true, bothGiven},
     };
     std::vector<sim::Access> exmemLogged;
     std::copy_if(bus.log().begin(), bus.log().end(), std::back_inserter(exmemLogged),
-                 [](const sim::Access& access) { return access.address == sim::EXMEM_CTRL; });
+                 [](const sim::Access& access) { return access.address == mmio::EXMEM_CTRL; });
     EXPECT_EQ(exmemLogged, exmem);
 }
 

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
+#include <optional>
 #include <string>
 
 #include "frm_main.h"
@@ -117,7 +118,13 @@ void FrmMain::mnuFileSaveGame_Click() {
 void FrmMain::mnuFileLevel_Click() {
     const std::string answer = services_.InputBox("Level?", CurrentLevel.ToText());
     if (answer.empty()) return;
-    const OptionalNumber level = OptionalNumber::Double(ReadNumber(answer));
+    // A number too large for a double is no level either: refused as the answer stands.
+    const std::optional<double> number = TryReadNumber(answer);
+    if (!number) {
+        ReportMapFailure("load", answer, kUnreachableLevel);
+        return;
+    }
+    const OptionalNumber level = OptionalNumber::Double(*number);
     if (!LevelOffset(level.Value())) {
         ReportMapFailure("load", level.ToText(), kUnreachableLevel);
         return;

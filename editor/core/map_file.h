@@ -65,8 +65,9 @@ struct FileResult {
 // the file read as 0.
 FileResult ReadLevelBlock(const std::string& path, std::int64_t offset, MapAccess access,
                           LevelBlock& block);
-// Writes block at offset of the UTF-8 path in one write and flushes it, leaving every other byte
-// of the file as it was; a gap before offset reads as zero bytes.
+// Writes block at offset of the UTF-8 path and has the system put it on the disk before it
+// counts as written, leaving every other byte of the file as it was; a gap before offset reads as
+// zero bytes. A failed write that lengthened the file cuts it back to its old length.
 FileResult WriteLevelBlock(const std::string& path, std::int64_t offset, const LevelBlock& block);
 
 }  // namespace gridwright

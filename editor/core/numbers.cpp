@@ -1,8 +1,11 @@
 #include "numbers.h"
 
+#include <algorithm>
 #include <cctype>
+#include <cfloat>
 #include <charconv>
 #include <cmath>
+#include <optional>
 #include <system_error>
 
 namespace gridwright {
@@ -21,11 +24,16 @@ double OptionalNumber::Value() const {
 
 namespace {
 
-template <typename Number>
-std::string ShortestText(Number value, std::chars_format format) {
+// The text of value in the format, shortest or with the digits after the point given, or
+// nothing when it does not fit. 64 characters hold every double in the exponent form and every
+// plain decimal the callers ask for.
+template <typename Number, typename... Precision>
+std::optional<std::string> CharsText(Number value, std::chars_format format,
+                                     Precision... precision) {
     char text[64];
-    const auto result = std::to_chars(text, text + sizeof text, value, format);
-    return std::string(text, result.ptr);
+    const auto [end, error] = std::to_chars(text, text + sizeof text, value, format, precision...);
+    if (error != std::errc()) return std::nullopt;
+    return std::string(text, end);
 }
 
 bool IsSkipped(char c) {
@@ -46,11 +54,7 @@ std::string WithoutBlanks(std::string_view text) {
     return kept;
 }
 
-double FiniteOrZero(double value) {
-    return std::isfinite(value) ? value : 0;
-}
-
-double ReadWholeNumber(std::string_view digits, int base) {
+std::optional<double> ReadWholeNumber(std::string_view digits, int base) {
     double value = 0;
     for (char c : digits) {
         if (!IsDigitOfBase(c, base)) break;
@@ -59,20 +63,64 @@ double ReadWholeNumber(std::string_view digits, int base) {
                               : std::toupper(static_cast<unsigned char>(c)) - 'A' + 10;
         value = value * base + digit;
     }
-    return FiniteOrZero(value);
+    if (!std::isfinite(value)) return std::nullopt;
+    return value;
+}
+
+// Classic Basic writes the exponent of a double-precision number with D, of a single with E.
+bool IsExponentMarker(char c) {
+    return c == 'e' || c == 'E' || c == 'd' || c == 'D';
+}
+
+// Whether a decimal number's text (digits, a point with digits, then "e" and a signed exponent)
+// that a double cannot hold is too large for it rather than too small: the decimal exponent of
+// its first significant digit is 0 or more.
+bool TooLargeRatherThanTooSmall(std::string_view number) {
+    std::size_t i = 0, integerDigits = 0, leadingZeros = 0;
+    bool significant = false;
+    for (; i < number.size() && IsDigitOfBase(number[i], 10); ++i) {
+        significant |= number[i] != '0';
+        if (significant) ++integerDigits;
+    }
+    if (i < number.size() && number[i] == '.') {
+        for (++i; i < number.size() && IsDigitOfBase(number[i], 10) && !significant; ++i) {
+            significant = number[i] != '0';
+            if (!significant) ++leadingZeros;
+        }
+    }
+    // Places of the first significant digit left (+) or right (-) of the ones.
+    const long firstDigit = integerDigits > 0 ? static_cast<long>(integerDigits) - 1
+                                              : -static_cast<long>(leadingZeros) - 1;
+    const std::size_t marker = number.find('e');
+    long exponent = 0;
+    if (marker != std::string_view::npos) {
+        std::size_t at = marker + 1;
+        const bool negative = number[at] == '-';
+        if (number[at] == '+' || number[at] == '-') ++at;
+        // Far beyond every double's exponent, and far from overflowing a long.
+        for (; at < number.size(); ++at)
+            exponent = std::min(exponent * 10 + (number[at] - '0'), 100000L);
+        if (negative) exponent = -exponent;
+    }
+    return firstDigit + exponent >= 0;
 }
 
 }  // namespace
 
 std::string OptionalNumber::ToText() const {
     if (const auto* whole = std::get_if<std::int16_t>(&value_)) return std::to_string(*whole);
-    if (const auto* real = std::get_if<double>(&value_))
-        return ShortestText(
-            *real, std::abs(*real) < 1e15 ? std::chars_format::fixed : std::chars_format::general);
-    return {};
+    const auto* real = std::get_if<double>(&value_);
+    if (real == nullptr) return {};
+    // Zero shows without sign, also when it was typed as -0.
+    if (*real == 0) return "0";
+    // Plain decimals where they stay short; beyond, the exponent form, which always fits.
+    const double size = std::abs(*real);
+    if (size >= 1e-4 && size < 1e15)
+        if (auto text = CharsText(*real, std::chars_format::fixed)) return *text;
+    return CharsText(*real, std::chars_format::general).value_or(std::string());
 }
 
-double ReadNumber(std::string_view text) {
+std::optional<double> TryReadNumber(std::string_view text) {
     const std::string kept = WithoutBlanks(text);
     std::string_view rest = kept;
 
@@ -96,26 +144,86 @@ double ReadNumber(std::string_view text) {
         while (end < rest.size() && IsDigitOfBase(rest[end], 10)) ++end;
     }
     if (end == 0 || (end == 1 && rest[0] == '.')) return 0;
-    if (end < rest.size() && (rest[end] == 'e' || rest[end] == 'E')) {
+    std::string number(rest.substr(0, end));
+    if (end < rest.size() && IsExponentMarker(rest[end])) {
         std::size_t exponent = end + 1;
         if (exponent < rest.size() && (rest[exponent] == '+' || rest[exponent] == '-')) ++exponent;
         if (exponent < rest.size() && IsDigitOfBase(rest[exponent], 10)) {
-            end = exponent;
-            while (end < rest.size() && IsDigitOfBase(rest[end], 10)) ++end;
+            std::size_t stop = exponent;
+            while (stop < rest.size() && IsDigitOfBase(rest[stop], 10)) ++stop;
+            number += 'e';
+            number += rest.substr(end + 1, stop - end - 1);
         }
     }
 
     double value = 0;
-    const auto result = std::from_chars(rest.data(), rest.data() + end, value);
+    const auto result = std::from_chars(number.data(), number.data() + number.size(), value);
     if (result.ec == std::errc::result_out_of_range) {
-        // Too large counts as no number; too small is as good as 0.
+        // Too small is as good as 0; too large does not fit.
+        if (TooLargeRatherThanTooSmall(number)) return std::nullopt;
         return 0;
     }
-    return FiniteOrZero(negative ? -value : value);
+    if (!std::isfinite(value)) return std::nullopt;
+    return negative ? -value : value;
 }
 
+double ReadNumber(std::string_view text) {
+    return TryReadNumber(text).value_or(0);
+}
+
+namespace {
+
+// A single-precision value read back as an answer is: as a double, then held as a single.
+bool ReadsBackAs(const std::string& text, float value) {
+    double read = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), read);
+    if (error != std::errc() || end != text.data() + text.size()) return false;
+    if (std::abs(read) >= FLT_MAX) return std::abs(value) == FLT_MAX && (read < 0) == (value < 0);
+    return static_cast<float>(read) == value;
+}
+
+}  // namespace
+
 std::string FloatToText(float value) {
-    return ShortestText(value, std::chars_format::general);
+    if (value == 0) return "0";
+    if (!std::isfinite(value)) return CharsText(value, std::chars_format::general).value_or("");
+    // The digits: seven significant ones, as the classic text of a single-precision number has,
+    // or eight or nine where seven would not read back as the same value.
+    std::string scientific;  // "-d.ddddddde+XX"
+    for (int digits = 7; digits <= 9; ++digits) {
+        const auto text = CharsText(value, std::chars_format::scientific, digits - 1);
+        if (!text) continue;
+        scientific = *text;
+        if (ReadsBackAs(scientific, value)) break;
+    }
+    const std::size_t marker = scientific.find('e');
+    if (marker == std::string::npos) return scientific;
+    int exponent = 0;
+    std::from_chars(scientific.data() + marker + 1 + (scientific[marker + 1] == '+'),
+                    scientific.data() + scientific.size(), exponent);
+    std::string digits;
+    for (std::size_t i = 0; i < marker; ++i)
+        if (IsDigitOfBase(scientific[i], 10)) digits += scientific[i];
+    while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+
+    std::string text = value < 0 ? "-" : "";
+    if (exponent >= 7 || exponent < -4) {
+        // Exponent form only beyond seven places: "1E+07", "1.234568E+07", "1E-05".
+        text += digits.front();
+        if (digits.size() > 1) text.append(".").append(digits, 1);
+        text += exponent < 0 ? "E-" : "E+";
+        const int size = std::abs(exponent);
+        if (size < 10) text += '0';
+        text += std::to_string(size);
+    } else if (exponent < 0) {
+        text.append("0.").append(static_cast<std::size_t>(-exponent - 1), '0').append(digits);
+    } else {
+        const std::size_t whole = static_cast<std::size_t>(exponent) + 1;
+        text.append(digits, 0, whole);
+        if (digits.size() < whole) text.append(whole - digits.size(), '0');
+        if (digits.size() > whole) text.append(".").append(digits, whole);
+    }
+    return text;
 }
 
 }  // namespace gridwright

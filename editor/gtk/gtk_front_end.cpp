@@ -161,7 +161,9 @@ std::string GtkFrontEnd::InputBox(std::string_view prompt, std::string_view defa
     gtk_editable_select_region(GTK_EDITABLE(entry), 0, -1);
 
     const gint response = gtk_dialog_run(GTK_DIALOG(dialog));
-    std::string answer = response == GTK_RESPONSE_OK ? gtk_entry_get_text(GTK_ENTRY(entry)) : "";
+    std::string answer = response == GTK_RESPONSE_OK
+                             ? InputBoxAnswer(gtk_entry_get_text(GTK_ENTRY(entry)), defaultAnswer)
+                             : "";
     gtk_widget_destroy(dialog);
     return answer;
 }

@@ -66,4 +66,9 @@ std::string DisplayText(std::string_view text) {
     return result;
 }
 
+std::string InputBoxAnswer(std::string_view entered, std::string_view defaultAnswer) {
+    if (entered == DisplayText(defaultAnswer)) return std::string{defaultAnswer};
+    return std::string{entered};
+}
+
 }  // namespace gridwright

@@ -29,4 +29,9 @@ std::string JoinArguments(std::span<char* const> arguments);
 // Text for a GTK widget: valid UTF-8 as is, anything else with its invalid bytes replaced.
 std::string DisplayText(std::string_view text);
 
+// The answer of an input box whose field was filled with DisplayText(defaultAnswer): an answer
+// left as shown is the default itself, bytes and all, so a file name that is not UTF-8 (given on
+// the command line) still names the same file.
+std::string InputBoxAnswer(std::string_view entered, std::string_view defaultAnswer);
+
 }  // namespace gridwright

@@ -2,8 +2,10 @@
 #include "map_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <cmath>
+#include <csignal>
 #include <filesystem>
 
 #include "test_support.h"
@@ -290,6 +292,44 @@ TEST_F(MapFailure, FullDisk) {
     editor.form.MapFileName = "/dev/full";
     EXPECT_FALSE(editor.form.SaveMap());
     ExpectReported("/dev/full", "No space left on device");
+}
+
+// Files may not grow past a size while it lives: as on a disk that fills up, the part of a write
+// below the limit lands and the rest fails.
+class FileSizeLimit {
+  public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        ::getrlimit(RLIMIT_FSIZE, &saved_);
+        ignoredSignal_ = std::signal(SIGXFSZ, SIG_IGN);  // the failed write reports it instead
+        rlimit limited = saved_;
+        limited.rlim_cur = bytes;
+        applied_ = bytes <= saved_.rlim_max && ::setrlimit(RLIMIT_FSIZE, &limited) == 0;
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, ignoredSignal_);
+    }
+    bool Applied() const { return applied_; }
+
+  private:
+    rlimit saved_{};
+    void (*ignoredSignal_)(int) = nullptr;
+    bool applied_ = false;
+};
+
+TEST_F(MapFailure, SaveThatFailsHalfWayLeavesTheFileAtItsOldLength) {
+    const std::string map = dir.File("m.qmap");
+    const Bytes content = testing::PatternBytes(1536, 6);
+    WriteBytes(map, content);
+    editor.form.MapFileName = map;
+    editor.form.CurrentLevel = OptionalNumber::Double(1);
+    {
+        FileSizeLimit limit(1536 + 1000);
+        if (!limit.Applied()) GTEST_SKIP() << "cannot limit the size of files here";
+        EXPECT_FALSE(editor.form.SaveMap());
+    }
+    ExpectReported(map, "File too large");
+    EXPECT_EQ(ReadBytes(map), content) << "no half level is left behind";
 }
 
 // A file that this process may read but not write: a read-only file, or for a superuser (who

@@ -141,6 +141,20 @@ TEST_F(Menu, UnreachableLevelIsReportedAndChangesNothing) {
     EXPECT_NE(services().failures[0].find("0 to 1398101"), std::string::npos);
 }
 
+TEST_F(Menu, LevelTooLargeForANumberIsRefusedAndKeepsTheEdits) {
+    Start(NumberedMap(dir, 2));
+    form().SetSquare(0, 0, 'E', 1);
+    const BoardGrid board = form().Board;
+    Answer("1e400");
+    form().mnuFileLevel_Click();
+    EXPECT_EQ(form().Board, board);
+    EXPECT_EQ(form().CurrentLevel, OptionalNumber::Whole(0));
+    ASSERT_EQ(services().failures.size(), 1u);
+    EXPECT_NE(services().failures[0].find("level 1e400"), std::string::npos)
+        << services().failures[0];
+    EXPECT_NE(services().failures[0].find("0 to 1398101"), std::string::npos);
+}
+
 TEST_F(Menu, LevelWhoseLoadFailsIsNotTakenAsTheLevelBeingEdited) {
     Start(NumberedMap(dir, 2));
     Answer(dir.Path().string());  // a folder: cannot be loaded

@@ -36,6 +36,20 @@ TEST(OptionalNumber, RemembersNoValueWholeOrDouble) {
     EXPECT_NE(OptionalNumber::Double(0), OptionalNumber::Whole(0));
 }
 
+TEST(OptionalNumber, TextReadsBackAsTheSameNumber) {
+    for (const double value : {1e-300, 2e-83, 1e-65, -1e-300, 5e-324, 1.7976931348623157e308, 0.1,
+                               1.0 / 3, 2.5e-5, 123456.789, 1e15, 1398101.25}) {
+        const std::string text = OptionalNumber::Double(value).ToText();
+        EXPECT_EQ(ReadNumber(text), value) << text;
+        EXPECT_LE(text.size(), 24u) << text;
+    }
+}
+
+TEST(OptionalNumber, ZeroShowsWithoutSign) {
+    EXPECT_EQ(OptionalNumber::Double(-0.0).ToText(), "0");
+    EXPECT_EQ(FloatToText(-0.0f), "0");
+}
+
 TEST(ReadNumber, ReadsTheNumberAtTheStart) {
     EXPECT_EQ(ReadNumber("7"), 7);
     EXPECT_EQ(ReadNumber("12abc"), 12);
@@ -69,6 +83,13 @@ TEST(ReadNumber, Exponents) {
     EXPECT_EQ(ReadNumber("1e-400"), 0);
 }
 
+TEST(ReadNumber, ExponentMarkedWithDAsInClassicBasic) {
+    EXPECT_EQ(ReadNumber("1D2"), 100);
+    EXPECT_EQ(ReadNumber("2.5d-1"), 0.25);
+    EXPECT_EQ(ReadNumber("3D+1x"), 30);
+    EXPECT_EQ(ReadNumber("1d"), 1);
+}
+
 TEST(ReadNumber, HexadecimalAndOctal) {
     EXPECT_EQ(ReadNumber("&H1F"), 31);
     EXPECT_EQ(ReadNumber("&hff"), 255);
@@ -87,6 +108,20 @@ TEST(ReadNumber, NeverYieldsInfinityOrNaN) {
     EXPECT_EQ(ReadNumber("inf"), 0);
     EXPECT_EQ(ReadNumber("nan"), 0);
     EXPECT_EQ(ReadNumber("1e308"), 1e308);
+}
+
+TEST(FloatToText, SevenDigitsThenTheExponentForm) {
+    EXPECT_EQ(FloatToText(1234567.0f), "1234567");
+    EXPECT_EQ(FloatToText(1e7f), "1E+07");
+    EXPECT_EQ(FloatToText(12345670.0f), "1.234567E+07");
+    EXPECT_EQ(FloatToText(1e38f), "1E+38");
+    EXPECT_EQ(FloatToText(123.4567f), "123.4567");
+    EXPECT_EQ(FloatToText(0.0001f), "0.0001");
+    EXPECT_EQ(FloatToText(1e-5f), "1E-05");
+    EXPECT_EQ(FloatToText(0.5f), "0.5");
+    // Where seven digits do not tell the value apart, more are written.
+    EXPECT_EQ(FloatToText(12345678.0f), "1.2345678E+07");
+    EXPECT_EQ(static_cast<float>(ReadNumber(FloatToText(16777215.0f))), 16777215.0f);
 }
 
 TEST(FloatToText, ShortestSinglePrecisionForm) {

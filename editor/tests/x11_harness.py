@@ -3,6 +3,7 @@ window pictures read back from xwd, the palette as the surface shows it, the sur
 the map file's. Standard library only, so that the tests need nothing beyond the X tools.
 """
 import os
+import re
 import shutil
 import struct
 import subprocess
@@ -25,6 +26,10 @@ PALETTE = [(1, 0, 0), (0, 0, 144), (0, 144, 0), (0, 144, 144), (144, 0, 0), (144
 CAPTION = "QUORIX Map Editor"
 # The editor's input boxes and messages carry the program's name as their caption.
 BOX_NAME = "^gridwright$"
+
+
+# Characters beyond ASCII that the tests type into file names, as X keysym names.
+TYPED_BEYOND_ASCII = ("ssharp", "adiaeresis", "odiaeresis", "udiaeresis")
 
 
 class Failure(Exception):
@@ -165,6 +170,21 @@ class Display:
         # Everything started on this display sees it alone, never someone else's.
         self.env = dict(os.environ, DISPLAY=self.name)
         self.env.pop("WAYLAND_DISPLAY", None)
+        self._give_keys_to(TYPED_BEYOND_ASCII)
+
+    def _give_keys_to(self, keysyms):
+        """Puts keysyms on spare keycodes of the display's keyboard before any program starts.
+        xdotool would otherwise map a missing character for the one key press and map it back at
+        once; a program that reads the changed map late (Wine, under load) drops the character."""
+        layout = self._run("xmodmap", ["-pke"])
+        check(layout.returncode == 0, "xmodmap -pke failed")
+        spare = [int(code) for code, rest in
+                 re.findall(r"^keycode\s+(\d+) =(.*)$", layout.stdout.decode(), re.M)
+                 if not rest.strip() and int(code) > 8]
+        check(len(spare) >= len(keysyms), "too few spare keycodes for the typed characters")
+        commands = [f"keycode {code} = {name} {name}" for code, name in zip(spare, keysyms)]
+        result = self._run("xmodmap", [arg for c in commands for arg in ("-e", c)])
+        check(result.returncode == 0, f"xmodmap failed: {result.stderr.decode(errors='replace')}")
 
     def stop(self):
         if self.process.poll() is None:

@@ -19,6 +19,7 @@
 #include <iostream>
 #include <nlohmann/json.hpp>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -32,7 +33,7 @@
 #include "renderer.h"
 #include "text_format.h"
 #include "tiled_format.h"
-#include "toolbox_files.h"
+#include "tool_files.h"
 #include "xp_format.h"
 
 namespace {
@@ -80,7 +81,9 @@ std::string NotALevel(const std::string& text) {
 
 // Reads a level of a map that is only read, never created.
 FileResult ReadMapLevel(const std::string& map, double level, BoardGrid& board) {
-    if (FileResult checked = CheckMapPath(map); !checked) return checked;
+    // A FIFO would wait for a writer, a device would never end.
+    if (std::string problem = tool_files::InputProblem(map); !problem.empty())
+        return FileResult::Failure(problem);
     LevelBlock block;
     if (FileResult read = ReadLevelBlock(map, *LevelOffset(level), MapAccess::ReadOnly, block);
         !read)
@@ -135,12 +138,40 @@ int Info(const std::string& map, bool json) {
 
 // ---- render ----
 
+// A file to write, and its bytes.
+struct Output {
+    std::string path;
+    std::span<const std::uint8_t> bytes;
+};
+
+// Writes the files whole, all of them or none, and never over the map. On failure, failed names
+// the file that could not be written.
+FileResult WriteOutputs(const std::string& map, std::initializer_list<Output> files,
+                        std::string& failed) {
+    for (const Output& file : files) {
+        failed = file.path;
+        if (tool_files::SameFile(map, file.path))
+            return FileResult::Failure("it must be a file of its own, not the map file");
+    }
+    tool_files::ReplacedFiles outputs;
+    std::string reason;
+    for (const Output& file : files) {
+        failed = file.path;
+        if (!outputs.Add(file.path, file.bytes, reason)) return FileResult::Failure(reason);
+    }
+    if (!outputs.Commit(reason)) return FileResult::Failure(reason);
+    return {};
+}
+
+std::span<const std::uint8_t> AsBytes(std::string_view text) {
+    return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
+}
+
 FileResult WritePicture(const std::string& path, IndexedSurface& surface, const std::string& map) {
     const std::vector<std::uint8_t> png = EncodeIndexedPng(surface.View(), surface.info);
     if (png.empty()) return FileResult::Failure("the picture could not be made");
-    StagedOutputs outputs({map});
-    if (FileResult staged = outputs.Stage(path, png); !staged) return staged;
-    return outputs.Commit();
+    std::string failed;
+    return WriteOutputs(map, {{path, png}}, failed);
 }
 
 // The editor right after opening the map: furniture and board, no brush legend yet.
@@ -150,6 +181,9 @@ IndexedSurface LevelSurface(const BoardGrid& board, float brightness) {
 
 int RenderOne(const std::string& map, const std::string& levelText, const std::string& out,
               float brightness) {
+    // The picture never takes the map's place, whatever links lead from one name to the other.
+    if (tool_files::SameFile(map, out))
+        return Fail("the picture must be a file of its own, not the map file");
     BoardGrid board;
     if (FileResult read = ReadMapLevel(map, *ParseLevel(levelText), board); !read)
         return Fail(CannotReadMap(map, read));
@@ -161,7 +195,8 @@ int RenderOne(const std::string& map, const std::string& levelText, const std::s
 
 int RenderMany(const std::string& map, const std::string& levelsText, const std::string& outDir,
                float brightness) {
-    if (FileResult checked = CheckMapPath(map); !checked) return Fail(CannotReadMap(map, checked));
+    if (std::string problem = tool_files::InputProblem(map); !problem.empty())
+        return Fail(CannotReadMap(map, FileResult::Failure(problem)));
     std::error_code error;
     const std::uintmax_t size = fs::file_size(map, error);
     if (error) return Fail(CannotReadMap(map, FileResult::Failure(error.message())));
@@ -236,38 +271,36 @@ int Export(const std::string& map, const std::string& levelText, const std::stri
     if (FileResult read = ReadMapLevel(map, *level, board); !read)
         return Fail(CannotReadMap(map, read));
 
-    StagedOutputs outputs({map});
-    std::string failed = out;  // the file that could not be written
-    const auto stage = [&](const std::string& path, auto&& content) {
-        FileResult staged = outputs.Stage(path, content);
-        if (!staged) failed = path;
-        return staged;
-    };
-    FileResult staged;
+    std::string failed;
+    FileResult written;
     if (format == ".xp") {
-        staged = stage(out, EncodeXp(board));
+        written = WriteOutputs(map, {{out, EncodeXp(board)}}, failed);
     } else if (format == ".txt") {
-        staged = stage(out, EncodeText(board));
+        written = WriteOutputs(map, {{out, AsBytes(EncodeText(board))}}, failed);
     } else {
         // The tileset's two files beside the map, named after it.
         const fs::path folder = fs::path(out).parent_path();
         const std::string stem = fs::path(out).stem().string();
         const std::string tilesetName = stem + ".tsx", pictureName = stem + "-tiles.png";
         const TiledFiles files = EncodeTiled(board, "Level " + levelText, tilesetName, pictureName);
-        staged = stage((folder / pictureName).string(), files.picture);
-        if (staged) staged = stage((folder / tilesetName).string(), files.tileset);
-        if (staged) staged = stage(out, files.map);
+        written = WriteOutputs(map,
+                               {{(folder / pictureName).string(), files.picture},
+                                {(folder / tilesetName).string(), AsBytes(files.tileset)},
+                                {out, AsBytes(files.map)}},
+                               failed);
     }
-    if (staged) staged = outputs.Commit();
-    if (!staged) return Fail("cannot write " + Quoted(failed) + ": " + staged.reason);
+    if (!written) return Fail("cannot write " + Quoted(failed) + ": " + written.reason);
     return 0;
 }
 
 BoardOrError ReadOtherEditorsFile(const std::string& in, const std::string& format) {
     if (format == ".tmx") return DecodeTiledMap(in);
     std::vector<std::uint8_t> bytes;
-    if (FileResult read = ReadInputFile(in, kMaxImportBytes, bytes); !read)
-        return BoardOrError::Failure(read.reason);
+    std::string reason;
+    if (!tool_files::ReadInput(in, kMaxImportBytes, bytes, reason))
+        return BoardOrError::Failure(reason);
+    if (bytes.size() > kMaxImportBytes)
+        return BoardOrError::Failure("the file is larger than any level in that format");
     if (format == ".xp") return DecodeXp(bytes);
     return DecodeText(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
@@ -279,8 +312,11 @@ int Import(const std::string& map, const std::string& levelText, const std::stri
     if (format != ".xp" && format != ".tmx" && format != ".txt")
         return Fail("cannot import " + Quoted(in) +
                     ": the extension names the format, .xp, .tmx or .txt");
-    if (FileResult checked = CheckMapPath(map); !checked)
-        return Fail("cannot write the map file " + Quoted(map) + ": " + checked.reason);
+    // A missing map is made, as the editor's Save makes it; anything but a file is refused.
+    if (std::error_code missing; fs::exists(map, missing) || missing) {
+        if (std::string problem = tool_files::InputProblem(map); !problem.empty())
+            return Fail("cannot write the map file " + Quoted(map) + ": " + problem);
+    }
     // The whole level is read and checked before the map is touched.
     const BoardOrError read = ReadOtherEditorsFile(in, format);
     if (!read.board) return Fail("cannot import " + Quoted(in) + ": " + read.error);

@@ -1,10 +1,13 @@
 #include "map_levels.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <fstream>
+#include <system_error>
 
-#include "toolbox_files.h"
+#include "tool_files.h"
 
 namespace gridwright {
 
@@ -71,15 +74,19 @@ std::optional<LevelSpan> ParseLevelSpan(std::string_view text, std::int64_t leve
 
 FileResult SummarizeMap(const std::string& path, MapSummary& summary) {
     summary = {};
-    InputFile file;
-    if (FileResult opened = file.Open(path); !opened) return opened;
+    // A FIFO would wait for a writer, a device would never end.
+    if (std::string problem = tool_files::InputProblem(path); !problem.empty())
+        return FileResult::Failure(problem);
+    std::ifstream file(path, std::ios::binary);
+    if (!file) return FileResult::Failure(std::generic_category().message(errno));
     // A few hundred levels a read.
     constexpr std::size_t kLevelsPerRead = 256;
     std::vector<std::uint8_t> buffer(kLevelsPerRead * kLevelBytes);
     std::int64_t level = 0;
-    for (;;) {
-        std::size_t got = 0;
-        if (FileResult read = file.Read(buffer.data(), buffer.size(), got); !read) return read;
+    while (file) {
+        file.read(reinterpret_cast<char*>(buffer.data()),
+                  static_cast<std::streamsize>(buffer.size()));
+        const auto got = static_cast<std::size_t>(file.gcount());
         summary.size += got;
         std::fill(buffer.begin() + static_cast<std::ptrdiff_t>(got), buffer.end(), 0);
         for (std::size_t at = 0; at < got; at += kLevelBytes, ++level) {
@@ -89,8 +96,8 @@ FileResult SummarizeMap(const std::string& path, MapSummary& summary) {
             else
                 summary.blank.push_back({level, level});
         }
-        if (got < buffer.size()) break;
     }
+    if (file.bad()) return FileResult::Failure(std::generic_category().message(errno));
     summary.wholeLevels = static_cast<std::int64_t>(summary.size / kLevelBytes);
     summary.partialBytes = static_cast<int>(summary.size % kLevelBytes);
     return {};

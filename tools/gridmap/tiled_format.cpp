@@ -6,8 +6,9 @@
 #include <sstream>
 
 #include "indexed_png.h"
+#include "map_file.h"
 #include "renderer.h"
-#include "toolbox_files.h"
+#include "tool_files.h"
 
 namespace gridwright {
 
@@ -54,7 +55,10 @@ std::string LayerName(const pugi::xml_node& layer) {
 
 FileResult LoadXml(const std::string& path, pugi::xml_document& document) {
     std::vector<std::uint8_t> bytes;
-    if (FileResult read = ReadInputFile(path, kMaxXmlBytes, bytes); !read) return read;
+    std::string reason;
+    if (!tool_files::ReadInput(path, kMaxXmlBytes, bytes, reason))
+        return FileResult::Failure(reason);
+    if (bytes.size() > kMaxXmlBytes) return FileResult::Failure("the file is too large for a map");
     const pugi::xml_parse_result parsed = document.load_buffer(bytes.data(), bytes.size());
     if (!parsed)
         return FileResult::Failure("it is not XML (" + std::string(parsed.description()) +

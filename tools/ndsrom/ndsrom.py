@@ -8,8 +8,11 @@ Each binary is loaded at its address and entered there. The image is the 0x4000-
 aligned to 0x1000. The header's CRC-16 is filled in, so the image also boots where it is checked.
 """
 import argparse
+import os
+import stat
 import struct
 import sys
+import tempfile
 
 HEADER_SIZE = 0x4000
 BINARY_ALIGNMENT = 0x1000
@@ -74,6 +77,32 @@ def build_image(arm9: bytes, arm9_address: int, arm7: bytes, arm7_address: int,
     return bytes(image)
 
 
+def write_replacing(path: str, data: bytes) -> None:
+    """Writes data to path whole or not at all: into a new temporary file in the same folder, put
+    on the disk, then renamed over path. Refuses a path that exists and is not a regular file (a
+    symbolic link, a device, a FIFO), which the rename would replace."""
+    try:
+        mode = os.lstat(path).st_mode
+    except FileNotFoundError:
+        umask = os.umask(0)
+        os.umask(umask)
+        mode = stat.S_IFREG | (0o666 & ~umask)
+    if not stat.S_ISREG(mode):
+        raise ValueError(f"{path}: not a regular file")
+    folder, name = os.path.split(os.path.abspath(path))
+    descriptor, temporary = tempfile.mkstemp(dir=folder, prefix=f".{name}.")
+    try:
+        with os.fdopen(descriptor, "wb") as out:
+            out.write(data)
+            out.flush()
+            os.fsync(out.fileno())
+        os.chmod(temporary, stat.S_IMODE(mode))
+        os.replace(temporary, path)
+    except BaseException:
+        os.unlink(temporary)
+        raise
+
+
 def main(argv: list[str]) -> int:
     parser = argparse.ArgumentParser(description="Writes a DS cartridge image around two binaries.")
     parser.add_argument("out")
@@ -89,8 +118,7 @@ def main(argv: list[str]) -> int:
         with open(args.arm7, "rb") as f:
             arm7 = f.read()
         image = build_image(arm9, args.arm9_address, arm7, args.arm7_address, args.title)
-        with open(args.out, "wb") as f:
-            f.write(image)
+        write_replacing(args.out, image)
     except (OSError, ValueError) as error:
         print(f"ndsrom: {error}", file=sys.stderr)
         return 1

@@ -1,5 +1,9 @@
 """Checks of the DS cartridge header writer."""
 import io
+import os
+import resource
+import signal
+import stat
 import struct
 import tempfile
 import unittest
@@ -62,6 +66,39 @@ class HeaderTest(unittest.TestCase):
                 self.assertEqual(ndsrom.main(arguments), 1)
             self.assertIn("ndsrom: ", errors.getvalue())
             self.assertIn("missing.bin", errors.getvalue())
+
+
+class OutputTest(unittest.TestCase):
+    def test_failed_write_leaves_the_old_image_and_nothing_else(self):
+        with tempfile.TemporaryDirectory() as folder:
+            work = Path(folder)
+            (work / "a9.bin").write_bytes(ARM9)
+            (work / "a7.bin").write_bytes(ARM7)
+            out = work / "out.nds"
+            out.write_bytes(b"the previous image")
+            arguments = [str(out), str(work / "a9.bin"), "0x02000000", str(work / "a7.bin"),
+                         "0x037F8000"]
+            # Files may not grow past 4096 bytes, as on a disk that fills up half-way through.
+            limit = resource.getrlimit(resource.RLIMIT_FSIZE)
+            handler = signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
+            resource.setrlimit(resource.RLIMIT_FSIZE, (4096, limit[1]))
+            try:
+                with redirect_stderr(io.StringIO()):
+                    status = ndsrom.main(arguments)
+            finally:
+                resource.setrlimit(resource.RLIMIT_FSIZE, limit)
+                signal.signal(signal.SIGXFSZ, handler)
+            self.assertEqual(status, 1)
+            self.assertEqual(out.read_bytes(), b"the previous image")
+            self.assertEqual(sorted(p.name for p in work.iterdir()),
+                             ["a7.bin", "a9.bin", "out.nds"])
+
+            # Something that is not a regular file is never replaced.
+            fifo = work / "fifo.nds"
+            os.mkfifo(fifo)
+            with redirect_stderr(io.StringIO()):
+                self.assertEqual(ndsrom.main([str(fifo)] + arguments[1:]), 1)
+            self.assertTrue(stat.S_ISFIFO(os.lstat(fifo).st_mode))
 
 
 if __name__ == "__main__":

@@ -4,20 +4,17 @@
 //   romimage show ROM_IMAGE
 //
 // make copies DISK_IMAGE to ROM_IMAGE with the header written at byte 0x100 of its first sector,
-// naming up to four ranges of sectors that the console may write. DISK_IMAGE is only read.
+// naming up to four ranges of sectors that the console may write. DISK_IMAGE is only read;
+// ROM_IMAGE is written whole or not at all.
 // show prints the header of a ROM image: its label and ranges, and where they lie in SRAM.
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <iostream>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "rom_image.h"
+#include "tool_files.h"
 
 namespace {
 
@@ -41,45 +38,19 @@ int Fail(const std::string& message) {
     return 1;
 }
 
-std::optional<Bytes> ReadFile(const std::string& path, std::string& reason) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        reason = path + ": " + std::strerror(errno);
+// The whole file, as long as it is no larger than the cartridge ROM; a larger one is refused
+// after reading one byte more than the ROM holds.
+std::optional<Bytes> ReadImage(const std::string& path, std::string& reason) {
+    Bytes bytes;
+    if (!tool_files::ReadInput(path, kRomSize, bytes, reason)) {
+        reason = path + ": " + reason;
         return std::nullopt;
     }
-    Bytes bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) {
-        reason = path + ": read error";
+    if (bytes.size() > kRomSize) {
+        reason = path + ": larger than the 32 MiB of cartridge ROM";
         return std::nullopt;
     }
     return bytes;
-}
-
-// Writes beside the destination first, so a failed write never leaves half a file behind.
-bool WriteFile(const std::string& path, const Bytes& bytes, std::string& reason) {
-    const std::string partial = path + ".partial";
-    {
-        std::ofstream out(partial, std::ios::binary | std::ios::trunc);
-        if (out) out.write(reinterpret_cast<const char*>(bytes.data()), std::ssize(bytes));
-        if (!out || !out.flush()) {
-            reason = path + ": " + std::strerror(errno);
-            std::remove(partial.c_str());
-            return false;
-        }
-    }
-    std::error_code error;
-    std::filesystem::rename(partial, path, error);
-    if (error) {
-        reason = path + ": " + error.message();
-        std::remove(partial.c_str());
-        return false;
-    }
-    return true;
-}
-
-bool SameFile(const std::string& a, const std::string& b) {
-    std::error_code error;
-    return std::filesystem::equivalent(a, b, error);
 }
 
 int Make(const std::string& diskPath, const std::string& romPath,
@@ -90,18 +61,18 @@ int Make(const std::string& diskPath, const std::string& romPath,
         if (!range) return Fail("'" + text + "' is no range: write FIRST:COUNT, COUNT at least 1");
         ranges.push_back(*range);
     }
-    if (SameFile(diskPath, romPath))
+    if (tool_files::SameFile(diskPath, romPath))
         return Fail("the ROM image must be a file of its own, not the disk image");
 
     std::string reason;
-    std::optional<Bytes> image = ReadFile(diskPath, reason);
+    std::optional<Bytes> image = ReadImage(diskPath, reason);
     if (!image) return Fail(reason);
     if (const std::string problem = CheckImage(image->size(), ranges); !problem.empty())
         return Fail(problem);
 
     const auto header = MakeHeader(ranges);
     std::copy(header.begin(), header.end(), image->begin() + kHeaderOffset);
-    if (!WriteFile(romPath, *image, reason)) return Fail(reason);
+    if (!tool_files::ReplaceFile(romPath, *image, reason)) return Fail(romPath + ": " + reason);
     return 0;
 }
 
@@ -121,7 +92,7 @@ std::string Printable(const std::string& text) {
 
 int Show(const std::string& romPath) {
     std::string reason;
-    const std::optional<Bytes> image = ReadFile(romPath, reason);
+    const std::optional<Bytes> image = ReadImage(romPath, reason);
     if (!image) return Fail(reason);
     const std::optional<Header> header = ReadHeader(*image);
     if (!header) return Fail(romPath + ": no ROM image header at byte 0x100");
@@ -154,11 +125,13 @@ int Show(const std::string& romPath) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv) try {
     const std::vector<std::string> args(argv + 1, argv + argc);
     if (args.size() >= 3 && args[0] == "make")
         return Make(args[1], args[2], std::vector<std::string>(args.begin() + 3, args.end()));
     if (args.size() == 2 && args[0] == "show") return Show(args[1]);
     std::cerr << kUsage;
     return 2;
+} catch (const std::exception& error) {
+    return Fail(error.what());
 }

@@ -2,9 +2,12 @@
 // that goes through the tool into simulated cartridge ROM and back out through the console's
 // selector and ROM image driver.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <filesystem>
@@ -186,6 +189,79 @@ TEST(RomImageCommand, ShowReportsAHeaderTheConsoleWouldRefuse) {
     EXPECT_NE(run.output.find("romimage: the console cannot serve this image: range 0:100 lies "
                               "outside the image, whose sectors are 0 to 63\n"),
               std::string::npos);
+}
+
+TEST(RomImageCommand, RefusesAFolderWithAMessage) {
+    ScratchFolder folder;
+    const auto rom = folder / "rom.img";
+    const std::string shown = (folder / "").string();
+    Outcome run = RomImage("show " + Quoted(folder / ""));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.output, "romimage: " + shown + ": Is a directory\n");
+    run = RomImage("make " + Quoted(folder / "") + " " + Quoted(rom));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.output, "romimage: " + shown + ": Is a directory\n");
+    EXPECT_FALSE(std::filesystem::exists(rom));
+}
+
+std::vector<std::string> Names(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST(RomImageCommand, ReplacesOnlyARegularFileAndThroughANameOfItsOwn) {
+    ScratchFolder folder;
+    const auto disk = folder / "disk.img";
+    WriteBytes(disk, Bytes(64 * 512, 0x11));
+    const auto fifo = folder / "fifo.img", link = folder / "link.img", kept = folder / "kept";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    WriteBytes(kept, Bytes(3, 0x22));
+    std::filesystem::create_symlink(kept, link);
+    for (const auto& output : {fifo, link}) {
+        const Outcome run = RomImage("make " + Quoted(disk) + " " + Quoted(output));
+        EXPECT_EQ(run.status, 1);
+        EXPECT_NE(run.output.find(": not a regular file but a"), std::string::npos) << run.output;
+    }
+    EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(ReadBytes(kept), Bytes(3, 0x22));
+
+    // A file of the user's that happens to bear a name a temporary file could have stays.
+    const auto rom = folder / "rom.img";
+    WriteBytes(folder / "rom.img.partial", Bytes(5, 0x33));
+    EXPECT_EQ(RomImage("make " + Quoted(disk) + " " + Quoted(rom)).status, 0);
+    EXPECT_EQ(ReadBytes(rom).size(), 64u * 512);
+    EXPECT_EQ(ReadBytes(folder / "rom.img.partial"), Bytes(5, 0x33));
+    EXPECT_EQ(Names(folder / ""),
+              (std::vector<std::string>{"disk.img", "fifo.img", "kept", "link.img", "rom.img",
+                                        "rom.img.partial"}));
+}
+
+TEST(RomImageCommand, ReadsNoMoreThanTheLargestImageAndOneByte) {
+    ScratchFolder folder;
+    const auto huge = folder / "huge.img";
+    WriteBytes(huge, {});
+    std::filesystem::resize_file(huge, 256u << 20);  // sparse: takes no room on the disk
+    const Outcome run = RomImage("show " + Quoted(huge));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.output,
+              "romimage: " + huge.string() + ": larger than the 32 MiB of cartridge ROM\n");
+    rusage children{};
+    ASSERT_EQ(::getrusage(RUSAGE_CHILDREN, &children), 0);
+    EXPECT_LT(children.ru_maxrss, 128 << 10) << "kilobytes at most in memory";
+}
+
+TEST(RomImageCommand, RefusesAFifoWithoutWaitingForAWriter) {
+    ScratchFolder folder;
+    const auto fifo = folder / "fifo.img";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const Outcome run =
+        RunCommand("timeout 10 " + std::string(ROMIMAGE_PATH) + " show " + Quoted(fifo));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.output, "romimage: " + fifo.string() + ": not a regular file but a FIFO\n");
 }
 
 // --- The round trip ---

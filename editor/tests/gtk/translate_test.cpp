@@ -66,5 +66,12 @@ TEST(GtkText, InvalidUtf8IsMadeShowable) {
     EXPECT_EQ(shown.substr(0, 4), "bad ");
 }
 
+TEST(GtkText, DefaultAnswerLeftAsShownKeepsItsOwnBytes) {
+    const std::string latin1 = "/tmp/m\xe4p.qmap";
+    EXPECT_EQ(InputBoxAnswer(DisplayText(latin1), latin1), latin1);
+    EXPECT_EQ(InputBoxAnswer("/tmp/other.qmap", latin1), "/tmp/other.qmap");
+    EXPECT_EQ(InputBoxAnswer("2.5", "2.5"), "2.5");
+}
+
 }  // namespace
 }  // namespace gridwright

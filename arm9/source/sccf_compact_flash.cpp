@@ -30,14 +30,14 @@ bool SCCF_Shutdown(void) {
 }
 
 constinit const IO_INTERFACE SCCF_Interface = {
-    IO_TYPE_CODE('S', 'C', 'C', 'F'),
-    FEATURE_CAN_READ | FEATURE_CAN_WRITE | FEATURE_GBA_SLOT,
-    SCCF_StartUp,
-    MPCF_IsInserted,
-    MPCF_ReadSectors,
-    MPCF_WriteSectors,
-    MPCF_ClearStatus,
-    SCCF_Shutdown,
+    .ul_ioType = IO_TYPE_CODE('S', 'C', 'C', 'F'),
+    .ul_Features = FEATURE_CAN_READ | FEATURE_CAN_WRITE | FEATURE_GBA_SLOT,
+    .fn_StartUp = SCCF_StartUp,
+    .fn_IsInserted = MPCF_IsInserted,
+    .fn_ReadSectors = MPCF_ReadSectors,
+    .fn_WriteSectors = MPCF_WriteSectors,
+    .fn_ClearStatus = MPCF_ClearStatus,
+    .fn_Shutdown = SCCF_Shutdown,
 };
 
 LPIO_INTERFACE SCCF_GetInterface(void) {

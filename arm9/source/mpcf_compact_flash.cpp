@@ -31,14 +31,14 @@ bool MPCF_Shutdown(void) {
 }
 
 constinit const IO_INTERFACE MPCF_Interface = {
-    IO_TYPE_CODE('M', 'P', 'C', 'F'),
-    FEATURE_CAN_READ | FEATURE_CAN_WRITE | FEATURE_GBA_SLOT,
-    MPCF_StartUp,
-    MPCF_IsInserted,
-    MPCF_ReadSectors,
-    MPCF_WriteSectors,
-    MPCF_ClearStatus,
-    MPCF_Shutdown,
+    .ul_ioType = IO_TYPE_CODE('M', 'P', 'C', 'F'),
+    .ul_Features = FEATURE_CAN_READ | FEATURE_CAN_WRITE | FEATURE_GBA_SLOT,
+    .fn_StartUp = MPCF_StartUp,
+    .fn_IsInserted = MPCF_IsInserted,
+    .fn_ReadSectors = MPCF_ReadSectors,
+    .fn_WriteSectors = MPCF_WriteSectors,
+    .fn_ClearStatus = MPCF_ClearStatus,
+    .fn_Shutdown = MPCF_Shutdown,
 };
 
 LPIO_INTERFACE MPCF_GetInterface(void) {

@@ -14,7 +14,7 @@
 #include <stddef.h>
 #include <stdint.h>
 
-#include "slot_storage.h"
+#include "mmio.h"
 
 #if __STDC_HOSTED__
 #include <string.h>
@@ -25,11 +25,6 @@ extern "C" int strncmp(const char* left, const char* right, size_t length);
 #endif
 
 namespace {
-
-constexpr u32 ROM_FIRST = 0x08000000;
-constexpr u32 ROM_END = 0x0A000000;  // first address past the 32 MiB of cartridge ROM
-constexpr u32 SRAM_FIRST = 0x0A000000;
-constexpr u32 SRAM_SIZE = 0x10000;  // the slot has 16 SRAM address lines; higher ones mirror
 
 constexpr u32 SECTOR_SHIFT = 9;
 constexpr u32 RANGES = 4;
@@ -61,7 +56,7 @@ const u8* rom(u32 address) {
 }
 
 volatile u8* sram(u32 offset) {
-    return reinterpret_cast<volatile u8*>(static_cast<uintptr_t>(SRAM_FIRST + offset));
+    return reinterpret_cast<volatile u8*>(static_cast<uintptr_t>(mmio::GBA_SRAM_FIRST + offset));
 }
 
 u32 romWord(const u8* at) {
@@ -74,13 +69,13 @@ u32 sectorCount(u8 numSecs) {
 
 // Sectors of an image at `image` that lie inside cartridge ROM.
 u32 sectorsInRom(const u8* image) {
-    return (ROM_END - addressOf(image)) >> SECTOR_SHIFT;
+    return (mmio::GBA_ROM_END - addressOf(image)) >> SECTOR_SHIFT;
 }
 
-// The header nearest the start of ROM, or null. Nothing at or above ROM_END is looked at.
+// The header nearest the start of ROM, or null. Nothing past cartridge ROM is looked at.
 const u8* findHeader() {
-    u32 position = ROM_FIRST + HEADER_OFFSET;
-    while (position < ROM_END) {
+    u32 position = mmio::GBA_ROM_FIRST + HEADER_OFFSET;
+    while (position < mmio::GBA_ROM_END) {
         const u8* candidate = rom(position);
         if (romWord(candidate) != MAGIC) {
             position += SEARCH_STEP;
@@ -107,7 +102,7 @@ u32 rangeCount(const u8* header, u32 range) {
 // other, and their first copy would read past the end of ROM.
 bool rangesFit(const u8* header) {
     const u32 romSectors = sectorsInRom(header - HEADER_OFFSET);
-    u32 sramSectors = (SRAM_SIZE - SIGNATURE_SIZE) >> SECTOR_SHIFT;
+    u32 sramSectors = (mmio::GBA_SRAM_SIZE - SIGNATURE_SIZE) >> SECTOR_SHIFT;
     for (u32 range = 0; range < RANGES; ++range) {
         const u32 start = rangeStart(header, range);
         const u32 count = rangeCount(header, range);
@@ -242,14 +237,14 @@ bool FCSR_Shutdown(void) {
 }
 
 constinit const IO_INTERFACE FCSR_Interface = {
-    IO_TYPE_CODE('F', 'C', 'S', 'R'),
-    FEATURE_CAN_READ | FEATURE_CAN_WRITE | FEATURE_GBA_SLOT,
-    FCSR_StartUp,
-    FCSR_IsInserted,
-    FCSR_ReadSectors,
-    FCSR_WriteSectors,
-    FCSR_ClearStatus,
-    FCSR_Shutdown,
+    .ul_ioType = IO_TYPE_CODE('F', 'C', 'S', 'R'),
+    .ul_Features = FEATURE_CAN_READ | FEATURE_CAN_WRITE | FEATURE_GBA_SLOT,
+    .fn_StartUp = FCSR_StartUp,
+    .fn_IsInserted = FCSR_IsInserted,
+    .fn_ReadSectors = FCSR_ReadSectors,
+    .fn_WriteSectors = FCSR_WriteSectors,
+    .fn_ClearStatus = FCSR_ClearStatus,
+    .fn_Shutdown = FCSR_Shutdown,
 };
 
 LPIO_INTERFACE FCSR_GetInterface(void) {

@@ -13,11 +13,15 @@ namespace {
 using Bytes = std::vector<sim::u8>;
 using Event = sim::DsCardSlot::Event;
 using sim::DsCardSlot;
+using namespace ds_card_slot;
 
-constexpr sim::u16 SERIAL_OPEN = 0xA040;  // slot enable, serial mode, chip select held
+constexpr sim::u16 SERIAL_OPEN =
+    SPI_CTRL_SLOT_ENABLE | SPI_CTRL_SERIAL_MODE | SPI_CTRL_HOLD_CHIP_SELECT;
 constexpr sim::u8 GO_IDLE_STATE = 0, SEND_OP_COND = 1, SEND_CSD = 9, SET_BLOCKLEN = 16,
                   READ_SINGLE_BLOCK = 17, WRITE_MULTIPLE_BLOCK = 25;
 constexpr sim::u32 LAST_BYTE_ADDRESSABLE_SECTOR = 0x7FFFFF;
+// Reads of a slot busy bit before the driver takes the slot for broken.
+constexpr sim::u64 SLOT_BUSY_READS = 1u << 16;
 
 Bytes idle(std::size_t count) {
     return Bytes(count, 0xFF);
@@ -63,6 +67,7 @@ class MmcTest : public SlotTest {
     void TearDown() override {
         mmc.faults = {};
         cartridge.faults = {};
+        dsSlot.faults = {};
         cartridge.insertMmc(mmc);
         dsSlot.insert(cartridge);
         SlotTest::TearDown();
@@ -85,14 +90,25 @@ class MmcTest : public SlotTest {
                      [](const Event& event) { return event.kind == Event::Kind::Serial; });
         return serial;
     }
-    sim::u64 exchanges() const { return bus.writesOf(DsCardSlot::SPI_DATA); }
+    sim::u64 exchanges() const { return bus.writesOf(DS_SLOT_SPI_DATA); }
     // Serial control values written since the logs restarted.
     std::vector<sim::u32> controlWrites() const {
         std::vector<sim::u32> values;
         for (const sim::Access& access : bus.log())
-            if (access.write && access.address == DsCardSlot::SPI_CTRL)
-                values.push_back(access.value);
+            if (access.write && access.address == DS_SLOT_SPI_CTRL) values.push_back(access.value);
         return values;
+    }
+    // Every entry point, with its name; transfers of two sectors at sector 3 through `buffer`.
+    using Calls = std::vector<std::pair<std::string, std::function<bool()>>>;
+    static Calls entryPoints(GuardedBuffer& buffer) {
+        return {
+            {"StartUp", NMMC_StartUp},
+            {"IsInserted", NMMC_IsInserted},
+            {"ReadSectors", [&] { return NMMC_ReadSectors(3, 2, buffer.data()); }},
+            {"WriteSectors", [&] { return NMMC_WriteSectors(3, 2, buffer.data()); }},
+            {"ClearStatus", NMMC_ClearStatus},
+            {"Shutdown", NMMC_Shutdown},
+        };
     }
     void expectClosed(const std::string& call) {
         EXPECT_FALSE(cartridge.mmcConnected()) << call;
@@ -388,14 +404,7 @@ TEST_F(MmcTest, TransfersPast4GiBFailBeforeTouchingTheSlot) {
 // and serial mode closed.
 TEST_F(MmcTest, EveryEntryPointLeavesTheMmcDisconnectedAndSerialModeClosed) {
     GuardedBuffer buffer(2, 0);
-    const std::vector<std::pair<const char*, std::function<bool()>>> calls = {
-        {"StartUp", NMMC_StartUp},
-        {"IsInserted", NMMC_IsInserted},
-        {"ReadSectors", [&] { return NMMC_ReadSectors(3, 2, buffer.data()); }},
-        {"WriteSectors", [&] { return NMMC_WriteSectors(3, 2, buffer.data()); }},
-        {"ClearStatus", NMMC_ClearStatus},
-        {"Shutdown", NMMC_Shutdown},
-    };
+    const Calls calls = entryPoints(buffer);
     const std::vector<std::pair<const char*, std::function<void()>>> cards = {
         {"working", [] {}},
         {"no reply", [&] { mmc.faults.noReply = true; }},
@@ -411,7 +420,7 @@ TEST_F(MmcTest, EveryEntryPointLeavesTheMmcDisconnectedAndSerialModeClosed) {
         for (const auto& [name, call] : calls) {
             const bool working = std::string(kind) == "working";
             EXPECT_TRUE(call() || !working) << name << " on a working card";
-            expectClosed(std::string(name) + " on a card that is " + kind);
+            expectClosed(name + " on a card that is " + kind);
         }
         mmc.faults = {};
         cartridge.faults = {};
@@ -420,15 +429,69 @@ TEST_F(MmcTest, EveryEntryPointLeavesTheMmcDisconnectedAndSerialModeClosed) {
     }
 }
 
+// A slot whose serial busy bit stays set has stopped working: the byte that never finishes costs
+// one bounded wait, no further byte is exchanged and none is read, and the call fails with serial
+// mode closed. Start-up's three configuration transactions each try once.
+TEST_F(MmcTest, SerialBusyBitHeldForeverFailsEachCallAfterOneBoundedWait) {
+    start();
+    GuardedBuffer buffer(2, 0);
+    dsSlot.faults.spiBusyStuck = true;
+    for (const auto& [name, call] : entryPoints(buffer)) {
+        restartLogs();
+        EXPECT_FALSE(call()) << name;
+        const sim::u64 waits = name == "StartUp" ? 3 : 1;
+        EXPECT_EQ(bus.readsOf(DS_SLOT_SPI_CTRL), waits * SLOT_BUSY_READS) << name;
+        EXPECT_EQ(exchanges(), waits) << name;
+        EXPECT_EQ(bus.readsOf(DS_SLOT_SPI_DATA), 0u) << name;
+        expectClosed(name);
+        bus.takeViolations();  // what a driver writes to a broken slot
+    }
+    EXPECT_TRUE(buffer.guardsIntact());
+
+    // Stuck among the idle bytes after a write's stop token, every block sent: still a failure.
+    dsSlot.faults = {};
+    restartLogs();
+    const sim::u64 throughStopToken = 9 + 518 + 1;  // command and R1, one block, the stop token
+    dsSlot.faults.spiBusyStuckAfterBytes = throughStopToken + 100;
+    EXPECT_FALSE(NMMC_WriteSectors(3, 1, buffer.data()));
+    EXPECT_EQ(exchanges(), throughStopToken + 100);
+    expectClosed("write stuck after its stop token");
+    bus.takeViolations();
+
+    dsSlot.faults = {};
+    EXPECT_TRUE(NMMC_StartUp());  // the slot works again, and so does the driver
+}
+
+// Likewise for the card bus control's busy bit: each of the two selects before an MMC conversation
+// and the two deselects after it waits its bound, the conversation exchanges nothing, and the
+// deselect commands are still sent. Start-up's configuration needs no card bus command.
+TEST_F(MmcTest, CardBusBusyBitHeldForeverFailsEachCallAfterBoundedWaits) {
+    start();
+    GuardedBuffer buffer(2, 0);
+    dsSlot.faults.busBusyStuck = true;
+    for (const auto& [name, call] : entryPoints(buffer)) {
+        restartLogs();
+        EXPECT_FALSE(call()) << name;
+        EXPECT_EQ(bus.readsOf(DS_SLOT_BUS_CTRL), 4 * SLOT_BUSY_READS) << name;
+        EXPECT_EQ(exchanges(), name == "StartUp" ? 11u : 0u) << name;
+        EXPECT_TRUE(newCommands().empty()) << name;
+        expectClosed(name);
+        bus.takeViolations();
+    }
+    dsSlot.faults = {};
+    EXPECT_TRUE(NMMC_IsInserted());
+}
+
 TEST_F(MmcTest, SelectorChoosesTheDsCardFirstAndStartsNoGbaDriver) {
     insert(Kind::Mpcf);  // a working CompactFlash adapter waits in the GBA slot too
     bus.setExmemCtrl(sim::Bus::EXMEM_CTRL_AT_START);
     ASSERT_TRUE(disc_Init());
     EXPECT_EQ(disc_HostType(), NMMC_Interface.ul_ioType);
     for (const sim::Access& access : bus.log())
-        EXPECT_FALSE(access.address >= sim::GBA_SLOT_FIRST && access.address <= 0x0AFFFFFF)
+        EXPECT_FALSE(access.address >= mmio::GBA_ROM_FIRST && access.address <= 0x0AFFFFFF)
             << describe(access);
-    EXPECT_EQ(bus.exmemCtrl(), sim::Bus::EXMEM_CTRL_AT_START & ~0x0800);  // GBA slot left alone
+    EXPECT_EQ(bus.exmemCtrl(),
+              sim::Bus::EXMEM_CTRL_AT_START & ~mmio::EXMEM_DS_SLOT_ARM7);  // GBA slot left alone
 
     const Bytes data = patternBytes(512, 5);
     GuardedBuffer buffer(1, 0);
@@ -447,19 +510,19 @@ TEST_F(MmcTest, CardCommandLoaderFillsTheCommandRegistersInOrder) {
     cardWriteCommand(command);
     ASSERT_EQ(bus.log().size(), 8u);
     for (sim::u32 i = 0; i < 8; ++i)
-        EXPECT_EQ(bus.log()[i], (sim::Access{DsCardSlot::COMMAND + i, 1, true, i + 1u}));
+        EXPECT_EQ(bus.log()[i], (sim::Access{DS_SLOT_COMMAND + i, 1, true, i + 1u}));
 }
 
 // The simulated slot and card are only as strict as these checks.
 class DsSlotModelTest : public MmcTest {
   protected:
-    void open() { bus.write(DsCardSlot::SPI_CTRL, 2, SERIAL_OPEN); }
-    void close() { bus.write(DsCardSlot::SPI_CTRL, 2, 0); }
+    void open() { bus.write(DS_SLOT_SPI_CTRL, 2, SERIAL_OPEN); }
+    void close() { bus.write(DS_SLOT_SPI_CTRL, 2, 0); }
     sim::u8 exchange(sim::u8 out) {
-        bus.write(DsCardSlot::SPI_DATA, 1, out);
-        while (bus.read(DsCardSlot::SPI_CTRL, 2) & DsCardSlot::SPI_BUSY) {
+        bus.write(DS_SLOT_SPI_DATA, 1, out);
+        while (bus.read(DS_SLOT_SPI_CTRL, 2) & SPI_CTRL_BUSY) {
         }
-        return static_cast<sim::u8>(bus.read(DsCardSlot::SPI_DATA, 1));
+        return static_cast<sim::u8>(bus.read(DS_SLOT_SPI_DATA, 1));
     }
     // Sends a command frame and returns the reply bytes that follow it.
     Bytes command(const Bytes& frameBytes, std::size_t replyBytes) {
@@ -503,17 +566,17 @@ TEST_F(DsSlotModelTest, BlockCommandsTakeWholeBlocksInsideTheCard) {
 }
 
 TEST_F(DsSlotModelTest, RegistersInsistOnTheirWidthsAndOnSerialMode) {
-    bus.write(DsCardSlot::SPI_DATA, 1, 0xFF);  // serial mode closed
+    bus.write(DS_SLOT_SPI_DATA, 1, 0xFF);  // serial mode closed
     open();
-    bus.write(DsCardSlot::BUS_CTRL, 4, DsCardSlot::SEND_COMMAND);  // a card command in serial mode
-    bus.write(DsCardSlot::SPI_DATA, 1, 0xFF);
-    bus.read(DsCardSlot::SPI_DATA, 1);  // the byte is still shifting
-    bus.read(DsCardSlot::SPI_CTRL, 2);
-    bus.write(DsCardSlot::SPI_DATA, 2, 0xFF);
-    bus.read(DsCardSlot::BUS_CTRL, 2);
-    bus.write(DsCardSlot::COMMAND, 4, 0);
+    bus.write(DS_SLOT_BUS_CTRL, 4, BUS_CTRL_SEND_COMMAND);  // a card command in serial mode
+    bus.write(DS_SLOT_SPI_DATA, 1, 0xFF);
+    bus.read(DS_SLOT_SPI_DATA, 1);  // the byte is still shifting
+    bus.read(DS_SLOT_SPI_CTRL, 2);
+    bus.write(DS_SLOT_SPI_DATA, 2, 0xFF);
+    bus.read(DS_SLOT_BUS_CTRL, 2);
+    bus.write(DS_SLOT_COMMAND, 4, 0);
     close();
-    bus.write(DsCardSlot::BUS_CTRL, 4, 0xA1000000);  // a transfer with a data block
+    bus.write(DS_SLOT_BUS_CTRL, 4, 0xA1000000);  // a transfer with a data block
     EXPECT_EQ(bus.takeViolations().size(), 7u);
 }
 

@@ -49,14 +49,14 @@ bool M3CF_Shutdown(void) {
 }
 
 constinit const IO_INTERFACE M3CF_Interface = {
-    IO_TYPE_CODE('M', '3', 'C', 'F'),
-    FEATURE_CAN_READ | FEATURE_CAN_WRITE | FEATURE_GBA_SLOT,
-    M3CF_StartUp,
-    M3CF_IsInserted,
-    M3CF_ReadSectors,
-    M3CF_WriteSectors,
-    M3CF_ClearStatus,
-    M3CF_Shutdown,
+    .ul_ioType = IO_TYPE_CODE('M', '3', 'C', 'F'),
+    .ul_Features = FEATURE_CAN_READ | FEATURE_CAN_WRITE | FEATURE_GBA_SLOT,
+    .fn_StartUp = M3CF_StartUp,
+    .fn_IsInserted = M3CF_IsInserted,
+    .fn_ReadSectors = M3CF_ReadSectors,
+    .fn_WriteSectors = M3CF_WriteSectors,
+    .fn_ClearStatus = M3CF_ClearStatus,
+    .fn_Shutdown = M3CF_Shutdown,
 };
 
 LPIO_INTERFACE M3CF_GetInterface(void) {
