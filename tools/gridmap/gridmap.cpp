@@ -260,15 +260,29 @@ int Render(const std::string& map, const std::string& levels, const std::string&
 
 // ---- export and import ----
 
-int Export(const std::string& map, const std::string& levelText, const std::string& out) {
+// The level and the format (the file's extension) of an export or an import, or nothing and the
+// message that refuses them.
+std::optional<std::pair<double, std::string>> LevelAndFormat(const std::string& levelText,
+                                                             const std::string& file,
+                                                             std::string& problem) {
     const std::optional<double> level = ParseLevel(levelText);
-    if (!level) return Fail(NotALevel(levelText));
-    const std::string format = Extension(out);
-    if (format != ".xp" && format != ".tmx" && format != ".txt")
-        return Fail("cannot export to " + Quoted(out) +
-                    ": the extension names the format, .xp, .tmx or .txt");
+    const std::string format = Extension(file);
+    if (!level)
+        problem = NotALevel(levelText);
+    else if (format != ".xp" && format != ".tmx" && format != ".txt")
+        problem = Quoted(file) + ": the extension names the format, .xp, .tmx or .txt";
+    else
+        return std::pair{*level, format};
+    return std::nullopt;
+}
+
+int Export(const std::string& map, const std::string& levelText, const std::string& out) {
+    std::string problem;
+    const auto levelAndFormat = LevelAndFormat(levelText, out, problem);
+    if (!levelAndFormat) return Fail(problem);
+    const auto& [level, format] = *levelAndFormat;
     BoardGrid board;
-    if (FileResult read = ReadMapLevel(map, *level, board); !read)
+    if (FileResult read = ReadMapLevel(map, level, board); !read)
         return Fail(CannotReadMap(map, read));
 
     std::string failed;
@@ -306,22 +320,20 @@ BoardOrError ReadOtherEditorsFile(const std::string& in, const std::string& form
 }
 
 int Import(const std::string& map, const std::string& levelText, const std::string& in) {
-    const std::optional<double> level = ParseLevel(levelText);
-    if (!level) return Fail(NotALevel(levelText));
-    const std::string format = Extension(in);
-    if (format != ".xp" && format != ".tmx" && format != ".txt")
-        return Fail("cannot import " + Quoted(in) +
-                    ": the extension names the format, .xp, .tmx or .txt");
+    std::string problem;
+    const auto levelAndFormat = LevelAndFormat(levelText, in, problem);
+    if (!levelAndFormat) return Fail(problem);
+    const auto& [level, format] = *levelAndFormat;
     // A missing map is made, as the editor's Save makes it; anything but a file is refused.
     if (std::error_code missing; fs::exists(map, missing) || missing) {
-        if (std::string problem = tool_files::InputProblem(map); !problem.empty())
+        if (problem = tool_files::InputProblem(map); !problem.empty())
             return Fail("cannot write the map file " + Quoted(map) + ": " + problem);
     }
     // The whole level is read and checked before the map is touched.
     const BoardOrError read = ReadOtherEditorsFile(in, format);
     if (!read.board) return Fail("cannot import " + Quoted(in) + ": " + read.error);
     if (FileResult written =
-            WriteLevelBlock(map, *LevelOffset(*level), LevelBlockFromBoard(*read.board));
+            WriteLevelBlock(map, *LevelOffset(level), LevelBlockFromBoard(*read.board));
         !written)
         return Fail("cannot write the map file " + Quoted(map) + ": " + written.reason);
     return 0;

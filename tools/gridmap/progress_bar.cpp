@@ -17,7 +17,7 @@ ProgressBar::ProgressBar(std::int64_t total, bool shown, bool linesCrossBar)
 
 ProgressBar::~ProgressBar() {
     if (!shown_ || done_ == 0) return;
-    Draw();
+    if (cleared_ || drawnDone_ != done_) Draw();
     std::fputc('\n', stderr);
 }
 
@@ -56,6 +56,7 @@ void ProgressBar::PrintLine(const std::string& line) {
 
 void ProgressBar::Draw() {
     drawn_ = Clock::now();
+    drawnDone_ = done_;
     cleared_ = false;
     const double seconds = std::chrono::duration<double>(drawn_ - start_).count();
     std::fprintf(stderr, "\r%s\033[K", Text(done_, total_, seconds).c_str());

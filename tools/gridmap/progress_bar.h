@@ -29,7 +29,7 @@ class ProgressBar {
     void Draw();
 
     using Clock = std::chrono::steady_clock;
-    std::int64_t total_, done_ = 0;
+    std::int64_t total_, done_ = 0, drawnDone_ = -1;
     bool shown_, linesCrossBar_, cleared_ = false;
     Clock::time_point start_ = Clock::now(), drawn_{};
 };

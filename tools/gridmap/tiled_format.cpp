@@ -25,6 +25,16 @@ int TileOf(BoardCell cell) {
     return (cell.Color % kPaletteSize) * 256 + cell.Char;
 }
 
+// A UTF-8 document of Tiled 1.8 with its root element, which it gives back.
+pugi::xml_node StartDocument(pugi::xml_document& document, const char* root) {
+    pugi::xml_node declaration = document.append_child(pugi::node_declaration);
+    declaration.append_attribute("version") = "1.0";
+    declaration.append_attribute("encoding") = "UTF-8";
+    pugi::xml_node element = document.append_child(root);
+    element.append_attribute("version") = "1.8";
+    return element;
+}
+
 std::string XmlText(const pugi::xml_document& document) {
     std::ostringstream out;
     document.save(out, " ", pugi::format_default, pugi::encoding_utf8);
@@ -126,11 +136,7 @@ TiledFiles EncodeTiled(const BoardGrid& board, const std::string& layerName,
     TiledFiles files;
 
     pugi::xml_document map;
-    pugi::xml_node declaration = map.append_child(pugi::node_declaration);
-    declaration.append_attribute("version") = "1.0";
-    declaration.append_attribute("encoding") = "UTF-8";
-    pugi::xml_node root = map.append_child("map");
-    root.append_attribute("version") = "1.8";
+    pugi::xml_node root = StartDocument(map, "map");
     root.append_attribute("orientation") = "orthogonal";
     root.append_attribute("renderorder") = "right-down";
     root.append_attribute("width") = kBoardColumns;
@@ -163,11 +169,7 @@ TiledFiles EncodeTiled(const BoardGrid& board, const std::string& layerName,
     files.map = XmlText(map);
 
     pugi::xml_document set;
-    declaration = set.append_child(pugi::node_declaration);
-    declaration.append_attribute("version") = "1.0";
-    declaration.append_attribute("encoding") = "UTF-8";
-    pugi::xml_node setRoot = set.append_child("tileset");
-    setRoot.append_attribute("version") = "1.8";
+    pugi::xml_node setRoot = StartDocument(set, "tileset");
     setRoot.append_attribute("name") = "QUORIX glyphs";
     setRoot.append_attribute("tilewidth") = kGlyphWidth;
     setRoot.append_attribute("tileheight") = kGlyphHeight;
