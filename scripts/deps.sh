@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that a build needs, only those that are missing.
 #   scripts/deps.sh run    what building and running the editor needs
-#   scripts/deps.sh test   everything: all builds, cross builds and end-to-end tests
+#   scripts/deps.sh package  what building the three packages needs (cross builds, scdoc)
+#   scripts/deps.sh test   everything: all builds, cross builds, end-to-end tests, package checks
 set -euo pipefail
 
 run_packages=(
@@ -10,11 +11,16 @@ run_packages=(
     zlib1g-dev libpugixml-dev nlohmann-json3-dev libcli11-dev
     libgtest-dev libgmock-dev libbenchmark-dev
 )
-test_packages=(
+package_packages=(
     "${run_packages[@]}"
-    python3 clang-format
+    python3 scdoc
     gcc-arm-none-eabi binutils-arm-none-eabi
-    g++-mingw-w64-x86-64 googletest wine wine64 fonts-wine
+    g++-mingw-w64-x86-64 googletest wine wine64
+)
+test_packages=(
+    "${package_packages[@]}"
+    clang-format lintian man-db
+    fonts-wine
     xvfb xdotool x11-apps x11-utils x11-xserver-utils desktop-file-utils
     mtools dosfstools desmume gdb-multiarch
     tiled
@@ -22,8 +28,9 @@ test_packages=(
 
 case "${1:-test}" in
     run) wanted=("${run_packages[@]}") ;;
+    package) wanted=("${package_packages[@]}") ;;
     test) wanted=("${test_packages[@]}") ;;
-    *) echo "usage: $0 run|test" >&2; exit 2 ;;
+    *) echo "usage: $0 run|package|test" >&2; exit 2 ;;
 esac
 
 missing=()

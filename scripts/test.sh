@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test: host build, sanitizer build, console cross build, Windows cross build.
+# Builds everything and runs every test: host build, sanitizer build, console cross build, Windows
+# cross build; then makes the three packages from those build folders and checks them.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh test
@@ -11,4 +12,7 @@ for preset in default asan arm9 windows; do
     cmake --build --preset "$preset" -j "$jobs"
     ctest --preset "$preset" -j "$jobs"
 done
+echo "=== packages ==="
+scripts/package.sh
+scripts/check_packages.sh
 echo "All builds and tests passed."

@@ -25,6 +25,8 @@ constexpr std::array<MenuItem, 3> kMenuBar{{
 
 }  // namespace
 
-std::span<const MenuItem> MenuBar() { return kMenuBar; }
+std::span<const MenuItem> MenuBar() {
+    return kMenuBar;
+}
 
 }  // namespace gridwright

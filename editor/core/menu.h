@@ -1,4 +1,4 @@
-// The menu bar as designed, described once so that every front end builds the same bar.
+// The editor's menu bar, described once so that every front end builds the same bar.
 #pragma once
 
 #include <span>

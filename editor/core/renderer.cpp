@@ -1,6 +1,7 @@
 #include "renderer.h"
 
 #include <algorithm>
+#include <cstring>
 #include <string_view>
 
 #include "font_image.h"
@@ -24,24 +25,52 @@ bool IsBlankGlyph(std::uint8_t glyph) {
     return glyph == 0 || glyph == 32 || glyph == 255;
 }
 
-// The built-in font, one byte a pixel, 1 where lit: glyph rows that the painting loop reads ten
-// at a time.
-using GlyphPixels = std::array<std::array<std::uint8_t, kGlyphWidth>, kGlyphHeight>;
+// The built-in font as bit masks: bit i of a glyph row is set where its pixel i (from the left)
+// is lit. A cell row of 10 pixels is then painted with one 8-byte and one 2-byte store.
+using GlyphRows = std::array<std::uint16_t, kGlyphHeight>;
 
-const std::array<GlyphPixels, kFontGlyphs>& Font() {
-    static const std::array<GlyphPixels, kFontGlyphs> font = [] {
-        std::array<GlyphPixels, kFontGlyphs> glyphs{};
+const std::array<GlyphRows, kFontGlyphs>& Font() {
+    static const std::array<GlyphRows, kFontGlyphs> font = [] {
+        std::array<GlyphRows, kFontGlyphs> glyphs{};
         for (int glyph = 0; glyph < kFontGlyphs; ++glyph) {
+            if (IsBlankGlyph(static_cast<std::uint8_t>(glyph))) continue;
             const int left = glyph % kFontGlyphsPerRow * kGlyphWidth;
             const int top = glyph / kFontGlyphsPerRow * kGlyphHeight;
             for (int j = 0; j < kGlyphHeight; ++j)
                 for (int i = 0; i < kGlyphWidth; ++i)
-                    glyphs[glyph][j][i] = kFontImage[top + j][left + i] == '#' ? 1 : 0;
+                    if (kFontImage[top + j][left + i] == '#')
+                        glyphs[glyph][j] |= static_cast<std::uint16_t>(1u << i);
         }
         return glyphs;
     }();
     return font;
 }
+
+// A row mask's bits spread to whole bytes, for the first 8 pixels of a row and for the last 2:
+// 0xFF in the byte of each lit pixel, in memory order, so the stores below suit either byte order.
+struct RowMasks {
+    std::array<std::uint64_t, 256> head{};
+    std::array<std::uint16_t, 4> tail{};
+};
+
+const RowMasks& Masks() {
+    static const RowMasks masks = [] {
+        RowMasks built;
+        for (unsigned bits = 0; bits < 256; ++bits) {
+            std::array<std::uint8_t, 8> bytes{};
+            for (unsigned i = 0; i < 8; ++i) bytes[i] = (bits >> i) & 1 ? 0xFF : 0;
+            std::memcpy(&built.head[bits], bytes.data(), bytes.size());
+        }
+        for (unsigned bits = 0; bits < 4; ++bits) {
+            const std::array<std::uint8_t, 2> bytes{static_cast<std::uint8_t>(bits & 1 ? 0xFF : 0),
+                                                    static_cast<std::uint8_t>(bits & 2 ? 0xFF : 0)};
+            std::memcpy(&built.tail[bits], bytes.data(), bytes.size());
+        }
+        return built;
+    }();
+    return masks;
+}
+static_assert(kGlyphWidth == 10, "a cell row is painted as 8 + 2 bytes");
 
 std::uint8_t ScaleComponent(std::int16_t component, float brightness) {
     const float product = static_cast<float>(component) * brightness;
@@ -158,22 +187,29 @@ void DrawGlyph(SurfaceView surface, std::uint8_t glyph, int column, int row,
     const int top = row * kGlyphHeight;
     const int columns = std::min(kGlyphWidth, surface.width - left);
     const int rows = std::min(kGlyphHeight, surface.height - top);
+    if (columns <= 0 || rows <= 0) return;
     // Each pixel is written once, with the colour that the background followed by the strokes
     // would leave there.
-    const GlyphPixels* strokes = IsBlankGlyph(glyph) ? nullptr : &Font()[glyph];
-    for (int j = 0; j < rows; ++j) {
-        std::uint8_t* line = surface.Row(top + j) + left;
-        if (strokes == nullptr) {
-            std::fill_n(line, columns, background);
-            continue;
-        }
-        const std::uint8_t* lit = (*strokes)[j].data();
-        if (columns == kGlyphWidth) {
-            // The usual whole-cell row, in a fixed-length loop the compiler can unroll.
-            for (int i = 0; i < kGlyphWidth; ++i) line[i] = lit[i] ? foreground : background;
-        } else {
-            for (int i = 0; i < columns; ++i) line[i] = lit[i] ? foreground : background;
-        }
+    const GlyphRows& lit = Font()[IsBlankGlyph(glyph) ? 0 : glyph];
+    const std::ptrdiff_t stride = surface.stride;
+    std::uint8_t* line = surface.Row(top) + left;
+    if (columns < kGlyphWidth) {
+        // A cell cut by the view's right edge, pixel by pixel.
+        for (int j = 0; j < rows; ++j, line += stride)
+            for (int i = 0; i < columns; ++i) line[i] = (lit[j] >> i) & 1 ? foreground : background;
+        return;
+    }
+    const RowMasks& masks = Masks();
+    constexpr std::uint64_t kEveryByte = 0x0101010101010101u;
+    // Background in every byte, turned to foreground where the mask's bytes are 0xFF.
+    const std::uint64_t back = kEveryByte * background;
+    const std::uint64_t flip = kEveryByte * static_cast<std::uint8_t>(foreground ^ background);
+    for (int j = 0; j < rows; ++j, line += stride) {
+        const unsigned bits = lit[j];
+        const std::uint64_t head = back ^ (flip & masks.head[bits & 0xFF]);
+        const auto tail = static_cast<std::uint16_t>(back ^ (flip & masks.tail[bits >> 8]));
+        std::memcpy(line, &head, sizeof head);
+        std::memcpy(line + sizeof head, &tail, sizeof tail);
     }
 }
 

@@ -8,11 +8,17 @@
 #include "frm_main.h"
 #include "gtk_front_end.h"
 #include "gtk_translate.h"
+#include "program_info.h"
 
 int main(int argc, char** argv) {
     // Every argument belongs to the editor, so GTK is given none to interpret.
     const std::string arguments =
         gridwright::JoinArguments(std::span<char* const>(argv + 1, argc > 1 ? argc - 1 : 0));
+    // Answered before any display is needed, so they work on a text console too.
+    if (const auto info = gridwright::InfoRequested(arguments)) {
+        std::fputs(info->c_str(), stdout);
+        return std::fflush(stdout) == 0 ? 0 : 1;
+    }
     g_set_prgname("gridwright");
     g_set_application_name("QUORIX Map Editor");
     if (!gtk_init_check(nullptr, nullptr)) {

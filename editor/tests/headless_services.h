@@ -10,6 +10,7 @@
 
 #include "bitmap_info.h"
 #include "classic_random.h"
+#include "surface_geometry.h"
 #include "window_services.h"
 
 namespace gridwright {
@@ -45,8 +46,8 @@ class HeadlessServices : public WindowServices {
     std::deque<std::string> answers;
     std::vector<Question> questions;
     std::vector<std::string> failures;
-    std::map<Picture, PictureSize> sizes{{Picture::picScreen, {800, 450}},
-                                         {Picture::picMainScreen, {800, 450}}};
+    std::map<Picture, PictureSize> sizes{{Picture::picScreen, {kSurfaceWidth, kSurfaceHeight}},
+                                         {Picture::picMainScreen, {kSurfaceWidth, kSurfaceHeight}}};
     std::map<Picture, bool> visibility;
     bool windowShown = false;
     bool ended = false;

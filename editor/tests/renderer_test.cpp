@@ -1,5 +1,6 @@
 // The renderer on its own: the whole surface against what the editor shows, redrawing a rectangle
-// of cells, clipping at a picture's edges and the cells' looks at the layout's boundaries.
+// of cells, clipping at a picture's edges, every glyph against the font image pixel by pixel, and
+// the cells' looks at the layout's boundaries.
 #include "renderer.h"
 
 #include <gtest/gtest.h>
@@ -7,12 +8,14 @@
 #include <climits>
 #include <cstring>
 
+#include "font_image.h"
 #include "surface_layout.h"
 #include "test_support.h"
 
 namespace gridwright {
 namespace {
 
+using testing::Bytes;
 using testing::StartedEditor;
 
 bool SameColors(const BitmapInfo& a, const BitmapInfo& b) {
@@ -124,6 +127,66 @@ TEST(DrawGlyph, ClipsAtTheEdgesOfAnyView) {
     // An empty view is painted nowhere.
     DrawGlyph(SurfaceView::BottomUp(nullptr, 800, 450), 219, 0, 0, 7, 1);
     DrawGlyph(SurfaceView::BottomUp(bits.data(), 0, 0), 219, 0, 0, 7, 1);
+}
+
+// The glyph drawing as the font image describes it, one pixel at a time: the whole cell in the
+// background, then the lit pixels of a glyph that is not blank in the foreground; pixels outside
+// a width x height picture, stored bottom row first, are dropped.
+void ByteWiseGlyph(std::vector<std::uint8_t>& bits, int width, int height, int glyph, int column,
+                   int row, std::uint8_t foreground, std::uint8_t background) {
+    const auto put = [&](int x, int y, std::uint8_t value) {
+        if (x < width && y < height)
+            bits[static_cast<std::size_t>(height - 1 - y) * width + x] = value;
+    };
+    for (int i = 0; i < kGlyphWidth; ++i)
+        for (int j = 0; j < kGlyphHeight; ++j)
+            put(column * kGlyphWidth + i, row * kGlyphHeight + j, background);
+    if (glyph == 0 || glyph == 32 || glyph == 255) return;
+    const int left = glyph % 16 * kGlyphWidth;
+    const int top = glyph / 16 * kGlyphHeight;
+    for (int j = 0; j < kGlyphHeight; ++j)
+        for (int i = 0; i < kGlyphWidth; ++i)
+            if (kFontImage[top + j][left + i] == '#')
+                put(column * kGlyphWidth + i, row * kGlyphHeight + j, foreground);
+}
+
+// The palette's colours, the brush colours past it, and values whose top bit is set.
+constexpr std::uint8_t kTestColours[] = {0,  1,  2,  3,  4,  5,  6,  7,    8,    9,    10,
+                                         11, 12, 13, 14, 15, 16, 38, 0x7F, 0x80, 0xA5, 0xFF};
+
+TEST(DrawGlyph, EveryGlyphInEveryColourPairIsTheFontImage) {
+    // Cell (1, 1) of a 3 x 3 cell picture 30 pixels wide, so its rows start off any word
+    // boundary; the cells around it must keep their pattern.
+    constexpr int kWidth = 3 * kGlyphWidth, kHeight = 3 * kGlyphHeight;
+    const Bytes pattern = testing::PatternBytes(kWidth * kHeight, 9);
+    Bytes drawn, expected;
+    for (int glyph = 0; glyph < kFontGlyphs; ++glyph)
+        for (const std::uint8_t foreground : kTestColours)
+            for (const std::uint8_t background : kTestColours) {
+                drawn = expected = pattern;
+                DrawGlyph(SurfaceView::BottomUp(drawn.data(), kWidth, kHeight),
+                          static_cast<std::uint8_t>(glyph), 1, 1, foreground, background);
+                ByteWiseGlyph(expected, kWidth, kHeight, glyph, 1, 1, foreground, background);
+                ASSERT_EQ(drawn, expected)
+                    << "glyph " << glyph << " in " << int{foreground} << " on " << int{background};
+            }
+}
+
+TEST(DrawGlyph, CellsCutByTheViewsEdgesAreTheFontImageToo) {
+    // 1 to 9 columns and 1 to 17 rows of cell (1, 1) inside the picture.
+    for (int columns = 1; columns < kGlyphWidth; ++columns)
+        for (int rows = 1; rows < kGlyphHeight; rows += 4) {
+            const int width = kGlyphWidth + columns, height = kGlyphHeight + rows;
+            const Bytes pattern =
+                testing::PatternBytes(static_cast<std::size_t>(width) * height, 2);
+            for (int glyph = 0; glyph < kFontGlyphs; ++glyph) {
+                Bytes drawn = pattern, expected = pattern;
+                DrawGlyph(SurfaceView::BottomUp(drawn.data(), width, height),
+                          static_cast<std::uint8_t>(glyph), 1, 1, 14, 0x81);
+                ByteWiseGlyph(expected, width, height, glyph, 1, 1, 14, 0x81);
+                ASSERT_EQ(drawn, expected) << "glyph " << glyph << ", " << columns << " x " << rows;
+            }
+        }
 }
 
 TEST(CellLooks, FollowTheLayoutAtItsBoundaries) {

@@ -1,5 +1,9 @@
 #include "command_line.h"
 
+#include <windows.h>
+
+#include "text.h"
+
 namespace gridwright::win32 {
 
 namespace {
@@ -17,6 +21,21 @@ std::wstring_view ArgumentText(std::wstring_view commandLine) {
     while (i < commandLine.size() && !IsBlank(commandLine[i])) ++i;
     while (i < commandLine.size() && IsBlank(commandLine[i])) ++i;
     return commandLine.substr(i);
+}
+
+int ShowProgramInfo(const std::string& text) {
+    const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    if (out != nullptr && out != INVALID_HANDLE_VALUE && GetFileType(out) != FILE_TYPE_UNKNOWN) {
+        std::string lines;  // Windows text files end their lines with CR LF
+        for (char c : text) lines += c == '\n' ? std::string("\r\n") : std::string(1, c);
+        DWORD written = 0;
+        const bool ok =
+            WriteFile(out, lines.data(), static_cast<DWORD>(lines.size()), &written, nullptr) &&
+            written == lines.size();
+        return ok ? 0 : 1;
+    }
+    MessageBoxW(nullptr, Utf8ToWide(text).c_str(), L"gridwright", MB_OK | MB_ICONINFORMATION);
+    return 0;
 }
 
 }  // namespace gridwright::win32

@@ -6,10 +6,18 @@
 
 #include <memory>
 
+#include "command_line.h"
 #include "frm_main.h"
 #include "main_window.h"
+#include "program_info.h"
+#include "text.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
+    const std::string arguments =
+        gridwright::win32::WideToUtf8(gridwright::win32::ArgumentText(GetCommandLineW()));
+    if (const auto info = gridwright::InfoRequested(arguments))
+        return gridwright::win32::ShowProgramInfo(*info);
+
     // The manifest asks for common controls 6; this loads them for the input box's controls.
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);

@@ -29,7 +29,6 @@ namespace {
 constexpr wchar_t kFrameClass[] = L"GridwrightFrame";
 constexpr wchar_t kSurfaceClass[] = L"GridwrightSurface";
 constexpr wchar_t kProgramName[] = L"gridwright";
-constexpr wchar_t kDesignCaption[] = L"QUORIX Map Editor";
 constexpr DWORD kFrameStyle =
     WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 
@@ -71,9 +70,9 @@ MainWindow::MainWindow(HINSTANCE instance, int showCommand)
     : showCommand_(showCommand), menu_(gridwright::MenuBar()) {
     RegisterClasses(instance, WindowProc<&MainWindow::frame_, &MainWindow::OnFrameMessage>,
                     WindowProc<&MainWindow::surface_, &MainWindow::OnSurfaceMessage>);
-    frame_ =
-        CreateWindowExW(0, kFrameClass, kDesignCaption, kFrameStyle, CW_USEDEFAULT, CW_USEDEFAULT,
-                        kSurfaceWidth, kSurfaceHeight, nullptr, nullptr, instance, this);
+    frame_ = CreateWindowExW(0, kFrameClass, Utf8ToWide(FrmMain::kDesignCaption).c_str(),
+                             kFrameStyle, CW_USEDEFAULT, CW_USEDEFAULT, kSurfaceWidth,
+                             kSurfaceHeight, nullptr, nullptr, instance, this);
     menu_.AttachTo(frame_);
     surface_ = CreateWindowExW(0, kSurfaceClass, nullptr, WS_CHILD | WS_VISIBLE, 0, 0,
                                kSurfaceWidth, kSurfaceHeight, frame_, nullptr, instance, this);

@@ -2,6 +2,7 @@
 //
 //   romimage make DISK_IMAGE ROM_IMAGE [FIRST:COUNT]...
 //   romimage show ROM_IMAGE
+//   romimage --help | --version
 //
 // make copies DISK_IMAGE to ROM_IMAGE with the header written at byte 0x100 of its first sector,
 // naming up to four ranges of sectors that the console may write. DISK_IMAGE is only read;
@@ -15,6 +16,7 @@
 
 #include "rom_image.h"
 #include "tool_files.h"
+#include "version.h"
 
 namespace {
 
@@ -26,12 +28,18 @@ constexpr std::size_t kSramAddress = 0x0A000000;  // where the console sees the 
 constexpr std::string_view kUsage =
     "usage: romimage make DISK_IMAGE ROM_IMAGE [FIRST:COUNT]...\n"
     "       romimage show ROM_IMAGE\n"
+    "       romimage --help | --version\n"
     "  make writes ROM_IMAGE: a copy of DISK_IMAGE (a FAT image, say) whose first sector carries\n"
     "  the header at bytes 0x100 to 0x12F (the boot code area of a FAT boot sector). Each\n"
     "  FIRST:COUNT names sectors the console may write: at most four ranges inside the image,\n"
     "  not overlapping, 127 sectors in all (the cartridge's 64 KiB SRAM). Put ROM_IMAGE at the\n"
     "  start of the cartridge ROM, or at any multiple of 256 bytes.\n"
     "  show prints the header of ROM_IMAGE.\n";
+
+// What a wrong command line gets: one line, pointing at the full text.
+constexpr std::string_view kUsageHint =
+    "usage: romimage make DISK_IMAGE ROM_IMAGE [FIRST:COUNT]... | show ROM_IMAGE "
+    "(romimage --help tells more)\n";
 
 int Fail(const std::string& message) {
     std::cerr << "romimage: " << message << "\n";
@@ -130,7 +138,15 @@ int main(int argc, char** argv) try {
     if (args.size() >= 3 && args[0] == "make")
         return Make(args[1], args[2], std::vector<std::string>(args.begin() + 3, args.end()));
     if (args.size() == 2 && args[0] == "show") return Show(args[1]);
-    std::cerr << kUsage;
+    if (args.size() == 1 && args[0] == "--help") {
+        std::cout << kUsage;
+        return 0;
+    }
+    if (args.size() == 1 && args[0] == "--version") {
+        std::cout << "romimage " << gw::VersionText() << "\n";
+        return 0;
+    }
+    std::cerr << kUsageHint;
     return 2;
 } catch (const std::exception& error) {
     return Fail(error.what());

@@ -18,6 +18,7 @@
 
 #include "rom_image.h"
 #include "slot_fixture.h"
+#include "version.h"
 
 namespace romimage {
 namespace {
@@ -174,6 +175,19 @@ TEST(RomImageCommand, RefusesBadRangesWithAMessageAndWritesNothing) {
     EXPECT_EQ(RomImage("show").status, 2);
     EXPECT_EQ(RomImage("show " + Quoted(disk)).output,
               "romimage: " + disk.string() + ": no ROM image header at byte 0x100\n");
+}
+
+TEST(RomImageCommand, AnswersHelpAndVersionAndHintsAtUsageInOneLine) {
+    Outcome run = RomImage("--help");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.output.rfind("usage: romimage make DISK_IMAGE ROM_IMAGE", 0), 0u);
+    run = RomImage("--version");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.output, "romimage " + std::string(gw::VersionText()) + "\n");
+    run = RomImage("mkae disk.img rom.img");
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(std::count(run.output.begin(), run.output.end(), '\n'), 1);
+    EXPECT_NE(run.output.find("romimage --help"), std::string::npos);
 }
 
 TEST(RomImageCommand, ShowReportsAHeaderTheConsoleWouldRefuse) {

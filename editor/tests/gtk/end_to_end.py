@@ -9,9 +9,9 @@ cancels with Escape, and leaves with the File menu's access letters. It checks t
 every byte of the saved map file and pixels of window screenshots against the palette, waiting on
 conditions (window mapped, file changed, pixels shown), never on fixed sleeps alone.
 
-It also times the start (process start to the first complete frame) and whole-board drag steps
-(pointer event to repainted surface), from the editor's GRIDWRIGHT_TRACE lines, which carry
-CLOCK_MONOTONIC like time.monotonic().
+It also times the start (process start to the first complete frame), one-cell stroke steps and
+whole-board drag steps (pointer event to repainted surface, median of TIMED_STEPS each), from the
+editor's GRIDWRIGHT_TRACE lines, which carry CLOCK_MONOTONIC like time.monotonic().
 
     end_to_end.py --editor PATH --work DIR [--screenshots DIR]
 """
@@ -29,6 +29,10 @@ sys.path.insert(0, str(Path(__file__).resolve().parent.parent))
 from x11_harness import (CAPTION, FULL_BLOCK, LEVEL_BYTES, SMILEY, SURFACE_H, SURFACE_W, Display,
                          Failure, Level, caption_with, cell_centre, check, colour, colour_cell,
                          glyph_cell, level_bytes, run_test, wait_until)
+
+
+# Drag steps timed for each kind of step; the figures are reported, never judged.
+TIMED_STEPS = 24
 
 
 class Editor:
@@ -79,6 +83,22 @@ class Editor:
             if len(parts) == 3 and parts[0] == "gridwright-trace":
                 events.append((parts[1], int(parts[2]) / 1e6))
         return [e for e in events if kind is None or e[0] == kind]
+
+    def time_step(self, x, y):
+        """Moves the pointer to (x, y) of the window with a button held and waits until the editor
+        has drawn the move; returns (event to image updated, event to repainted surface) in s."""
+        motions = len(self.trace("motion"))
+        self.x.xdotool("mousemove", "--window", self.window, x, y)
+
+        def drawn():
+            trace = self.trace()
+            moves = [t for kind, t in trace if kind == "motion"]
+            if len(moves) <= motions:
+                return None
+            after = lambda what: [t for kind, t in trace if kind == what and t >= moves[motions]]
+            frames, blits = after("frame"), after("blit")
+            return frames and blits and (blits[0] - moves[motions], frames[0] - moves[motions])
+        return wait_until("a drag step to be drawn", drawn)
 
     def cell_colours(self, shot, column, row):
         return set(shot.cell(self.origin, column, row))
@@ -265,24 +285,31 @@ def check_editing(editor, map_path, level0, level1, shots, measurements):
     wait_until("Ctrl+S to write the other file",
                lambda: other.exists() and other.read_bytes() == unsaved.data)
 
+    # One-cell stroke steps: a plain drag along row 20, one new cell on every event, each also
+    # showing the cell in the status line; then a Ctrl drag along row 21, without the status line.
+    for row, keys, what in [(20, 0, "one-cell stroke step"),
+                            (21, "ctrl", "one-cell Ctrl stroke step (no status line)")]:
+        editor.move_to_cell(2, row)
+        if keys:
+            editor.x.xdotool("keydown", keys)
+        editor.x.xdotool("mousedown", 1)
+        strokes = [editor.time_step(*cell_centre(editor.origin, column, row))
+                   for column in range(3, 3 + TIMED_STEPS)]
+        editor.x.xdotool("mouseup", 1)
+        if keys:
+            editor.x.xdotool("keyup", keys)
+        measurements.append(step_summary(what, strokes))
+    editor.wait_for_cells("the timed strokes", {(column, 20): 12
+                                                for column in range(2, 3 + TIMED_STEPS)})
+
     # Whole-board drag steps: anchor (0, 0) with Shift, then Shift+Ctrl moves over the last
     # cell fill all 768 cells with fresh random colours on every event.
     editor.x.xdotool("keydown", "shift")
     editor.click_cell(0, 0, 1)
     editor.x.xdotool("mousedown", 1)
     editor.x.xdotool("keydown", "ctrl")
-    steps = []
-    for i in range(12):
-        before = len(editor.trace("frame"))
-        motions = len(editor.trace("motion"))
-        x, y = 311 + (i % 2) * 6, editor.menu_height + 420 + (i % 3) * 4
-        editor.x.xdotool("mousemove", "--window", editor.window, x, y)
-        wait_until("a drag step to be drawn", lambda: len(editor.trace("motion")) > motions
-                   and len(editor.trace("frame")) > before)
-        motion_time = editor.trace("motion")[motions][1]
-        frame_time = next(t for kind, t in editor.trace() if kind == "frame" and t >= motion_time)
-        blit_time = next(t for kind, t in editor.trace() if kind == "blit" and t >= motion_time)
-        steps.append((blit_time - motion_time, frame_time - motion_time))
+    steps = [editor.time_step(311 + (i % 2) * 6, editor.menu_height + 420 + (i % 3) * 4)
+             for i in range(TIMED_STEPS)]
     editor.x.xdotool("mouseup", 1)
     editor.x.xdotool("keyup", "ctrl")
     editor.x.xdotool("keyup", "shift")
@@ -291,13 +318,16 @@ def check_editing(editor, map_path, level0, level1, shots, measurements):
         index, count = editor.full_block_count(shot, column, row)
         check(count == 180 and 1 <= index <= 15,
               f"cell ({column}, {row}) after the random fill is not a full block of 1..15")
-    steps.sort(key=lambda s: s[1])
-    median = steps[len(steps) // 2]
-    measurements.append(
-        f"whole-board drag step, event to repainted surface: median {median[1] * 1e3:.2f} ms "
-        f"(event to image updated {median[0] * 1e3:.2f} ms), worst {steps[-1][1] * 1e3:.2f} ms "
-        f"over {len(steps)} steps")
+    measurements.append(step_summary("whole-board drag step", steps))
 
+
+def step_summary(what, steps):
+    """Median and worst of timed steps: event to repainted surface, and event to image updated."""
+    steps = sorted(steps, key=lambda s: s[1])
+    median = steps[len(steps) // 2]
+    return (f"{what}, event to repainted surface: median {median[1] * 1e3:.3f} ms "
+            f"(event to image updated {median[0] * 1e3:.3f} ms), worst {steps[-1][1] * 1e3:.3f} ms "
+            f"over {len(steps)} steps")
 
 
 def check_save_unchanged(editor, map_path, level0, level1):
