@@ -35,6 +35,7 @@
 #include "text_format.h"
 #include "tiled_format.h"
 #include "tool_files.h"
+#include "version.h"
 #include "xp_format.h"
 
 namespace {
@@ -48,6 +49,7 @@ constexpr std::string_view kUsage =
     "       gridmap render MAP LEVELS OUTDIR [--brightness B]\n"
     "       gridmap export MAP LEVEL OUT.xp|OUT.tmx|OUT.txt\n"
     "       gridmap import MAP LEVEL IN.xp|IN.tmx|IN.txt\n"
+    "       gridmap --help | --version\n"
     "  Run gridmap COMMAND --help for what each command does.\n";
 
 // Inputs of other editors larger than this are not levels.
@@ -347,6 +349,8 @@ int Run(int argc, char** argv) {
     app.name("gridmap");
     app.require_subcommand(1);
     app.footer(std::string(kUsage));
+    app.set_version_flag("--version", std::string("gridmap ") + gw::VersionText(),
+                         "Print the version and exit");
 
     std::string map, levels, out;
     bool json = false;
@@ -403,8 +407,12 @@ int Run(int argc, char** argv) {
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
-        if (error.get_exit_code() == 0) return app.exit(error);  // --help
-        std::cerr << "gridmap: " << error.what() << "\n" << kUsage;
+        if (error.get_exit_code() == 0) return app.exit(error);  // --help, --version
+        // A wrong command line gets one line: what is wrong, and where the full text is.
+        const std::vector<CLI::App*> commands = app.get_subcommands();
+        const std::string help =
+            commands.empty() ? "gridmap --help" : "gridmap " + commands[0]->get_name() + " --help";
+        std::cerr << "gridmap: " << error.what() << " (" << help << " tells more)\n";
         return 2;
     }
     if (info->parsed()) return Info(map, json);

@@ -389,6 +389,10 @@ TEST(GridmapHelp, EachCommandHasHelp) {
         EXPECT_EQ(help.status, 0);
         EXPECT_NE(help.out.find("gridmap " + command), std::string::npos) << help.out;
     }
+    EXPECT_EQ(RunCaptured(dir, "--version").out.rfind("gridmap ", 0), 0u);
+    const Outcome wrong = RunCaptured(dir, "render map.qmap");
+    EXPECT_EQ(wrong.status, 2);
+    EXPECT_EQ(wrong.err, "gridmap: LEVELS is required (gridmap render --help tells more)\n");
     EXPECT_EQ(RunCaptured(dir, "").status, 2);
     EXPECT_EQ(RunCaptured(dir, "convert a b").status, 2);
 }
