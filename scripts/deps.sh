@@ -19,7 +19,7 @@ package_packages=(
 )
 test_packages=(
     "${package_packages[@]}"
-    clang-format lintian man-db
+    clang-format lintian man-db strace
     fonts-wine
     xvfb xdotool x11-apps x11-utils x11-xserver-utils desktop-file-utils
     mtools dosfstools desmume gdb-multiarch

@@ -1,9 +1,9 @@
 #include "map_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <filesystem>
-#include <fstream>
 #include <system_error>
 
 #include "numbers.h"
@@ -12,6 +12,10 @@
 #include <fcntl.h>
 #include <io.h>
 #include <sys/stat.h>
+#ifndef NOMINMAX
+#define NOMINMAX  // std::min, not the system's macro
+#endif
+#include <windows.h>
 #else
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -19,8 +23,6 @@
 #endif
 
 namespace gridwright {
-
-namespace fs = std::filesystem;
 
 std::optional<std::int64_t> LevelOffset(double level) {
     if (!(level >= 0 && level <= kLastLevel)) return std::nullopt;
@@ -53,139 +55,144 @@ LevelBlock LevelBlockFromBoard(const BoardGrid& board) {
 
 namespace {
 
-// Paths are UTF-8 text; building the path from char8_t text makes it reach the file system as
-// UTF-8 on POSIX systems and as UTF-16 on Windows.
-fs::path ToPath(const std::string& utf8) {
-    return fs::path(std::u8string(utf8.begin(), utf8.end()));
+// The system's words for an error number; a failure that set none counts as an input/output
+// error.
+std::string Reason(int error) {
+    return std::generic_category().message(error != 0 ? error : EIO);
 }
 
-std::string Reason(std::errc error) {
-    return std::make_error_code(error).message();
-}
+// How a map file is opened for one load or one save. None of them ever truncates the file.
+enum class OpenFor {
+    Load,      // reading, creating a missing file empty
+    ReadOnly,  // reading; a missing file is an error
+    Save,      // reading and writing, creating a missing file empty
+};
 
-// The reason of the last failed call, from errno, which the stream's C library sets.
-std::string LastSystemReason(int error) {
-    return error != 0 ? std::generic_category().message(error) : Reason(std::errc::io_error);
-}
+#ifdef _WIN32
 
-// The file system's path for a map file's name, or why the name names no file a level can be
-// kept in.
-FileResult MapPath(const std::string& name, fs::path& path) {
-    if (name.empty()) return FileResult::Failure("no map file is named");
-    try {
-        path = ToPath(name);
-    } catch (const std::exception&) {
-        return FileResult::Failure("the name is not valid UTF-8 text");
+// The C library's error number for a failed ReadFile or WriteFile, as its own calls set it.
+int ErrorNumber(DWORD error) {
+    switch (error) {
+        case ERROR_DISK_FULL:
+        case ERROR_HANDLE_DISK_FULL:
+            return ENOSPC;
+        case ERROR_ACCESS_DENIED:
+        case ERROR_LOCK_VIOLATION:
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_WRITE_PROTECT:
+            return EACCES;
+        case ERROR_FILE_TOO_LARGE:
+            return EFBIG;
+        default:
+            return EIO;
     }
-    std::error_code ignored;
-    // Opening a directory for reading succeeds on some systems; refuse it plainly.
-    if (fs::is_directory(fs::status(path, ignored)))
-        return FileResult::Failure(Reason(std::errc::is_a_directory));
-    return {};
 }
 
-FileResult Open(const std::string& name, MapAccess access, std::fstream& file) {
-    fs::path path;
-    if (FileResult named = MapPath(name, path); !named) return named;
-
-    constexpr auto kReadWrite = std::ios::in | std::ios::out | std::ios::binary;
-    constexpr auto kReadOnly = std::ios::in | std::ios::binary;
-    if (access == MapAccess::ReadOnly) {
-        errno = 0;
-        file.open(path, kReadOnly);
-        return file.is_open() ? FileResult{} : FileResult::Failure(LastSystemReason(errno));
-    }
-    std::error_code ignored;
-    if (!fs::exists(path, ignored)) {
-        // Appending creates the file without ever truncating one that appears meanwhile.
-        errno = 0;
-        std::ofstream create(path, std::ios::out | std::ios::app | std::ios::binary);
-        if (!create.is_open()) return FileResult::Failure(LastSystemReason(errno));
-    }
-    errno = 0;
-    file.open(path, kReadWrite);
-    if (file.is_open()) return {};
-    int error = errno;
-    if (access == MapAccess::Load) {
-        file.clear();
-        errno = 0;
-        file.open(path, kReadOnly);
-        if (file.is_open()) return {};
-        error = errno;
-    }
-    return FileResult::Failure(LastSystemReason(error));
+// A positioned call's place in the file.
+OVERLAPPED Place(std::int64_t offset) {
+    OVERLAPPED place{};
+    place.Offset = static_cast<DWORD>(offset & 0xFFFFFFFF);
+    place.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    return place;
 }
 
-// A map file opened for a save through the system's own descriptor, which the standard streams
-// do not offer: a save must flush the data to the disk before it counts as done, and cut the file
-// back to its old length when a write fails. Every call leaves the system's reason in errno.
-class SaveFile {
+// The most one ReadFile or WriteFile call moves.
+constexpr std::size_t kMaxTransfer = 1u << 30;
+
+#endif
+
+// A map file held open through the system's own descriptor for one load or one save, so that a
+// level moves in one positioned read or write after one open. Every failed call leaves the
+// system's reason in errno.
+class MapFile {
   public:
-    SaveFile() = default;
-    ~SaveFile() {
+    MapFile() = default;
+    ~MapFile() {
         if (descriptor_ >= 0) Close();
     }
-    SaveFile(const SaveFile&) = delete;
-    SaveFile& operator=(const SaveFile&) = delete;
+    MapFile(const MapFile&) = delete;
+    MapFile& operator=(const MapFile&) = delete;
 
-    // Opens for reading and writing without truncation, creating a missing file empty.
-    bool Open(const fs::path& path) {
+    // Opens the file that a map file's name (UTF-8 text) names, or says why it cannot.
+    FileResult Open(const std::string& name, OpenFor purpose) {
+        if (name.empty()) return FileResult::Failure("no map file is named");
+        errno = 0;
+        if (OpenFile(name, purpose)) return {};
+        if (errno == EILSEQ) return FileResult::Failure("the name is not valid UTF-8 text");
+        return FileResult::Failure(Reason(errno));
+    }
+
+    // Reads size bytes at offset, fewer where the file ends first; the count read, or -1.
+    std::ptrdiff_t ReadAt(std::int64_t offset, std::uint8_t* data, std::size_t size) {
+        std::size_t done = 0;
+        while (done < size) {
+            const std::int64_t at = offset + static_cast<std::int64_t>(done);
 #ifdef _WIN32
-        descriptor_ = _wopen(path.c_str(), _O_RDWR | _O_CREAT | _O_BINARY | _O_NOINHERIT,
-                             _S_IREAD | _S_IWRITE);
-        if (descriptor_ < 0) return false;
-        length_ = _filelengthi64(descriptor_);
-        regular_ = true;
-        return length_ >= 0;
+            OVERLAPPED place = Place(at);
+            DWORD read = 0;
+            const auto wanted = static_cast<DWORD>(std::min(size - done, kMaxTransfer));
+            if (!ReadFile(Handle(), data + done, wanted, &read, &place)) {
+                const DWORD error = GetLastError();
+                if (error == ERROR_HANDLE_EOF) break;
+                errno = ErrorNumber(error);
+                return -1;
+            }
 #else
-        descriptor_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-        struct stat status {};
-        if (descriptor_ < 0 || ::fstat(descriptor_, &status) != 0) return false;
-        length_ = status.st_size;
-        regular_ = S_ISREG(status.st_mode);
-        return true;
+            const ssize_t read = ::pread(descriptor_, data + done, size - done, at);
+            if (read < 0 && errno == EINTR) continue;
+            if (read < 0) return -1;
 #endif
+            if (read == 0) break;  // the end of the file
+            done += static_cast<std::size_t>(read);
+        }
+        return static_cast<std::ptrdiff_t>(done);
     }
 
     // Writes all of data at offset; false on the first failed or empty write.
     bool WriteAt(std::int64_t offset, const std::uint8_t* data, std::size_t size) {
-#ifdef _WIN32
-        if (_lseeki64(descriptor_, offset, SEEK_SET) < 0) return false;
-#endif
         while (size > 0) {
 #ifdef _WIN32
-            const int written = _write(descriptor_, data, static_cast<unsigned>(size));
+            OVERLAPPED place = Place(offset);
+            DWORD written = 0;
+            const auto wanted = static_cast<DWORD>(std::min(size, kMaxTransfer));
+            if (!WriteFile(Handle(), data, wanted, &written, &place)) {
+                errno = ErrorNumber(GetLastError());
+                return false;
+            }
 #else
             const ssize_t written = ::pwrite(descriptor_, data, size, offset);
             if (written < 0 && errno == EINTR) continue;
+            if (written < 0) return false;
 #endif
-            if (written <= 0) {
-                if (written == 0) errno = ENOSPC;
+            if (written == 0) {
+                errno = ENOSPC;
                 return false;
             }
             data += written;
             size -= static_cast<std::size_t>(written);
-            offset += written;
+            offset += static_cast<std::int64_t>(written);
         }
         return true;
     }
 
-    // Has the system put the written data on the disk. Devices without storage of their own
-    // (a terminal, a pipe) have nothing to flush.
+    // Has the system put the written data on the disk. On POSIX systems the synchronized writes
+    // have done so already.
     bool Flush() {
 #ifdef _WIN32
         return _commit(descriptor_) == 0;  // FlushFileBuffers
 #else
-        return ::fsync(descriptor_) == 0 || (!regular_ && errno == EINVAL);
+        return true;
 #endif
     }
 
-    // Cuts the file back to the length it had when it was opened, if it has grown since.
+    // Cuts the file back to the length it had when it was opened for a save, if it has grown
+    // since.
     void RestoreLength() {
         if (!regular_) return;
         const int error = errno;
 #ifdef _WIN32
         if (_filelengthi64(descriptor_) > length_) _chsize_s(descriptor_, length_);
+        _commit(descriptor_);
 #else
         struct stat status {};
         if (::fstat(descriptor_, &status) == 0 && status.st_size > length_)
@@ -200,6 +207,7 @@ class SaveFile {
 #ifdef _WIN32
         const int closed = _close(descriptor_);
 #else
+        // The descriptor is gone even when close reports an error, so it is never retried.
         const int closed = ::close(descriptor_);
 #endif
         descriptor_ = -1;
@@ -207,6 +215,54 @@ class SaveFile {
     }
 
   private:
+    bool OpenFile(const std::string& name, OpenFor purpose) {
+#ifdef _WIN32
+        // Paths are UTF-8 text; the system takes them as UTF-16.
+        std::filesystem::path path;
+        try {
+            path = std::filesystem::path(std::u8string(name.begin(), name.end()));
+        } catch (const std::exception&) {
+            errno = EILSEQ;
+            return false;
+        }
+        const int access = purpose == OpenFor::Save ? _O_RDWR : _O_RDONLY;
+        const int create = purpose == OpenFor::ReadOnly ? 0 : _O_CREAT;
+        descriptor_ =
+            _wopen(path.c_str(), access | create | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
+        if (descriptor_ < 0 && errno == EACCES) {
+            // The system refuses a folder as it refuses a file it may not open; say which.
+            std::error_code ignored;
+            if (std::filesystem::is_directory(path, ignored)) errno = EISDIR;
+        }
+        if (descriptor_ < 0 || purpose != OpenFor::Save) return descriptor_ >= 0;
+        length_ = _filelengthi64(descriptor_);
+        regular_ = true;
+        return length_ >= 0;
+#else
+        // Opening never waits: a FIFO opens at once and then refuses the positioned read. A save
+        // opens for synchronized writes: each write returns once its data, and the length that
+        // finds it, are on the disk.
+        constexpr int kAlways = O_CLOEXEC | O_NONBLOCK;
+        const int flags = purpose == OpenFor::Save ? O_RDWR | O_CREAT | O_DSYNC
+                          : purpose == OpenFor::Load ? O_RDONLY | O_CREAT
+                                                     : O_RDONLY;
+        descriptor_ = ::open(name.c_str(), flags | kAlways, 0666);
+        if (descriptor_ < 0 || purpose != OpenFor::Save) return descriptor_ >= 0;
+        // A failed save puts the length back; only a regular file has one to put back.
+        struct stat status {};
+        if (::fstat(descriptor_, &status) != 0) return false;
+        length_ = status.st_size;
+        regular_ = S_ISREG(status.st_mode);
+        return true;
+#endif
+    }
+
+#ifdef _WIN32
+    HANDLE Handle() const {
+        return reinterpret_cast<HANDLE>(_get_osfhandle(descriptor_));
+    }
+#endif
+
     int descriptor_ = -1;
     std::int64_t length_ = 0;
     bool regular_ = false;
@@ -217,31 +273,27 @@ class SaveFile {
 FileResult ReadLevelBlock(const std::string& path, std::int64_t offset, MapAccess access,
                           LevelBlock& block) {
     block.fill(0);
-    std::fstream file;
-    if (FileResult opened = Open(path, access, file); !opened) return opened;
+    MapFile file;
+    const OpenFor purpose = access == MapAccess::ReadOnly ? OpenFor::ReadOnly : OpenFor::Load;
+    if (FileResult opened = file.Open(path, purpose); !opened) return opened;
     errno = 0;
-    if (!file.seekg(offset)) return FileResult::Failure(LastSystemReason(errno));
-    file.read(reinterpret_cast<char*>(block.data()), kLevelBytes);
     // A short read at the end of the file is no error: what lies past the end stays 0.
-    if (file.bad() || (file.fail() && !file.eof()))
-        return FileResult::Failure(LastSystemReason(errno));
+    if (file.ReadAt(offset, block.data(), block.size()) < 0)
+        return FileResult::Failure(Reason(errno));
     return {};
 }
 
 FileResult WriteLevelBlock(const std::string& path, std::int64_t offset, const LevelBlock& block) {
-    fs::path file;
-    if (FileResult named = MapPath(path, file); !named) return named;
-    SaveFile save;
+    MapFile file;
+    if (FileResult opened = file.Open(path, OpenFor::Save); !opened) return opened;
     errno = 0;
-    if (!save.Open(file)) return FileResult::Failure(LastSystemReason(errno));
-    errno = 0;
-    if (!save.WriteAt(offset, block.data(), block.size()) || !save.Flush()) {
+    if (!file.WriteAt(offset, block.data(), block.size()) || !file.Flush()) {
         // A level written past the old end must not stay half there.
-        save.RestoreLength();
-        return FileResult::Failure(LastSystemReason(errno));
+        file.RestoreLength();
+        return FileResult::Failure(Reason(errno));
     }
     errno = 0;
-    if (!save.Close()) return FileResult::Failure(LastSystemReason(errno));
+    if (!file.Close()) return FileResult::Failure(Reason(errno));
     return {};
 }
 

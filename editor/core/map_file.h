@@ -43,10 +43,9 @@ LevelBlock LevelBlockFromBoard(const BoardGrid& board);
 
 // How a map file is opened.
 enum class MapAccess {
-    // Read and write without truncation, creating a missing file empty; reading alone where the
-    // system refuses writing (a read-only file still loads).
+    // Reading, creating a missing file empty and never truncating one (a read-only file loads).
     Load,
-    // Read and write without truncation, creating a missing file empty.
+    // As Load: a level is only ever written by WriteLevelBlock.
     Save,
     // Reading alone; a missing file is an error and nothing is ever created.
     ReadOnly,
@@ -61,13 +60,14 @@ struct FileResult {
     static FileResult Failure(std::string why) { return {false, std::move(why)}; }
 };
 
-// Reads the 1536 bytes at offset of the UTF-8 path into block in one read; bytes past the end of
-// the file read as 0.
+// Reads the 1536 bytes at offset of the UTF-8 path into block: one open, one positioned read and
+// one close; bytes past the end of the file read as 0.
 FileResult ReadLevelBlock(const std::string& path, std::int64_t offset, MapAccess access,
                           LevelBlock& block);
-// Writes block at offset of the UTF-8 path and has the system put it on the disk before it
-// counts as written, leaving every other byte of the file as it was; a gap before offset reads as
-// zero bytes. A failed write that lengthened the file cuts it back to its old length.
+// Writes block at offset of the UTF-8 path in one positioned write and has the system put it on
+// the disk before it counts as written, leaving every other byte of the file as it was; a gap
+// before offset reads as zero bytes. A failed write that lengthened the file cuts it back to its
+// old length.
 FileResult WriteLevelBlock(const std::string& path, std::int64_t offset, const LevelBlock& block);
 
 }  // namespace gridwright

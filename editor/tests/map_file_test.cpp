@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <csignal>
@@ -292,6 +294,39 @@ TEST_F(MapFailure, FullDisk) {
     editor.form.MapFileName = "/dev/full";
     EXPECT_FALSE(editor.form.SaveMap());
     ExpectReported("/dev/full", "No space left on device");
+}
+
+// Interrupts a call that waits longer than a few seconds while it lives, so that a test of
+// something that must not wait fails instead of hanging.
+class WaitLimit {
+  public:
+    WaitLimit() {
+        struct sigaction interrupt {};
+        interrupt.sa_handler = [](int) {};  // no SA_RESTART: the waiting call fails with EINTR
+        ::sigaction(SIGALRM, &interrupt, &saved_);
+        ::alarm(5);
+    }
+    ~WaitLimit() {
+        ::alarm(0);
+        ::sigaction(SIGALRM, &saved_, nullptr);
+    }
+
+  private:
+    struct sigaction saved_ {};
+};
+
+TEST_F(MapFailure, FifoIsRefusedWithoutWaitingForAWriter) {
+    const std::string fifo = dir.File("fifo.qmap");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    WaitLimit limit;
+    LevelBlock block;
+    const FileResult read = ReadLevelBlock(fifo, 0, MapAccess::ReadOnly, block);
+    EXPECT_FALSE(read);
+    EXPECT_EQ(read.reason, "Illegal seek");
+    editor.form.MapFileName = fifo;
+    EXPECT_FALSE(editor.form.LoadMap());
+    ExpectReported(fifo, "Illegal seek");
+    EXPECT_FALSE(editor.form.SaveMap());
 }
 
 // Files may not grow past a size while it lives: as on a disk that fills up, the part of a write

@@ -1,0 +1,58 @@
+// Loads and saves one level through the editor's core, for a trace of the system calls that the
+// load and the save make:
+//
+//   map_file_calls MAP LEVEL
+//
+// Right before the load, between the load and the save, and right after the save it calls
+// getppid(), which nothing else in the program calls, so the trace can be cut there. The window
+// shows nothing, so the calls between the marks are the map file's alone.
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "frm_main.h"
+
+namespace {
+
+using namespace gridwright;
+
+class SilentWindow final : public WindowServices {
+  public:
+    void SetCaption(std::string_view) override {}
+    void SetStatusCaption(std::string_view) override {}
+    std::string InputBox(std::string_view, std::string_view) override { return {}; }
+    void ShowMainWindow() override {}
+    PictureSize GetPictureSize(Picture) override { return {kSurfaceWidth, kSurfaceHeight}; }
+    void SetPictureVisible(Picture, bool) override {}
+    void BlitScreen(const std::uint8_t*, const BitmapInfo&) override {}
+    std::string CommandLineArguments() override { return {}; }
+    double Random() override { return 0.5; }
+    void EndProgram() override {}
+    void ReportFailure(std::string_view message) override {
+        std::fprintf(stderr, "map_file_calls: %.*s\n", static_cast<int>(message.size()),
+                     message.data());
+    }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: map_file_calls MAP LEVEL\n");
+        return 2;
+    }
+    SilentWindow window;
+    FrmMain form(window);
+    form.Form_Load();
+    form.MapFileName = argv[1];
+    form.CurrentLevel = OptionalNumber::Whole(static_cast<std::int16_t>(std::atoi(argv[2])));
+
+    ::getppid();
+    const bool loaded = form.LoadMap();
+    ::getppid();
+    const bool saved = form.SaveMap();
+    ::getppid();
+    return loaded && saved ? 0 : 1;
+}
