@@ -27,15 +27,18 @@ void FrmMain::Form_Load() {
     services_.SetPictureVisible(Picture::picMainScreen, false);
     DrawBorder();
 
+    journal_.SetFolder(services_.RecoveryFolder());
     const std::string argument = services_.CommandLineArguments();
     if (!argument.empty()) {
         MapFileName = argument;  // one piece of text: never split at blanks nor unquoted
-        services_.SetCaption(std::string(kCaptionPrefix) + MapFileName);
+        named_ = true;
+        ShowCaption();
     }
     if (!MapFileName.empty()) {
         CurrentLevel = OptionalNumber::Whole(0);
         LoadMap();
     }
+    AfterHistoryChange();
 }
 
 void FrmMain::DrawBorder() {

@@ -6,13 +6,16 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "board.h"
+#include "history.h"
 #include "map_file.h"
 #include "menu.h"
 #include "mod_graphics.h"
 #include "numbers.h"
 #include "pointer_input.h"
+#include "recovery_journal.h"
 #include "window_services.h"
 
 namespace gridwright {
@@ -34,6 +37,9 @@ class FrmMain {
     // X, Y: pixels from the surface's top-left corner (outside it while a button is held).
     void picScreen_MouseMove(std::int16_t Button, std::int16_t Shift, float X, float Y);
     void picScreen_MouseDown(std::int16_t Button, std::int16_t Shift, float X, float Y);
+    // A button let go; Button: the sum of the buttons still held. Painting does nothing on a
+    // release, but the last one ends the gesture, which becomes one step of the history.
+    void picScreen_MouseUp(std::int16_t Button, std::int16_t Shift, float X, float Y);
 
     // Menu handlers; Invoke dispatches a MenuCommand from the menu description to them.
     void mnuWorldLoad_Click();
@@ -41,6 +47,12 @@ class FrmMain {
     void mnuFileLevel_Click();
     void mnuWorldQuit_Click();
     void mnuOptionBright_Click();
+    void mnuEditUndo_Click();
+    void mnuEditRedo_Click();
+    // Brings back the most recent document that an editor left in its recovery journal and no
+    // running editor owns, as one step; the map file is untouched until the user saves.
+    void mnuFileRecover_Click();
+    // Invoke ends any open gesture first, so a command never splits a stroke's step.
     void Invoke(MenuCommand command);
 
     // Board view, painted by the renderer into modGraphics' buffer. DrawBorder paints the border,
@@ -73,6 +85,9 @@ class FrmMain {
     OptionalNumber CurrentLevel;
     std::string MapFileName;  // UTF-8 path, passed to the file system unchanged
 
+    // The steps that Undo and Redo walk.
+    const History& EditHistory() const { return history_; }
+
   private:
     static constexpr std::string_view kUnreachableLevel = "levels run from 0 to 1398101";
 
@@ -83,7 +98,31 @@ class FrmMain {
     // Tells the user that a load or save of the level failed, naming the file and the reason.
     void ReportMapFailure(std::string_view action, std::string_view level, std::string_view reason);
 
+    // The history (frm_main_history.cpp). A gesture opens with the first cell a button paints
+    // and closes with the last release or the next command; its step is the cells it changed.
+    void BeginGesture();
+    void EndGesture();
+    DocumentPlace Place() const;
+    // Records the change from (beforeBoard, beforePlace) to the current document as one step.
+    void RecordStep(const BoardGrid& beforeBoard, const DocumentPlace& beforePlace,
+                    bool matchesFile);
+    // Shows the document after an Undo or Redo: the changed cells, the caption and the surface.
+    void ShowHistoryStep(const DocumentPlace& place);
+    void ShowCaption();
+    // Keeps the Edit menu's entries choosable exactly while there is something to undo or redo,
+    // and the recovery journal written exactly while the map file lacks the document.
+    void AfterHistoryChange();
+    void KeepForRecovery();
+
     WindowServices& services_;
+    History history_;
+    BoardGrid gestureBoard_;  // the board as the open gesture found it
+    bool gestureOpen_ = false;
+    bool named_ = false;  // a map file was named: the caption shows MapFileName
+    std::vector<std::uint16_t> changedCells_;
+    int editMenuState_ = -1;  // what the Edit menu last showed: undo bit 1, redo bit 2
+    RecoveryJournal journal_;
+    bool journalFailureShown_ = false;  // told once, not after every stroke
 };
 
 }  // namespace gridwright

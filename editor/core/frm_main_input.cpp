@@ -60,6 +60,7 @@ void FrmMain::picScreen_MouseMove(std::int16_t Button, std::int16_t Shift, float
         AnchorX = OptionalNumber::Whole(kNoAnchor);
     }
     if (!IsButtonCombination(Button)) return;
+    BeginGesture();
 
     BoardCell& brush = MouseObj[Button];
     if (Shift == kCtrlKey) brush.Color = RandomColor();
@@ -105,14 +106,24 @@ void FrmMain::picScreen_MouseDown(std::int16_t Button, std::int16_t Shift, float
     DrawMouseObj();
 }
 
+void FrmMain::picScreen_MouseUp(std::int16_t Button, std::int16_t, float, float) {
+    if (Button == 0) EndGesture();
+}
+
 void FrmMain::mnuWorldLoad_Click() {
     // Names the file for the next Save and Level Select; loads nothing. Cancel names no file.
+    const DocumentPlace before = Place();
     MapFileName = services_.InputBox("Filename?", MapFileName);
-    services_.SetCaption(std::string(kCaptionPrefix) + MapFileName);
+    named_ = true;
+    ShowCaption();
+    RecordStep(Board, before, false);
 }
 
 void FrmMain::mnuFileSaveGame_Click() {
-    SaveMap();
+    if (SaveMap()) {
+        history_.MarkSaved();
+        AfterHistoryChange();
+    }
 }
 
 void FrmMain::mnuFileLevel_Click() {
@@ -132,8 +143,15 @@ void FrmMain::mnuFileLevel_Click() {
     // A level that cannot be loaded is not the level being edited: keep the one on the board,
     // so that the next Save cannot write it into the wrong place.
     const OptionalNumber previous = CurrentLevel;
+    const BoardGrid before = Board;
+    const DocumentPlace beforePlace = Place();
     CurrentLevel = level;
-    if (!LoadMap()) CurrentLevel = previous;
+    if (!LoadMap()) {
+        CurrentLevel = previous;
+        return;
+    }
+    // The edits it dropped stay one Undo away.
+    RecordStep(before, beforePlace, true);
 }
 
 void FrmMain::mnuWorldQuit_Click() {
@@ -155,6 +173,7 @@ void FrmMain::mnuOptionBright_Click() {
 }
 
 void FrmMain::Invoke(MenuCommand command) {
+    EndGesture();
     switch (command) {
         case MenuCommand::Open:
             mnuWorldLoad_Click();
@@ -170,6 +189,15 @@ void FrmMain::Invoke(MenuCommand command) {
             break;
         case MenuCommand::Brightness:
             mnuOptionBright_Click();
+            break;
+        case MenuCommand::Undo:
+            mnuEditUndo_Click();
+            break;
+        case MenuCommand::Redo:
+            mnuEditRedo_Click();
+            break;
+        case MenuCommand::Recover:
+            mnuFileRecover_Click();
             break;
         case MenuCommand::None:
             break;

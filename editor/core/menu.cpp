@@ -6,21 +6,29 @@ namespace gridwright {
 
 namespace {
 
-constexpr std::array<MenuItem, 4> kFileMenu{{
-    {"mnuWorldLoad", "&Open", 'O', MenuCommand::Open, {}},
-    {"mnuFileSaveGame", "&Save", 'S', MenuCommand::Save, {}},
-    {"mnuFileLevel", "&Level Select", 'L', MenuCommand::LevelSelect, {}},
-    {"mnuWorldQuit", "E&xit", 0, MenuCommand::Exit, {}},
+// Recover stands before Exit, so every older item keeps its place and access letter.
+constexpr std::array<MenuItem, 5> kFileMenu{{
+    {"mnuWorldLoad", "&Open", 'O', 0, MenuCommand::Open, {}},
+    {"mnuFileSaveGame", "&Save", 'S', 0, MenuCommand::Save, {}},
+    {"mnuFileLevel", "&Level Select", 'L', 0, MenuCommand::LevelSelect, {}},
+    {"mnuFileRecover", "&Recover", 0, 0, MenuCommand::Recover, {}},
+    {"mnuWorldQuit", "E&xit", 0, 0, MenuCommand::Exit, {}},
+}};
+
+constexpr std::array<MenuItem, 2> kEditMenu{{
+    {"mnuEditUndo", "&Undo", 'Z', 0, MenuCommand::Undo, {}},
+    {"mnuEditRedo", "&Redo", 'Y', 'Z', MenuCommand::Redo, {}},
 }};
 
 constexpr std::array<MenuItem, 1> kOptionMenu{{
-    {"mnuOptionBright", "&Brightness", 'B', MenuCommand::Brightness, {}},
+    {"mnuOptionBright", "&Brightness", 'B', 0, MenuCommand::Brightness, {}},
 }};
 
-constexpr std::array<MenuItem, 3> kMenuBar{{
-    {"mnuWorld", "&File", 0, MenuCommand::None, kFileMenu},
-    {"mnuOption", "&Option", 0, MenuCommand::None, kOptionMenu},
-    {"mnuStatus", "[]", 0, MenuCommand::None, {}},
+constexpr std::array<MenuItem, 4> kMenuBar{{
+    {"mnuWorld", "&File", 0, 0, MenuCommand::None, kFileMenu},
+    {"mnuEdit", "&Edit", 0, 0, MenuCommand::None, kEditMenu},
+    {"mnuOption", "&Option", 0, 0, MenuCommand::None, kOptionMenu},
+    {"mnuStatus", "[]", 0, 0, MenuCommand::None, {}},
 }};
 
 }  // namespace

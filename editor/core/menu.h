@@ -6,18 +6,19 @@
 
 namespace gridwright {
 
-enum class MenuCommand { None, Open, Save, LevelSelect, Exit, Brightness };
+enum class MenuCommand { None, Open, Save, LevelSelect, Exit, Brightness, Undo, Redo, Recover };
 
 struct MenuItem {
     std::string_view name;            // control name, e.g. "mnuWorldLoad"
     std::string_view caption;         // with '&' before the access letter, e.g. "&Open"
     char shortcut;                    // Ctrl + this upper-case letter, or 0 for none
+    char shiftShortcut;               // also Ctrl+Shift + this upper-case letter, or 0 for none
     MenuCommand command;              // MenuCommand::None for menus and the status item
     std::span<const MenuItem> items;  // the entries of a drop-down menu; empty for a plain item
 };
 
-// The top-level items in display order: "&File", "&Option" and the status item "[]" (mnuStatus),
-// whose caption the core sets through WindowServices::SetStatusCaption.
+// The top-level items in display order: "&File", "&Edit", "&Option" and the status item "[]"
+// (mnuStatus), whose caption the core sets through WindowServices::SetStatusCaption.
 std::span<const MenuItem> MenuBar();
 
 }  // namespace gridwright

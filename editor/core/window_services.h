@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "menu.h"
+
 namespace gridwright {
 
 // The window's picture controls: the editing surface; picMainScreen, laid out with the surface's
@@ -49,6 +51,12 @@ class WindowServices {
     virtual void EndProgram() = 0;
     // Tells the user that something failed (a modal message); the editor goes on afterwards.
     virtual void ReportFailure(std::string_view message) = 0;
+    // Makes a menu entry choosable or not (shown greyed), with its shortcuts. A window system
+    // without menus ignores it.
+    virtual void SetMenuEnabled(MenuCommand, bool) {}
+    // The user's folder for this program's recovery files (UTF-8), which need not exist yet;
+    // empty when the system names none, and then no edit is kept for recovery.
+    virtual std::string RecoveryFolder() { return {}; }
 };
 
 }  // namespace gridwright

@@ -69,6 +69,7 @@ GtkFrontEnd::GtkFrontEnd(std::string commandLineArguments)
     g_signal_connect(surface_, "realize", G_CALLBACK(OnSurfaceRealize), nullptr);
     g_signal_connect(surface_, "draw", G_CALLBACK(OnDraw), this);
     g_signal_connect(surface_, "button-press-event", G_CALLBACK(OnButtonPress), this);
+    g_signal_connect(surface_, "button-release-event", G_CALLBACK(OnButtonRelease), this);
     g_signal_connect(surface_, "motion-notify-event", G_CALLBACK(OnMotion), this);
 
     GtkWidget* column = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
@@ -106,6 +107,15 @@ GtkWidget* GtkFrontEnd::BuildMenuBar(GtkAccelGroup* accelerators) {
                 gtk_widget_add_accelerator(item, "activate", accelerators, key, GDK_CONTROL_MASK,
                                            GTK_ACCEL_VISIBLE);
             }
+            // The second shortcut works without being shown beside the first.
+            if (entry.shiftShortcut >= 'A' && entry.shiftShortcut <= 'Z') {
+                const guint key = GDK_KEY_a + static_cast<guint>(entry.shiftShortcut - 'A');
+                gtk_widget_add_accelerator(
+                    item, "activate", accelerators, key,
+                    static_cast<GdkModifierType>(GDK_CONTROL_MASK | GDK_SHIFT_MASK),
+                    static_cast<GtkAccelFlags>(0));
+            }
+            commandItems_[entry.command] = item;
             gtk_menu_shell_append(GTK_MENU_SHELL(menu), item);
         }
         gtk_menu_item_set_submenu(GTK_MENU_ITEM(heading), menu);
@@ -217,6 +227,19 @@ void GtkFrontEnd::ReportFailure(std::string_view message) {
     gtk_widget_destroy(dialog);
 }
 
+void GtkFrontEnd::SetMenuEnabled(MenuCommand command, bool enabled) {
+    const auto found = commandItems_.find(command);
+    if (found != commandItems_.end()) gtk_widget_set_sensitive(found->second, enabled);
+}
+
+std::string GtkFrontEnd::RecoveryFolder() {
+    // $XDG_STATE_HOME/gridwright, by default ~/.local/state/gridwright; never beside a map.
+    gchar* folder = g_build_filename(g_get_user_state_dir(), "gridwright", nullptr);
+    std::string path(folder);
+    g_free(folder);
+    return path;
+}
+
 void GtkFrontEnd::OnMenuActivate(GtkMenuItem* item, gpointer self) {
     auto* front = static_cast<GtkFrontEnd*>(self);
     if (!front->TakesEvents()) return;
@@ -250,6 +273,17 @@ gboolean GtkFrontEnd::OnButtonPress(GtkWidget*, GdkEventButton* event, gpointer 
     front->Trace("press");
     front->form_->picScreen_MouseDown(button, ModifierKeys(event->state),
                                       static_cast<float>(event->x), static_cast<float>(event->y));
+    return TRUE;
+}
+
+gboolean GtkFrontEnd::OnButtonRelease(GtkWidget*, GdkEventButton* event, gpointer self) {
+    auto* front = static_cast<GtkFrontEnd*>(self);
+    if (!front->TakesEvents()) return TRUE;
+    // The state still holds the button being let go.
+    const auto held =
+        static_cast<std::int16_t>(HeldButtons(event->state) & ~PressedButton(event->button));
+    front->form_->picScreen_MouseUp(held, ModifierKeys(event->state), static_cast<float>(event->x),
+                                    static_cast<float>(event->y));
     return TRUE;
 }
 

@@ -6,6 +6,7 @@
 #include <gtk/gtk.h>
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <string_view>
 
@@ -38,6 +39,8 @@ class GtkFrontEnd final : public WindowServices {
     double Random() override;
     void EndProgram() override;
     void ReportFailure(std::string_view message) override;
+    void SetMenuEnabled(MenuCommand command, bool enabled) override;
+    std::string RecoveryFolder() override;
 
   private:
     GtkWidget* BuildMenuBar(GtkAccelGroup* accelerators);
@@ -48,6 +51,7 @@ class GtkFrontEnd final : public WindowServices {
     static void OnSurfaceRealize(GtkWidget* widget, gpointer unused);
     static gboolean OnDraw(GtkWidget* widget, cairo_t* cr, gpointer self);
     static gboolean OnButtonPress(GtkWidget* widget, GdkEventButton* event, gpointer self);
+    static gboolean OnButtonRelease(GtkWidget* widget, GdkEventButton* event, gpointer self);
     static gboolean OnMotion(GtkWidget* widget, GdkEventMotion* event, gpointer self);
     static gboolean OnDelete(GtkWidget* widget, GdkEvent* event, gpointer self);
 
@@ -59,6 +63,7 @@ class GtkFrontEnd final : public WindowServices {
     GtkWidget* window_ = nullptr;
     GtkWidget* surface_ = nullptr;
     GtkWidget* statusItem_ = nullptr;
+    std::map<MenuCommand, GtkWidget*> commandItems_;
     cairo_surface_t* image_ = nullptr;  // the surface's persistent picture
     FrmMain* form_ = nullptr;
     int modalDepth_ = 0;

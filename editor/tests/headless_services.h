@@ -31,6 +31,10 @@ class HeadlessServices : public WindowServices {
     double Random() override { return random.Next(); }
     void EndProgram() override { ended = true; }
     void ReportFailure(std::string_view message) override { failures.emplace_back(message); }
+    void SetMenuEnabled(MenuCommand command, bool enabled) override {
+        menuEnabled[command] = enabled;
+    }
+    std::string RecoveryFolder() override { return recoveryFolder; }
 
     // The palette index of the last blit's pixel (x, y), y counted from the top.
     std::uint8_t BlittedIndex(int x, int y) const;
@@ -49,6 +53,8 @@ class HeadlessServices : public WindowServices {
     std::map<Picture, PictureSize> sizes{{Picture::picScreen, {kSurfaceWidth, kSurfaceHeight}},
                                          {Picture::picMainScreen, {kSurfaceWidth, kSurfaceHeight}}};
     std::map<Picture, bool> visibility;
+    std::map<MenuCommand, bool> menuEnabled;
+    std::string recoveryFolder;  // empty: no recovery files
     bool windowShown = false;
     bool ended = false;
     int blits = 0;

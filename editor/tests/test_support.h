@@ -64,10 +64,13 @@ inline Bytes PatternBytes(std::size_t count, unsigned seed) {
     return bytes;
 }
 
-// A window that has run its start-up with the given command-line argument text.
+// A window that has run its start-up with the given command-line argument text, keeping its
+// recovery journal in recoveryFolder (none when empty).
 struct StartedEditor {
-    explicit StartedEditor(const std::string& commandLine = {}) {
+    explicit StartedEditor(const std::string& commandLine = {},
+                           const std::string& recoveryFolder = {}) {
         services.commandLine = commandLine;
+        services.recoveryFolder = recoveryFolder;
         form.Form_Load();
     }
     HeadlessServices services;

@@ -203,8 +203,9 @@ void MainWindow::OnPointer(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_MOUSEMOVE:
             if (form_ != nullptr) form_->picScreen_MouseMove(HeldButtons(wParam), keys, x, y);
             return;
-        default:  // a release does nothing but end the capture with the last button
+        default:  // a release paints nothing; the last one ends the capture and the gesture
             if (HeldButtons(wParam) == 0 && GetCapture() == surface_) ReleaseCapture();
+            if (form_ != nullptr) form_->picScreen_MouseUp(HeldButtons(wParam), keys, x, y);
             return;
     }
     // Keep the moves coming while a button is held, wherever the pointer goes.
@@ -230,6 +231,18 @@ std::string MainWindow::InputBox(std::string_view prompt, std::string_view defau
 void MainWindow::ReportFailure(std::string_view message) {
     if (GetCapture() == surface_) ReleaseCapture();
     MessageBoxW(frame_, Utf8ToWide(message).c_str(), kProgramName, MB_OK | MB_ICONERROR);
+}
+
+void MainWindow::SetMenuEnabled(MenuCommand command, bool enabled) {
+    menu_.SetEnabled(command, enabled);
+}
+
+std::string MainWindow::RecoveryFolder() {
+    // %LOCALAPPDATA%\gridwright: the user's own, never beside a map.
+    wchar_t folder[MAX_PATH];
+    const DWORD length = GetEnvironmentVariableW(L"LOCALAPPDATA", folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return {};
+    return WideToUtf8(std::wstring(folder, length) + L"\\gridwright");
 }
 
 void MainWindow::ShowMainWindow() {

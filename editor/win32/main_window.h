@@ -40,6 +40,8 @@ class MainWindow final : public WindowServices {
     double Random() override;
     [[noreturn]] void EndProgram() override;
     void ReportFailure(std::string_view message) override;
+    void SetMenuEnabled(MenuCommand command, bool enabled) override;
+    std::string RecoveryFolder() override;
 
   private:
     // The window procedure of the frame or the surface: forwards to this object's handler.

@@ -35,6 +35,11 @@ WindowMenu::WindowMenu(std::span<const MenuItem> items) : bar_(CreateMenu()) {
                 accelEntries_.push_back(
                     {FVIRTKEY | FCONTROL, static_cast<WORD>(item.shortcut), static_cast<WORD>(id)});
             }
+            if (item.shiftShortcut != 0) {
+                accelEntries_.push_back({FVIRTKEY | FCONTROL | FSHIFT,
+                                         static_cast<WORD>(item.shiftShortcut),
+                                         static_cast<WORD>(id)});
+            }
         }
         AppendMenuW(bar_, MF_POPUP, reinterpret_cast<UINT_PTR>(popup), MenuText(top).c_str());
     }
@@ -59,6 +64,15 @@ void WindowMenu::SetCaption(UINT id, std::wstring_view caption) {
     const std::wstring text(caption);
     ModifyMenuW(bar_, id, MF_BYCOMMAND | MF_STRING, id, text.c_str());
     if (window_ != nullptr) DrawMenuBar(window_);
+}
+
+void WindowMenu::SetEnabled(MenuCommand command, bool enabled) {
+    for (std::size_t i = 0; i < commands_.size(); ++i) {
+        if (commands_[i] == command) {
+            EnableMenuItem(bar_, kFirstId + static_cast<UINT>(i),
+                           MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
+        }
+    }
 }
 
 UINT WindowMenu::Add(MenuCommand command) {

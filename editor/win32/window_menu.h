@@ -33,6 +33,8 @@ class WindowMenu {
     MenuCommand CommandFor(UINT id) const;
     // The identifier of the top-level status item, whose caption is the status line.
     UINT StatusId() const { return statusId_; }
+    // Makes every entry of a command choosable or greyed; a greyed entry's shortcuts do nothing.
+    void SetEnabled(MenuCommand command, bool enabled);
     // Replaces an item's caption and redraws the bar at once.
     void SetCaption(UINT id, std::wstring_view caption);
 

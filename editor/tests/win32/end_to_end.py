@@ -5,7 +5,7 @@ box. It checks the window caption, the surface's pixels against the palette and 
 bytes. Waits are on conditions (window mapped, pixels shown, file written), each with a deadline.
 
 usage: end_to_end.py --exe gridwright.exe --prefix WINEPREFIX --workdir DIR [--screenshots DIR]
-                     SCENARIO...   (startup, editing)
+                     SCENARIO...   (startup, editing, recovery)
 """
 import argparse
 import os
@@ -141,12 +141,17 @@ def open_editor(s, *arguments):
     s.origin = (border, geometry["HEIGHT"] - SURFACE_H - border)
 
 
-def exit_through_menu(s):
-    """File, Exit by the access letters: the program ends at once, asking nothing."""
+def choose_from_file_menu(s, letter):
+    """Opens the File menu by its access letter and chooses an entry by its own."""
     windows_before = len(s.x.visible_windows(""))
     s.shortcut("alt+f")
     s.x.wait("the File menu", lambda: len(s.x.visible_windows("")) > windows_before)
-    s.x.xdotool("key", "x")
+    s.x.xdotool("key", letter)
+
+
+def exit_through_menu(s):
+    """File, Exit by the access letters: the program ends at once, asking nothing."""
+    choose_from_file_menu(s, "x")
     s.x.wait("the program to end", lambda: s.editor.poll() is not None)
 
 
@@ -299,7 +304,39 @@ def editing(s):
     exit_through_menu(s)
 
 
-SCENARIOS = {"startup": startup, "editing": editing}
+def recovery(s):
+    """Ctrl+Z and Ctrl+Y take a stroke back and forward; after Exit, File > Recover in a new run
+    brings the unsaved stroke back from the recovery journal and Ctrl+S writes it."""
+    map_path = s.args.workdir / MAP_NAME
+    original = make_map(map_path)
+    open_editor(s, MAP_NAME)
+    s.wait_cell(0, 0, colour(12), "level 0 of the map on the surface")
+    s.click(*glyph_cell(FULL_BLOCK), 1)
+    s.click(*colour_cell(10), 1)
+    s.wait_cell(35, 0, colour(10), "left brush indicator")
+    s.click(5, 7, 1)
+    s.wait_cell(5, 7, colour(10), "the stroke")
+    s.shortcut("ctrl+z")
+    s.wait_cell(5, 7, colour(0), "the stroke undone")
+    s.shortcut("ctrl+y")
+    s.wait_cell(5, 7, colour(10), "the stroke redone")
+    exit_through_menu(s)
+    check(map_path.read_bytes() == original, "Exit wrote the map file")
+
+    open_editor(s, MAP_NAME)
+    s.wait_cell(5, 7, colour(0), "level 0 as the file holds it")
+    choose_from_file_menu(s, "r")
+    s.wait_cell(5, 7, colour(10), "the recovered stroke")
+    check(map_path.read_bytes() == original, "Recover wrote the map file")
+    s.shortcut("ctrl+s")
+    expected = bytearray(original)
+    expected[cell_offset(2, 0) + 1] = 0x40
+    expected[cell_offset(5, 7):cell_offset(5, 7) + 2] = bytes([FULL_BLOCK, 10 * 16])
+    s.x.wait("the recovered stroke saved", lambda: map_path.read_bytes() == expected)
+    exit_through_menu(s)
+
+
+SCENARIOS = {"startup": startup, "editing": editing, "recovery": recovery}
 
 
 def run(args):

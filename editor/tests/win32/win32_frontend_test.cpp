@@ -83,29 +83,38 @@ std::wstring ItemText(HMENU menu, UINT position) {
 TEST(WindowMenu, ShowsTheDesignedBarWithAccessLettersAndShortcuts) {
     WindowMenu menu(MenuBar());
     HMENU bar = menu.Handle();
-    ASSERT_EQ(GetMenuItemCount(bar), 3);
+    ASSERT_EQ(GetMenuItemCount(bar), 4);
     EXPECT_EQ(ItemText(bar, 0), L"&File");
-    EXPECT_EQ(ItemText(bar, 1), L"&Option");
-    EXPECT_EQ(ItemText(bar, 2), L"[]");
+    EXPECT_EQ(ItemText(bar, 1), L"&Edit");
+    EXPECT_EQ(ItemText(bar, 2), L"&Option");
+    EXPECT_EQ(ItemText(bar, 3), L"[]");
 
     HMENU file = GetSubMenu(bar, 0);
-    ASSERT_EQ(GetMenuItemCount(file), 4);
+    ASSERT_EQ(GetMenuItemCount(file), 5);
     EXPECT_EQ(ItemText(file, 0), L"&Open\tCtrl+O");
     EXPECT_EQ(ItemText(file, 1), L"&Save\tCtrl+S");
     EXPECT_EQ(ItemText(file, 2), L"&Level Select\tCtrl+L");
-    EXPECT_EQ(ItemText(file, 3), L"E&xit");
-    HMENU option = GetSubMenu(bar, 1);
+    EXPECT_EQ(ItemText(file, 3), L"&Recover");
+    EXPECT_EQ(ItemText(file, 4), L"E&xit");
+    HMENU edit = GetSubMenu(bar, 1);
+    ASSERT_EQ(GetMenuItemCount(edit), 2);
+    EXPECT_EQ(ItemText(edit, 0), L"&Undo\tCtrl+Z");
+    EXPECT_EQ(ItemText(edit, 1), L"&Redo\tCtrl+Y");
+    HMENU option = GetSubMenu(bar, 2);
     ASSERT_EQ(GetMenuItemCount(option), 1);
     EXPECT_EQ(ItemText(option, 0), L"&Brightness\tCtrl+B");
     // The status item is a plain item of the bar, not a menu.
-    EXPECT_EQ(GetSubMenu(bar, 2), nullptr);
+    EXPECT_EQ(GetSubMenu(bar, 3), nullptr);
 
     EXPECT_EQ(menu.CommandFor(GetMenuItemID(file, 0)), MenuCommand::Open);
     EXPECT_EQ(menu.CommandFor(GetMenuItemID(file, 1)), MenuCommand::Save);
     EXPECT_EQ(menu.CommandFor(GetMenuItemID(file, 2)), MenuCommand::LevelSelect);
-    EXPECT_EQ(menu.CommandFor(GetMenuItemID(file, 3)), MenuCommand::Exit);
+    EXPECT_EQ(menu.CommandFor(GetMenuItemID(file, 3)), MenuCommand::Recover);
+    EXPECT_EQ(menu.CommandFor(GetMenuItemID(file, 4)), MenuCommand::Exit);
+    EXPECT_EQ(menu.CommandFor(GetMenuItemID(edit, 0)), MenuCommand::Undo);
+    EXPECT_EQ(menu.CommandFor(GetMenuItemID(edit, 1)), MenuCommand::Redo);
     EXPECT_EQ(menu.CommandFor(GetMenuItemID(option, 0)), MenuCommand::Brightness);
-    EXPECT_EQ(menu.StatusId(), GetMenuItemID(bar, 2));
+    EXPECT_EQ(menu.StatusId(), GetMenuItemID(bar, 3));
     EXPECT_EQ(menu.CommandFor(menu.StatusId()), MenuCommand::None);
     EXPECT_EQ(menu.CommandFor(0), MenuCommand::None);
     EXPECT_EQ(menu.CommandFor(IDCANCEL), MenuCommand::None);
@@ -115,30 +124,44 @@ TEST(WindowMenu, ShowsTheDesignedBarWithAccessLettersAndShortcuts) {
 TEST(WindowMenu, ShortcutsAreCtrlKeysForTheirCommands) {
     WindowMenu menu(MenuBar());
     ASSERT_NE(menu.Accelerators(), nullptr);
-    ACCEL table[8] = {};
-    ASSERT_EQ(CopyAcceleratorTableW(menu.Accelerators(), table, 8), 4);
+    ACCEL table[16] = {};
+    ASSERT_EQ(CopyAcceleratorTableW(menu.Accelerators(), table, 16), 7);
     const struct {
         WORD key;
+        BYTE modifiers;
         MenuCommand command;
-    } expected[] = {{'O', MenuCommand::Open},
-                    {'S', MenuCommand::Save},
-                    {'L', MenuCommand::LevelSelect},
-                    {'B', MenuCommand::Brightness}};
-    for (int i = 0; i < 4; ++i) {
+    } expected[] = {
+        {'O', FCONTROL, MenuCommand::Open},        {'S', FCONTROL, MenuCommand::Save},
+        {'L', FCONTROL, MenuCommand::LevelSelect}, {'Z', FCONTROL, MenuCommand::Undo},
+        {'Y', FCONTROL, MenuCommand::Redo},        {'Z', FCONTROL | FSHIFT, MenuCommand::Redo},
+        {'B', FCONTROL, MenuCommand::Brightness}};
+    for (int i = 0; i < 7; ++i) {
         SCOPED_TRACE(i);
-        EXPECT_EQ(table[i].fVirt & (FVIRTKEY | FCONTROL | FSHIFT | FALT), FVIRTKEY | FCONTROL);
+        EXPECT_EQ(table[i].fVirt & (FVIRTKEY | FCONTROL | FSHIFT | FALT),
+                  FVIRTKEY | expected[i].modifiers);
         EXPECT_EQ(table[i].key, expected[i].key);
         EXPECT_EQ(menu.CommandFor(table[i].cmd), expected[i].command);
     }
 }
 
+TEST(WindowMenu, GreysAndRestoresTheEntriesOfACommand) {
+    WindowMenu menu(MenuBar());
+    HMENU edit = GetSubMenu(menu.Handle(), 1);
+    const UINT redo = GetMenuItemID(edit, 1);
+    menu.SetEnabled(MenuCommand::Redo, false);
+    EXPECT_TRUE(GetMenuState(edit, redo, MF_BYCOMMAND) & MF_GRAYED);
+    EXPECT_FALSE(GetMenuState(edit, GetMenuItemID(edit, 0), MF_BYCOMMAND) & MF_GRAYED);
+    menu.SetEnabled(MenuCommand::Redo, true);
+    EXPECT_FALSE(GetMenuState(edit, redo, MF_BYCOMMAND) & MF_GRAYED);
+}
+
 TEST(WindowMenu, StatusCaptionIsReplacedAsIs) {
     WindowMenu menu(MenuBar());
     menu.SetCaption(menu.StatusId(), L"[L0:5,7=65,15]");
-    EXPECT_EQ(ItemText(menu.Handle(), 2), L"[L0:5,7=65,15]");
+    EXPECT_EQ(ItemText(menu.Handle(), 3), L"[L0:5,7=65,15]");
     menu.SetCaption(menu.StatusId(), L"[L:31,23=255,0]");
-    EXPECT_EQ(ItemText(menu.Handle(), 2), L"[L:31,23=255,0]");
-    EXPECT_EQ(GetMenuItemCount(menu.Handle()), 3);
+    EXPECT_EQ(ItemText(menu.Handle(), 3), L"[L:31,23=255,0]");
+    EXPECT_EQ(GetMenuItemCount(menu.Handle()), 4);
 }
 
 }  // namespace

@@ -1,0 +1,90 @@
+#include "history.h"
+
+#include <algorithm>
+
+namespace gridwright {
+
+History::History(std::size_t byteLimit) : limit_(byteLimit) {}
+
+std::size_t History::StepBytes(const Step& step) {
+    std::size_t bytes = sizeof(Step) + step.cells.capacity() * sizeof(CellChange);
+    if (step.place)
+        bytes += step.place->before.fileName.capacity() + step.place->after.fileName.capacity();
+    return bytes;
+}
+
+bool History::Record(const BoardGrid& beforeBoard, const DocumentPlace& beforePlace,
+                     const BoardGrid& board, const DocumentPlace& place, bool matchesFile) {
+    Step step;
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < board.cells.size(); ++i)
+        count += beforeBoard.cells[i] != board.cells[i];
+    step.cells.reserve(count);
+    for (std::size_t i = 0; i < board.cells.size(); ++i) {
+        if (beforeBoard.cells[i] != board.cells[i])
+            step.cells.push_back(
+                {static_cast<std::uint16_t>(i), beforeBoard.cells[i], board.cells[i]});
+    }
+    if (beforePlace != place) step.place = PlaceChange{beforePlace, place};
+    if (step.cells.empty() && !step.place) return false;
+    step.bytes = StepBytes(step);
+
+    // A new step after an Undo: what could have been redone is gone, and so is any knowledge
+    // of the file holding the positions beyond this one.
+    while (steps_.size() > next_) {
+        bytes_ -= steps_.back().bytes;
+        steps_.pop_back();
+    }
+    const std::uint64_t from = Position();
+    std::erase_if(matchesFile_, [from](std::uint64_t p) { return p > from; });
+
+    bytes_ += step.bytes;
+    steps_.push_back(std::move(step));
+    ++next_;
+    if (matchesFile) matchesFile_.push_back(Position());
+
+    while (bytes_ > limit_ && steps_.size() > 1) {
+        bytes_ -= steps_.front().bytes;
+        steps_.pop_front();
+        --next_;
+        ++dropped_;
+    }
+    std::erase_if(matchesFile_, [this](std::uint64_t p) { return p < dropped_; });
+    return true;
+}
+
+bool History::Undo(BoardGrid& board, DocumentPlace& place, std::vector<std::uint16_t>& changed) {
+    if (!CanUndo()) return false;
+    const Step& step = steps_[--next_];
+    for (const CellChange& change : step.cells) {
+        board.cells[change.cell] = change.before;
+        changed.push_back(change.cell);
+    }
+    if (step.place) place = step.place->before;
+    return true;
+}
+
+bool History::Redo(BoardGrid& board, DocumentPlace& place, std::vector<std::uint16_t>& changed) {
+    if (!CanRedo()) return false;
+    const Step& step = steps_[next_++];
+    for (const CellChange& change : step.cells) {
+        board.cells[change.cell] = change.after;
+        changed.push_back(change.cell);
+    }
+    if (step.place) place = step.place->after;
+    return true;
+}
+
+void History::MarkSaved() {
+    matchesFile_.assign(1, Position());
+}
+
+void History::MarkMatchesFile() {
+    if (!MatchesFile()) matchesFile_.push_back(Position());
+}
+
+bool History::MatchesFile() const {
+    return std::find(matchesFile_.begin(), matchesFile_.end(), Position()) != matchesFile_.end();
+}
+
+}  // namespace gridwright
