@@ -8,6 +8,7 @@ set -euo pipefail
 run_packages=(
     build-essential cmake ninja-build pkg-config
     libpng-dev libgtk-3-dev
+    zlib1g-dev libpugixml-dev nlohmann-json3-dev libcli11-dev
     libgtest-dev libgmock-dev libbenchmark-dev
 )
 package_packages=(
@@ -22,6 +23,7 @@ test_packages=(
     fonts-wine
     xvfb xdotool x11-apps x11-utils x11-xserver-utils desktop-file-utils
     mtools dosfstools desmume gdb-multiarch
+    tiled
 )
 
 case "${1:-test}" in

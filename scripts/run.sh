@@ -23,12 +23,5 @@ if [ ! -f "$map" ]; then
     echo "No such map file: $map" >&2
     exit 1
 fi
-levels=$(( $(stat -c %s "$map") / 1536 ))
-[ "$levels" -gt 0 ] || levels=1   # a file shorter than one level still shows level 0
-out="$root/out/$(basename "$map")"
-mkdir -p "$out"
-for (( level = 0; level < levels; level++ )); do
-    picture="$out/level-$level.png"
-    "$root/build/default/tools/gridmap" render "$map" "$level" "$picture"
-    echo "$picture"
-done
+# Every level, a trailing partial one included, in one run; gridmap prints the pictures' paths.
+exec "$root/build/default/tools/gridmap" render "$map" all "$root/out/$(basename "$map")"

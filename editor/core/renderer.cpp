@@ -72,6 +72,17 @@ RgbQuad ScaleColor(Rgb color, float brightness) {
             ScaleComponent(color.red, brightness), 0};
 }
 
+std::uint8_t NearestPaletteColor(std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
+    const auto distance = [&](const Rgb& color) {
+        const int r = color.red - red, g = color.green - green, b = color.blue - blue;
+        return r * r + g * g + b * b;
+    };
+    int nearest = 0;
+    for (int index = 1; index < kPaletteSize; ++index)
+        if (distance(kBasePalette[index]) < distance(kBasePalette[nearest])) nearest = index;
+    return static_cast<std::uint8_t>(nearest);
+}
+
 BitmapInfoHeader SurfaceHeader(std::int32_t width, std::int32_t height) {
     BitmapInfoHeader header{};
     header.biSize = sizeof(BitmapInfoHeader);

@@ -59,6 +59,10 @@ RgbQuad ScaleColor(Rgb color, float brightness);
 // height), with the 16-colour table.
 BitmapInfoHeader SurfaceHeader(std::int32_t width, std::int32_t height);
 
+// The palette colour nearest to a colour (by the sum of the squared differences of the
+// components; the lower index on a tie), at brightness 1: each palette colour gives its own index.
+std::uint8_t NearestPaletteColor(std::uint8_t red, std::uint8_t green, std::uint8_t blue);
+
 // Sets colour table entries 0 to 15 to the palette at brightness (greater than 0).
 void SetBrightness(BitmapInfo& info, float brightness);
 

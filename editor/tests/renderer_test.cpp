@@ -220,5 +220,19 @@ TEST(CellLooks, FollowTheLayoutAtItsBoundaries) {
     EXPECT_EQ(layout::RegionAt(-1, 0), layout::Region::Nothing);
 }
 
+TEST(NearestPaletteColor, GivesEachPaletteColourItsIndexAndOthersTheClosest) {
+    for (int index = 0; index < kPaletteSize; ++index) {
+        const Rgb color = kBasePalette[index];
+        EXPECT_EQ(NearestPaletteColor(static_cast<std::uint8_t>(color.red),
+                                      static_cast<std::uint8_t>(color.green),
+                                      static_cast<std::uint8_t>(color.blue)),
+                  index);
+    }
+    EXPECT_EQ(NearestPaletteColor(0, 0, 0), 0);        // colour 0 is red 1
+    EXPECT_EQ(NearestPaletteColor(200, 190, 185), 7);  // light grey
+    EXPECT_EQ(NearestPaletteColor(250, 250, 10), 14);  // yellow
+    EXPECT_EQ(NearestPaletteColor(0, 0, 255), 1);      // blue 144 is nearer than 96, 96, 255
+}
+
 }  // namespace
 }  // namespace gridwright

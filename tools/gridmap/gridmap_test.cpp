@@ -1,4 +1,4 @@
-// gridmap render, run as a separate program the way a level designer runs it.
+// gridmap, run as a separate program the way a level designer or a pipeline runs it.
 #include <gtest/gtest.h>
 #include <png.h>
 #include <sys/stat.h>
@@ -7,6 +7,10 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <set>
+#include <sstream>
 #include <string>
 
 #include "indexed_image.h"
@@ -29,6 +33,39 @@ int RunGridmap(const std::string& arguments, const std::string& before = {}) {
 
 std::string Quoted(const std::string& text) {
     return "'" + text + "'";
+}
+
+std::string ReadText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+struct Outcome {
+    int status = -1;
+    std::string out, err;
+};
+
+// Runs gridmap with its standard output and error in files of dir, so neither is a terminal.
+Outcome RunCaptured(const ScratchDir& dir, const std::string& arguments) {
+    const std::string out = (dir.Path().parent_path() / (dir.Path().filename().string() + ".out"));
+    const std::string err = out + ".err";
+    const int status = std::system(
+        (std::string(GRIDMAP_PATH) + " " + arguments + " >" + Quoted(out) + " 2>" + Quoted(err))
+            .c_str());
+    Outcome outcome{WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadText(out), ReadText(err)};
+    std::filesystem::remove(out);
+    std::filesystem::remove(err);
+    return outcome;
+}
+
+// The names in a folder, hidden ones included.
+std::set<std::string> Names(const std::filesystem::path& folder) {
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.insert(entry.path().filename().string());
+    return names;
 }
 
 struct Picture {
@@ -158,6 +195,206 @@ TEST(GridmapSample, RendersEveryLevelOfTheBundledSample) {
                   0);
         EXPECT_EQ(ReadPng(out).width, 800);
     }
+}
+
+// A PNG file's bit depth and colour type, from its header chunk.
+std::pair<int, int> PngKind(const std::string& path) {
+    const Bytes bytes = ReadBytes(path);
+    if (bytes.size() < 26) return {0, 0};
+    return {bytes[24], bytes[25]};
+}
+
+TEST_F(Gridmap, RendersLevelsInOneRunAsEachAlone) {
+    mapBytes.resize(mapBytes.size() + 100, 0x41);  // and a trailing partial level 3
+    testing::WriteBytes(map, mapBytes);
+    const std::string folder = dir.File("pictures");
+    const Outcome all = RunCaptured(dir, "render " + Quoted(map) + " all " + Quoted(folder));
+    ASSERT_EQ(all.status, 0) << all.err;
+    EXPECT_EQ(all.err, "") << "no progress bar when standard error is not a terminal";
+    std::string listed;
+    for (int level = 0; level < 4; ++level) {
+        const std::string picture = folder + "/level-" + std::to_string(level) + ".png";
+        listed += picture + "\n";
+        ASSERT_EQ(RunCaptured(dir, "render " + Quoted(map) + " " + std::to_string(level) + " " +
+                                       Quoted(out))
+                      .status,
+                  0);
+        EXPECT_EQ(ReadPng(picture).rgb, ReadPng(out).rgb) << level;
+        EXPECT_EQ(PngKind(picture), std::make_pair(8, PNG_COLOR_TYPE_PALETTE));
+    }
+    EXPECT_EQ(all.out, listed);
+    EXPECT_EQ(Names(folder).size(), 4u);
+
+    const Outcome range =
+        RunCaptured(dir, "render " + Quoted(map) + " 1-2 " + Quoted(dir.File("two")));
+    EXPECT_EQ(range.status, 0);
+    EXPECT_EQ(Names(dir.File("two")), (std::set<std::string>{"level-1.png", "level-2.png"}));
+    EXPECT_EQ(RunCaptured(dir, "render " + Quoted(map) + " 2-1 " + Quoted(folder)).err,
+              "gridmap: levels \"2-1\" run backwards\n");
+    EXPECT_EQ(ReadBytes(map), mapBytes);
+}
+
+TEST_F(Gridmap, InfoTellsLevelsPartialLevelAndBlankLevels) {
+    // Levels 1, 2 and 4 blank (a colour byte's low bits are no colour), 3 not; a partial level 5
+    // of zero bytes.
+    Bytes bytes = testing::PatternBytes(1536, 1);
+    bytes.resize(5 * 1536 + 10, 0);
+    bytes[3 * 1536 + 700] = 1;
+    bytes[4 * 1536 + 1] = 0x0F;
+    testing::WriteBytes(map, bytes);
+    const Outcome text = RunCaptured(dir, "info " + Quoted(map));
+    EXPECT_EQ(text.status, 0);
+    EXPECT_EQ(text.out, "map: " + map +
+                            "\nsize: 7690 bytes\nlevels: 5 (0-4)\npartial level: 5, 10 of 1536 "
+                            "bytes\nblank levels: 1-2, 4-5\n");
+
+    const nlohmann::json json =
+        nlohmann::json::parse(RunCaptured(dir, "info " + Quoted(map) + " --json").out);
+    EXPECT_EQ(json["size"], 7690);
+    EXPECT_EQ(json["levels"], 5);
+    EXPECT_EQ(json["partial_level"], nlohmann::json::parse(R"({"level": 5, "bytes": 10})"));
+    EXPECT_EQ(json["blank_levels"],
+              nlohmann::json::parse(R"([{"first": 1, "last": 2}, {"first": 4, "last": 5}])"));
+}
+
+TEST(GridmapSample, ExportThenImportGivesBackEveryLevelInEveryFormat) {
+    ScratchDir dir;
+    const Bytes sample = ReadBytes(SAMPLE_MAP);
+    for (const std::string format : {".xp", ".tmx", ".txt"}) {
+        const std::string copy = dir.File("copy" + format + ".qmap");
+        for (std::size_t level = 0; level < sample.size() / 1536; ++level) {
+            const std::string file = dir.File("level" + std::to_string(level) + format);
+            const std::string args = " " + std::to_string(level) + " " + Quoted(file);
+            ASSERT_EQ(RunCaptured(dir, "export " + Quoted(SAMPLE_MAP) + args).status, 0) << file;
+            const Outcome imported = RunCaptured(dir, "import " + Quoted(copy) + args);
+            ASSERT_EQ(imported.status, 0) << imported.err;
+        }
+        EXPECT_EQ(ReadBytes(copy), sample) << format;
+    }
+}
+
+TEST_F(Gridmap, ImportChangesOnlyItsLevelAndGrowsTheMapWithZeros) {
+    const std::string level = dir.File("level.txt");
+    ASSERT_EQ(RunCaptured(dir, "export " + Quoted(map) + " 1 " + Quoted(level)).status, 0);
+    ASSERT_EQ(RunCaptured(dir, "import " + Quoted(map) + " 4 " + Quoted(level)).status, 0);
+    Bytes expected = mapBytes;
+    expected.resize(4 * 1536, 0);
+    expected.insert(expected.end(), mapBytes.begin() + 1536, mapBytes.begin() + 2 * 1536);
+    // The pattern's colour bytes have low bits, which are no part of a colour.
+    for (std::size_t at = 4 * 1536 + 1; at < expected.size(); at += 2) expected[at] &= 0xF0;
+    EXPECT_EQ(ReadBytes(map), expected);
+}
+
+TEST_F(Gridmap, RefusesBadInputWithAMessageAndWritesNothing) {
+    const std::string good = dir.File("good.xp");
+    ASSERT_EQ(RunCaptured(dir, "export " + Quoted(map) + " 0 " + Quoted(good)).status, 0);
+    const Bytes xp = ReadBytes(good);
+    Bytes corrupt = xp;
+    corrupt[corrupt.size() / 2] ^= 0xFF;
+    testing::WriteBytes(dir.File("cut.xp"), Bytes(xp.begin(), xp.end() - 30));
+    testing::WriteBytes(dir.File("corrupt.xp"), corrupt);
+    std::ofstream(dir.File("tileset.tmx")) << "<tileset name=\"x\"/>";
+    std::ofstream(dir.File("wide.tmx")) << R"(<map width="40" height="24"><layer/></map>)";
+    ASSERT_EQ(::mkfifo(dir.File("fifo.txt").c_str(), 0600), 0);
+    std::filesystem::create_directory(dir.File("taken.tsx"));
+    const std::set<std::string> before = Names(dir.Path());
+
+    // MAP stands for the map, D/ for the scratch folder (whose path has no spaces).
+    const std::pair<std::string, std::string> refused[] = {
+        {"import MAP 0 D/cut.xp", "cannot import \"D/cut.xp\": the gzip data ends too early"},
+        {"import MAP 0 D/corrupt.xp", "cannot import \"D/corrupt.xp\": it is not valid gzip"},
+        {"import MAP 0 D/tileset.tmx", "it is not a Tiled map (its root element is <tileset>)"},
+        {"import MAP 0 D/wide.tmx", "the map is 40 x 24 tiles; a level is 32 x 24"},
+        {"import MAP 0 D/fifo.txt", "cannot import \"D/fifo.txt\": not a regular file"},
+        {"render D/fifo.txt 0 D/out.png", "map file \"D/fifo.txt\": not a regular file"},
+        {"import MAP 1398102 D/good.xp", "level \"1398102\" is not a level from 0 to 1398101"},
+        {"export MAP -1 D/out.xp", "level \"-1\" is not a level from 0 to 1398101"},
+        {"export MAP 0 D/missing/out.txt", "cannot write \"D/missing/out.txt\": No such file"},
+        {"export MAP 0 D/taken.tmx", "cannot write \"D/taken.tsx\": Is a directory"},
+        {"export MAP 0 D/level.png", "the extension names the format, .xp, .tmx or .txt"},
+    };
+    const auto expand = [&](std::string text) {
+        for (const auto& [from, to] : {std::pair<std::string, std::string>{"MAP", map},
+                                       std::pair<std::string, std::string>{"D/", dir.File("")}})
+            for (std::size_t at; (at = text.find(from)) != std::string::npos;)
+                text.replace(at, from.size(), to);
+        return text;
+    };
+    for (const auto& [command, message] : refused) {
+        const Outcome outcome = RunCaptured(dir, expand(command));
+        EXPECT_EQ(outcome.status, 1) << command;
+        EXPECT_NE(outcome.err.find(expand(message)), std::string::npos) << outcome.err;
+        EXPECT_EQ(ReadBytes(map), mapBytes) << command;
+        EXPECT_EQ(Names(dir.Path()), before) << command << ": nothing written, no file left";
+    }
+}
+
+TEST_F(Gridmap, NeverWritesOverTheMap) {
+    const std::string textMap = dir.File("level.txt");
+    testing::WriteBytes(textMap, mapBytes);
+    std::filesystem::create_symlink(textMap, dir.File("link.txt"));
+    for (const std::string& output : {textMap, dir.File("link.txt")}) {
+        const Outcome outcome =
+            RunCaptured(dir, "export " + Quoted(textMap) + " 0 " + Quoted(output));
+        EXPECT_EQ(outcome.status, 1);
+        EXPECT_NE(outcome.err.find("must be a file of its own, not the map file"),
+                  std::string::npos)
+            << outcome.err;
+    }
+    EXPECT_EQ(ReadBytes(textMap), mapBytes);
+}
+
+TEST_F(Gridmap, ExportThatCannotBeWrittenWholeLeavesNothingBehind) {
+    const std::string tmx = dir.File("level.tmx");
+    testing::WriteBytes(tmx, {'o', 'l', 'd'});
+    const std::set<std::string> before = Names(dir.Path());
+    // Files may not grow past 1024 bytes, as on a disk that fills up: the tileset's picture
+    // cannot be written, so neither are the map and the tileset.
+    EXPECT_EQ(
+        RunGridmap("export " + Quoted(map) + " 0 " + Quoted(tmx), "trap '' XFSZ; ulimit -f 2;"), 1);
+    EXPECT_EQ(Names(dir.Path()), before);
+    EXPECT_EQ(ReadBytes(tmx), (Bytes{'o', 'l', 'd'}));
+}
+
+// Tiled's own renderer draws an exported level exactly as the board area of gridmap render.
+TEST(GridmapTiled, TmxrasterizerDrawsTheBoardAsRenderDoes) {
+    if (std::string(TMXRASTERIZER_PATH).empty())
+        GTEST_SKIP() << "runs once, in the default build, with the Debian package tiled";
+    ScratchDir dir;
+    // Every glyph three times, in colours that include 0 (shown on grey) and 255 (an "X").
+    Bytes level(1536);
+    for (int cell = 0; cell < 768; ++cell) {
+        level[2 * cell] = static_cast<std::uint8_t>(cell);
+        level[2 * cell + 1] = static_cast<std::uint8_t>((cell / 256 * 5 + cell) % 16 * 16);
+    }
+    const std::string map = dir.File("all.qmap"), tmx = dir.File("all.tmx");
+    testing::WriteBytes(map, level);
+    ASSERT_EQ(RunCaptured(dir, "export " + map + " 0 " + tmx).status, 0);
+    ASSERT_EQ(RunCaptured(dir, "render " + map + " 0 " + dir.File("render.png")).status, 0);
+    ASSERT_EQ(std::system(("QT_QPA_PLATFORM=offscreen " TMXRASTERIZER_PATH " " + tmx + " " +
+                           dir.File("tiled.png") + " 2>/dev/null")
+                              .c_str()),
+              0);
+    const Picture tiled = ReadPng(dir.File("tiled.png")), render = ReadPng(dir.File("render.png"));
+    ASSERT_EQ(tiled.width, 320);
+    ASSERT_EQ(tiled.height, 432);
+    for (int y = 0; y < 432; ++y)
+        for (int x = 0; x < 320; ++x) ASSERT_EQ(tiled.At(x, y), render.At(x, y)) << x << ", " << y;
+}
+
+TEST(GridmapHelp, EachCommandHasHelp) {
+    ScratchDir dir;
+    for (const std::string command : {"info", "render", "export", "import"}) {
+        const Outcome help = RunCaptured(dir, command + " --help");
+        EXPECT_EQ(help.status, 0);
+        EXPECT_NE(help.out.find("gridmap " + command), std::string::npos) << help.out;
+    }
+    EXPECT_EQ(RunCaptured(dir, "--version").out.rfind("gridmap ", 0), 0u);
+    const Outcome wrong = RunCaptured(dir, "render map.qmap");
+    EXPECT_EQ(wrong.status, 2);
+    EXPECT_EQ(wrong.err, "gridmap: LEVELS is required (gridmap render --help tells more)\n");
+    EXPECT_EQ(RunCaptured(dir, "").status, 2);
+    EXPECT_EQ(RunCaptured(dir, "convert a b").status, 2);
 }
 
 }  // namespace

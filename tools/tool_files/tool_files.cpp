@@ -67,9 +67,14 @@ bool WriteAll(int descriptor, std::span<const std::uint8_t> bytes) {
 
 // The permissions a new file gets from the process's file mode creation mask.
 mode_t NewFileMode() {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
+    // Read once: reading the mask means setting it for a moment, which threads that write files
+    // at the same time must not see.
+    static const mode_t mode = [] {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        return 0666 & ~mask;
+    }();
+    return mode;
 }
 
 }  // namespace
@@ -118,6 +123,16 @@ bool SameFile(const std::string& a, const std::string& b) {
 
 bool ReplaceFile(const std::string& path, std::span<const std::uint8_t> bytes,
                  std::string& reason) {
+    ReplacedFiles file;
+    return file.Add(path, bytes, reason) && file.Commit(reason);
+}
+
+ReplacedFiles::~ReplacedFiles() {
+    for (const Pending& file : pending_) ::unlink(file.temporary.c_str());
+}
+
+bool ReplacedFiles::Add(const std::string& path, std::span<const std::uint8_t> bytes,
+                        std::string& reason) {
     struct stat status {};
     mode_t mode = 0;
     if (::lstat(path.c_str(), &status) == 0) {
@@ -142,12 +157,23 @@ bool ReplaceFile(const std::string& path, std::span<const std::uint8_t> bytes,
         return false;
     }
     const bool written = ::fchmod(out.get(), mode) == 0 && WriteAll(out.get(), bytes) &&
-                         ::fsync(out.get()) == 0 && out.Close() &&
-                         std::rename(temporary.c_str(), path.c_str()) == 0;
+                         ::fsync(out.get()) == 0 && out.Close();
     if (!written) {
         reason = SystemReason(errno);
         ::unlink(temporary.c_str());
         return false;
+    }
+    pending_.push_back({temporary, path});
+    return true;
+}
+
+bool ReplacedFiles::Commit(std::string& reason) {
+    while (!pending_.empty()) {
+        if (std::rename(pending_.front().temporary.c_str(), pending_.front().path.c_str()) != 0) {
+            reason = SystemReason(errno);
+            return false;
+        }
+        pending_.erase(pending_.begin());
     }
     return true;
 }

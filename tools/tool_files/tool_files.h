@@ -32,4 +32,25 @@ bool SameFile(const std::string& a, const std::string& b);
 // is left.
 bool ReplaceFile(const std::string& path, std::span<const std::uint8_t> bytes, std::string& reason);
 
+// Several files that belong together (a map and its tileset, say), written as ReplaceFile writes
+// one, and all or none of them: Add writes each to its temporary file, Commit renames them all in
+// the order they were added. Until Commit, and after any failure of Add, no path has changed;
+// temporary files that were not renamed are removed when this object ends.
+class ReplacedFiles {
+  public:
+    ReplacedFiles() = default;
+    ~ReplacedFiles();
+    ReplacedFiles(const ReplacedFiles&) = delete;
+    ReplacedFiles& operator=(const ReplacedFiles&) = delete;
+
+    bool Add(const std::string& path, std::span<const std::uint8_t> bytes, std::string& reason);
+    bool Commit(std::string& reason);
+
+  private:
+    struct Pending {
+        std::string temporary, path;
+    };
+    std::vector<Pending> pending_;
+};
+
 }  // namespace tool_files
