@@ -156,7 +156,9 @@ FileResult WriteOutputs(const std::string& map, std::initializer_list<Output> fi
         if (tool_files::SameFile(map, file.path))
             return FileResult::Failure("it must be a file of its own, not the map file");
     }
-    tool_files::ReplacedFiles outputs;
+    // Pictures and exports can always be made again from the map: they are renamed into place
+    // without waiting for the disk, which would take most of a one-level render's time.
+    tool_files::ReplacedFiles outputs(/*waitForDisk=*/false);
     std::string reason;
     for (const Output& file : files) {
         failed = file.path;

@@ -34,8 +34,11 @@ bool WritePalettePng(std::vector<std::uint8_t>& out, const SurfaceView& picture,
                  static_cast<png_uint_32>(picture.height), 8, PNG_COLOR_TYPE_PALETTE,
                  PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_set_PLTE(png, info, palette.data(), static_cast<int>(palette.size()));
-    // Rows of a few long runs of one index compress best unfiltered.
+    // Rows of a few long runs of one index compress best unfiltered. zlib's level 3 is its
+    // fastest that still finds the repeats of glyph rows: half the time of its default level
+    // for a picture a third larger, and still smaller than the same pixels as RGB.
     png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
+    png_set_compression_level(png, 3);
     png_write_info(png, info);
     png_write_image(png, const_cast<png_bytepp>(rows.data()));
     png_write_end(png, nullptr);

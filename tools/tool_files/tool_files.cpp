@@ -157,7 +157,7 @@ bool ReplacedFiles::Add(const std::string& path, std::span<const std::uint8_t> b
         return false;
     }
     const bool written = ::fchmod(out.get(), mode) == 0 && WriteAll(out.get(), bytes) &&
-                         ::fsync(out.get()) == 0 && out.Close();
+                         (!waitForDisk_ || ::fsync(out.get()) == 0) && out.Close();
     if (!written) {
         reason = SystemReason(errno);
         ::unlink(temporary.c_str());

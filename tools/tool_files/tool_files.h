@@ -38,7 +38,10 @@ bool ReplaceFile(const std::string& path, std::span<const std::uint8_t> bytes, s
 // temporary files that were not renamed are removed when this object ends.
 class ReplacedFiles {
   public:
-    ReplacedFiles() = default;
+    // waitForDisk false: rename without waiting until the system has put the bytes on the disk,
+    // for outputs that can always be made again, whose writers would otherwise spend most of
+    // their time waiting. A failed or short write is still found and refused.
+    explicit ReplacedFiles(bool waitForDisk = true) : waitForDisk_(waitForDisk) {}
     ~ReplacedFiles();
     ReplacedFiles(const ReplacedFiles&) = delete;
     ReplacedFiles& operator=(const ReplacedFiles&) = delete;
@@ -50,6 +53,7 @@ class ReplacedFiles {
     struct Pending {
         std::string temporary, path;
     };
+    bool waitForDisk_;
     std::vector<Pending> pending_;
 };
 
