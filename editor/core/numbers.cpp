@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cfloat>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <optional>
 #include <system_error>
 
@@ -24,6 +27,8 @@ double OptionalNumber::Value() const {
 
 namespace {
 
+#if defined(__cpp_lib_to_chars) && !defined(GW_NUMBER_TEXT_BY_PRINTF)
+
 // The text of value in the format, shortest or with the digits after the point given, or
 // nothing when it does not fit. 64 characters hold every double in the exponent form and every
 // plain decimal the callers ask for.
@@ -35,6 +40,56 @@ std::optional<std::string> CharsText(Number value, std::chars_format format,
     if (error != std::errc()) return std::nullopt;
     return std::string(text, end);
 }
+
+// Reads a double from a text that begins with a digit, a full stop or a minus sign.
+std::from_chars_result ReadDouble(const char* first, const char* last, double& value) {
+    return std::from_chars(first, last, value);
+}
+
+#else
+
+// A standard library without <charconv> for floating point (the WebAssembly build's) writes and
+// reads the same texts with printf and strtod, which are exact in the "C" locale: the shortest
+// text is the one with the fewest digits that reads back as the value.
+std::optional<std::string> PrintedText(const char* format, int precision, double value) {
+    char text[400];  // a fixed-point double below 1e15 with every digit after the point
+    const int length = std::snprintf(text, sizeof text, format, precision, value);
+    if (length < 0 || length >= 64) return std::nullopt;
+    return std::string(text, static_cast<std::size_t>(length));
+}
+
+template <typename Number>
+std::optional<std::string> CharsText(Number value, std::chars_format format) {
+    const bool fixed = format == std::chars_format::fixed;
+    if (!std::isfinite(value)) return PrintedText("%.*g", 0, value);
+    for (int digits = fixed ? 0 : 1; digits <= 400; ++digits) {
+        auto text = PrintedText(fixed ? "%.*f" : "%.*g", digits, value);
+        if (!text) return std::nullopt;
+        if (static_cast<Number>(std::strtod(text->c_str(), nullptr)) == value) return text;
+    }
+    return std::nullopt;
+}
+
+template <typename Number>
+std::optional<std::string> CharsText(Number value, std::chars_format, int precision) {
+    return PrintedText("%.*e", precision, value);  // the callers ask for scientific
+}
+
+std::from_chars_result ReadDouble(const char* first, const char* last, double& value) {
+    const std::string text(first, last);
+    char* end = nullptr;
+    errno = 0;
+    const double read = std::strtod(text.c_str(), &end);
+    const auto used = static_cast<std::ptrdiff_t>(end - text.c_str());
+    if (used == 0) return {first, std::errc::invalid_argument};
+    // Too large or too small for any double; a subnormal result still counts as read.
+    if (errno == ERANGE && (read == 0 || std::isinf(read)))
+        return {first + used, std::errc::result_out_of_range};
+    value = read;
+    return {first + used, std::errc()};
+}
+
+#endif
 
 bool IsSkipped(char c) {
     return c == ' ' || c == '\t' || c == '\n';
@@ -157,7 +212,7 @@ std::optional<double> TryReadNumber(std::string_view text) {
     }
 
     double value = 0;
-    const auto result = std::from_chars(number.data(), number.data() + number.size(), value);
+    const auto result = ReadDouble(number.data(), number.data() + number.size(), value);
     if (result.ec == std::errc::result_out_of_range) {
         // Too small is as good as 0; too large does not fit.
         if (TooLargeRatherThanTooSmall(number)) return std::nullopt;
@@ -176,7 +231,7 @@ namespace {
 // A single-precision value read back as an answer is: as a double, then held as a single.
 bool ReadsBackAs(const std::string& text, float value) {
     double read = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), read);
+    const auto [end, error] = ReadDouble(text.data(), text.data() + text.size(), read);
     if (error != std::errc() || end != text.data() + text.size()) return false;
     if (std::abs(read) >= FLT_MAX) return std::abs(value) == FLT_MAX && (read < 0) == (value < 0);
     return static_cast<float>(read) == value;

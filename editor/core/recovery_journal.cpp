@@ -1,12 +1,10 @@
 #include "recovery_journal.h"
 
 #include <algorithm>
-#include <bit>
 #include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <system_error>
 
 #ifdef _WIN32
@@ -36,6 +34,16 @@ constexpr std::string_view kSetAsideSuffix = ".unreadable";
 constexpr std::uintmax_t kLargestJournal = 1u << 20;
 
 enum class LevelKind : std::uint8_t { None = 0, Whole = 1, Double = 2 };
+
+// A value's bits as another type of the same size; std::bit_cast, which the standard library of
+// the WebAssembly build lacks.
+template <typename To, typename From>
+To SameBits(const From& from) {
+    static_assert(sizeof(To) == sizeof(From));
+    To to;
+    std::memcpy(&to, &from, sizeof to);
+    return to;
+}
 
 // FNV-1a: enough to tell a whole journal from a torn or foreign file.
 std::uint32_t Checksum(std::span<const std::uint8_t> bytes) {
@@ -137,6 +145,44 @@ bool WriteDurably(const fs::path& path, const std::vector<std::uint8_t>& bytes) 
 #endif
 }
 
+// Reads a whole file of at most `limit` bytes (more are not read); false when it cannot be read.
+// Plain descriptor reads, as for the writes: a file stream would bring a locale's whole machinery
+// into every program that links the core, the web page's included.
+bool ReadWhole(const fs::path& path, std::size_t limit, std::vector<std::uint8_t>& bytes) {
+    bytes.clear();
+#ifdef _WIN32
+    int descriptor = -1;
+    if (_wsopen_s(&descriptor, path.c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT, _SH_DENYNO, 0) !=
+        0)
+        return false;
+#else
+    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0) return false;
+#endif
+    std::uint8_t chunk[4096];
+    bool complete = false;
+    while (bytes.size() <= limit) {
+#ifdef _WIN32
+        const int read = _read(descriptor, chunk, sizeof chunk);
+#else
+        const ssize_t read = ::read(descriptor, chunk, sizeof chunk);
+        if (read < 0 && errno == EINTR) continue;
+#endif
+        if (read < 0) break;
+        if (read == 0) {
+            complete = true;
+            break;
+        }
+        bytes.insert(bytes.end(), chunk, chunk + read);
+    }
+#ifdef _WIN32
+    _close(descriptor);
+#else
+    ::close(descriptor);
+#endif
+    return complete || bytes.size() > limit;
+}
+
 // Has the folder's entry for a renamed file reach the disk too.
 void FlushFolder(const fs::path& folder) {
 #ifndef _WIN32
@@ -164,7 +210,7 @@ std::vector<std::uint8_t> EncodeJournal(const BoardGrid& board, const DocumentPl
     if (kind == LevelKind::Whole)
         levelBits = static_cast<std::uint16_t>(static_cast<std::int16_t>(level));
     else if (kind == LevelKind::Double)
-        levelBits = std::bit_cast<std::uint64_t>(level);
+        levelBits = SameBits<std::uint64_t>(level);
     PutNumber(out, levelBits, 8);
     PutNumber(out, place.fileName.size(), 4);
     out.insert(out.end(), place.fileName.begin(), place.fileName.end());
@@ -198,7 +244,7 @@ bool DecodeJournal(std::span<const std::uint8_t> bytes, BoardGrid& board, Docume
     if (kind == static_cast<std::uint8_t>(LevelKind::Whole))
         read.level = OptionalNumber::Whole(static_cast<std::int16_t>(levelBits));
     else if (kind == static_cast<std::uint8_t>(LevelKind::Double))
-        read.level = OptionalNumber::Double(std::bit_cast<double>(levelBits));
+        read.level = OptionalNumber::Double(SameBits<double>(levelBits));
     else if (kind != static_cast<std::uint8_t>(LevelKind::None)) {
         why = "it is incomplete or damaged";
         return false;
@@ -314,9 +360,7 @@ bool RecoveryJournal::TakeMostRecent(BoardGrid& board, DocumentPlace& place,
         if (size > kLargestJournal) {
             why = "it is too large to be a recovery file of this editor";
         } else {
-            std::ifstream in(journal, std::ios::binary);
-            bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-            if (!in.good() && !in.eof()) why = "it cannot be read";
+            if (!ReadWhole(journal, kLargestJournal, bytes)) why = "it cannot be read";
         }
         if (why.empty() && DecodeJournal(bytes, board, place, why)) {
             takenMark_ = mark;

@@ -1,0 +1,457 @@
+// gridwright in a web page. The editor's core, compiled to WebAssembly (gridwright.js and
+// gridwright.wasm), does everything the desktop editor does; this script is its window: it builds
+// the menu bar from the core's own menu description, hands mouse, keyboard and menu events to the
+// core one at a time, paints what the core hands back onto the canvas, shows the input box and
+// the failure messages, and carries map files between the user's disk and the core's in-memory
+// file system. Nothing is sent anywhere: the page works from a folder of static files.
+'use strict';
+
+(() => {
+  // The map file the page opens at start, served beside the page.
+  const SAMPLE_MAP = 'sample.qmap';
+  // The core's files live in this folder of its in-memory file system, under their own names.
+  const MAP_FOLDER = '/maps';
+  // The largest map file the page holds. A desktop map may reach 2 GiB, which a browser tab
+  // cannot keep in memory; a save beyond this fails with the system's "File too large".
+  const LARGEST_MAP = 64 * 1024 * 1024;
+  const EFBIG = 22;  // the core's error number for "File too large"
+
+  const canvas = document.getElementById('surface');
+  const captionBar = document.getElementById('caption');
+  const menuBar = document.getElementById('menu-bar');
+  const notice = document.getElementById('notice');
+  const inputBox = document.getElementById('input-box');
+  const inputPrompt = document.getElementById('input-prompt');
+  const inputAnswer = document.getElementById('input-answer');
+  const messageBox = document.getElementById('message');
+  const messageText = document.getElementById('message-text');
+  const upload = document.getElementById('upload');
+
+  let core = null;           // the Emscripten module, once it runs
+  let width = 800;           // the surface's size in pixels, as the core gives it
+  let height = 450;
+  let scale = 1;             // canvas pixels per surface pixel: whole device pixels
+  let picture = null;        // the surface at one canvas pixel per surface pixel
+  let started = false;
+  let ended = false;
+  let busy = false;          // a command is running: its input box may be waiting for the user
+  let pressedOnSurface = false;  // a button went down on the surface and is still held
+  const messages = [];       // failure messages not yet shown
+  const handles = new Map(); // file name -> the file on disk it came from (File System Access)
+  const commands = {};       // control name ("mnuWorldLoad") -> command number
+  const itemsByCommand = new Map();
+  const menus = [];          // {element, heading, items, access}
+
+  // ---- What the core calls (web_front_end.cpp) ---------------------------------------------
+
+  const services = {
+    setCaption(text) {
+      document.title = text;
+      captionBar.textContent = text;
+    },
+    setStatus(text) {
+      const status = menuBar.querySelector('.status');
+      if (status) status.textContent = text;
+    },
+    showFailure(message) {
+      messages.push(message);
+      if (!messageBox.open) showNextMessage();
+    },
+    setMenuEnabled(command, enabled) {
+      for (const item of itemsByCommand.get(command) || []) item.disabled = !enabled;
+    },
+    end() {
+      // A page cannot close its own tab; it stops taking events instead, as the program would
+      // have ended.
+      ended = true;
+      closeMenus();
+      document.body.classList.add('ended');
+      notice.textContent = 'The editor has ended. Reload the page to start it again.';
+      window.close();
+    },
+    paint(pixels, x, y, w, h) {
+      const bytes = new Uint8ClampedArray(core.HEAPU8.buffer, pixels, width * height * 4);
+      picture.getContext('2d').putImageData(new ImageData(bytes, width, height), 0, 0, x, y, w, h);
+      const context = canvas.getContext('2d');
+      context.imageSmoothingEnabled = false;
+      context.drawImage(picture, x, y, w, h, x * scale, y * scale, w * scale, h * scale);
+    },
+    inputBox(prompt, defaultAnswer) {
+      return new Promise((resolve) => {
+        inputPrompt.textContent = prompt;
+        inputAnswer.value = defaultAnswer;
+        inputBox.returnValue = '';
+        inputBox.addEventListener('close', () => {
+          resolve(inputBox.returnValue === 'ok' ? inputAnswer.value : '');
+        }, {once: true});
+        inputBox.showModal();
+        // The default answer starts selected, so typing replaces it.
+        inputAnswer.focus();
+        inputAnswer.select();
+      });
+    },
+  };
+
+  document.getElementById('input-cancel').addEventListener('click', () => inputBox.close());
+
+  function showNextMessage() {
+    if (messages.length === 0) return;
+    messageText.textContent = messages.shift();
+    messageBox.returnValue = '';
+    messageBox.showModal();
+  }
+  messageBox.addEventListener('close', showNextMessage);
+
+  // ---- The surface -------------------------------------------------------------------------
+
+  // Sizes the canvas so that each surface pixel is `scale` whole device pixels, whatever the
+  // device's pixel ratio (and the browser's zoom), and paints it again.
+  function fitCanvas() {
+    const ratio = window.devicePixelRatio || 1;
+    scale = Math.max(1, Math.round(ratio));
+    canvas.width = width * scale;
+    canvas.height = height * scale;
+    canvas.style.width = `${(width * scale) / ratio}px`;
+    canvas.style.height = `${(height * scale) / ratio}px`;
+    const context = canvas.getContext('2d');
+    context.imageSmoothingEnabled = false;
+    context.drawImage(picture, 0, 0, width, height, 0, 0, width * scale, height * scale);
+    matchMedia(`(resolution: ${ratio}dppx)`).addEventListener('change', fitCanvas, {once: true});
+  }
+
+  function takesEvents() {
+    return started && !ended && !busy && !inputBox.open && !messageBox.open;
+  }
+
+  // Delivers a mouse event: kind 0 a press, 1 a move, 2 a release.
+  function deliverMouse(kind, event) {
+    const box = canvas.getBoundingClientRect();
+    core._gw_mouse(kind, event.button, event.buttons, event.shiftKey, event.ctrlKey,
+                   event.altKey, event.clientX - box.left, event.clientY - box.top, box.width,
+                   box.height);
+  }
+
+  canvas.addEventListener('mousedown', (event) => {
+    event.preventDefault();  // no text selection, no middle-button scrolling
+    if (!takesEvents()) return;
+    closeMenus();
+    pressedOnSurface = true;
+    deliverMouse(0, event);
+  });
+  // While a button is held after a press on the surface, moves and releases outside it still
+  // reach the editor, as they do on the desktop.
+  window.addEventListener('mousemove', (event) => {
+    if (!takesEvents() || (event.target !== canvas && !pressedOnSurface)) return;
+    deliverMouse(1, event);
+  });
+  window.addEventListener('mouseup', (event) => {
+    const fromSurface = pressedOnSurface || event.target === canvas;
+    if (event.buttons === 0) pressedOnSurface = false;
+    if (!takesEvents() || !fromSurface) return;
+    deliverMouse(2, event);
+  });
+  canvas.addEventListener('contextmenu', (event) => event.preventDefault());
+
+  // ---- The menu bar, from the core's description -------------------------------------------
+
+  // A caption with its access letter underlined.
+  function captionElement(item) {
+    const span = document.createElement('span');
+    const at = item.access;
+    if (at < 0) {
+      span.textContent = item.caption;
+    } else {
+      const letter = document.createElement('u');
+      letter.textContent = item.caption[at];
+      span.append(item.caption.slice(0, at), letter, item.caption.slice(at + 1));
+    }
+    return span;
+  }
+
+  function accessLetter(item) {
+    return item.access < 0 ? '' : item.caption[item.access].toLowerCase();
+  }
+
+  function buildMenuBar(description) {
+    for (const top of description) {
+      if (top.items.length === 0) {
+        // A plain item: the status item, whose caption the core sets.
+        const status = document.createElement('span');
+        status.className = 'status';
+        status.textContent = top.caption;
+        menuBar.append(status);
+        continue;
+      }
+      const element = document.createElement('div');
+      element.className = 'menu';
+      const heading = document.createElement('button');
+      heading.className = 'heading';
+      heading.setAttribute('aria-haspopup', 'menu');
+      heading.append(captionElement(top));
+      const list = document.createElement('div');
+      list.className = 'items';
+      list.setAttribute('role', 'menu');
+      const menu = {element, heading, items: [], access: accessLetter(top)};
+      for (const entry of top.items) {
+        const item = document.createElement('button');
+        item.className = 'item';
+        item.setAttribute('role', 'menuitem');
+        item.dataset.name = entry.name;
+        const shortcut = document.createElement('span');
+        shortcut.className = 'shortcut';
+        shortcut.textContent = entry.shortcut;
+        item.append(captionElement(entry), shortcut);
+        item.addEventListener('click', () => run(entry.command));
+        commands[entry.name] = entry.command;
+        if (!itemsByCommand.has(entry.command)) itemsByCommand.set(entry.command, []);
+        itemsByCommand.get(entry.command).push(item);
+        menu.items.push({element: item, access: accessLetter(entry), command: entry.command});
+        list.append(item);
+      }
+      heading.addEventListener('mousedown', (event) => {
+        event.preventDefault();
+        if (!takesEvents()) return;
+        if (element.classList.contains('open')) closeMenus();
+        else openMenu(menu, false);
+      });
+      heading.addEventListener('mouseenter', () => {
+        if (openedMenu() && openedMenu() !== menu) openMenu(menu, false);
+      });
+      element.append(heading, list);
+      menuBar.append(element);
+      menus.push(menu);
+    }
+  }
+
+  function openedMenu() {
+    return menus.find((menu) => menu.element.classList.contains('open'));
+  }
+
+  function openMenu(menu, focusFirst) {
+    closeMenus();
+    menu.element.classList.add('open');
+    if (focusFirst) menu.items.find((item) => !item.element.disabled)?.element.focus();
+  }
+
+  function closeMenus() {
+    for (const menu of menus) menu.element.classList.remove('open');
+    if (menuBar.contains(document.activeElement)) document.activeElement.blur();
+  }
+
+  document.addEventListener('mousedown', (event) => {
+    if (!menuBar.contains(event.target)) closeMenus();
+  });
+
+  // Keys: an open menu's access letters and arrows, Alt with a menu's letter, and the shortcuts.
+  document.addEventListener('keydown', (event) => {
+    if (!takesEvents()) return;
+    const menu = openedMenu();
+    if (menu) {
+      const focusable = menu.items.filter((item) => !item.element.disabled);
+      const at = focusable.findIndex((item) => item.element === document.activeElement);
+      if (event.key === 'Escape') {
+        closeMenus();
+      } else if (event.key === 'ArrowDown' || event.key === 'ArrowUp') {
+        const step = event.key === 'ArrowDown' ? 1 : -1;
+        const next = focusable[(at + step + focusable.length) % focusable.length];
+        next?.element.focus();
+      } else if (event.key === 'ArrowLeft' || event.key === 'ArrowRight') {
+        const step = event.key === 'ArrowRight' ? 1 : -1;
+        openMenu(menus[(menus.indexOf(menu) + step + menus.length) % menus.length], true);
+      } else if (!event.ctrlKey && event.key.length === 1) {
+        const chosen = focusable.find((item) => item.access === event.key.toLowerCase());
+        if (chosen) run(chosen.command);
+      } else {
+        return;
+      }
+      event.preventDefault();
+      return;
+    }
+    if (event.altKey && !event.ctrlKey && event.key.length === 1) {
+      const chosen = menus.find((candidate) => candidate.access === event.key.toLowerCase());
+      if (chosen) {
+        event.preventDefault();
+        openMenu(chosen, true);
+        return;
+      }
+    }
+    const command = core.ccall('gw_shortcut', 'number',
+                               ['string', 'string', 'number', 'number', 'number'],
+                               [event.key, event.code, event.ctrlKey, event.shiftKey,
+                                event.altKey]);
+    if (command === 0) return;
+    // The browser's own meaning of the keys (open a file, save the page) gives way.
+    event.preventDefault();
+    const items = itemsByCommand.get(command) || [];
+    if (items.length > 0 && items.every((item) => !item.disabled)) run(command);
+  });
+
+  // ---- Commands ----------------------------------------------------------------------------
+
+  // Runs a menu command. One with an input box keeps the page busy until the box is answered.
+  async function run(command) {
+    if (!takesEvents()) return;
+    closeMenus();
+    if (command === commands.mnuWorldLoad) {
+      await pickMapFile();
+      return;
+    }
+    const failures = core._gw_failures();
+    await callCore('gw_invoke', ['number'], [command]);
+    if (command === commands.mnuFileSaveGame && core._gw_failures() === failures) {
+      await deliverSavedFile();
+    }
+  }
+
+  async function callCore(name, types, values) {
+    busy = true;
+    try {
+      await core.ccall(name, null, types, values, {async: true});
+    } finally {
+      busy = false;
+    }
+  }
+
+  function mapFileName() {
+    return core.UTF8ToString(core._gw_map_file_name());
+  }
+
+  // File > Open: the user picks a file; the core names it for the next Save and Level Select,
+  // as its own Open does with a typed name. With the File System Access API, Save writes back
+  // into the picked file; otherwise the file is uploaded and Save offers a download.
+  async function pickMapFile() {
+    if (!window.showOpenFilePicker) {
+      upload.value = '';
+      upload.click();  // continues in the change event
+      return;
+    }
+    let handle;
+    try {
+      [handle] = await window.showOpenFilePicker({id: 'quorix-maps'});
+    } catch (error) {
+      if (error.name !== 'AbortError') services.showFailure(`Could not open a map file: ${error.message}.`);
+      return;
+    }
+    await openFile(handle);
+  }
+
+  upload.addEventListener('change', () => {
+    if (upload.files.length > 0 && takesEvents()) openFile(upload.files[0]);
+  });
+
+  // Opens a File, or a FileSystemFileHandle that Save writes back to.
+  async function openFile(source) {
+    const handle = source instanceof File ? null : source;
+    let file;
+    try {
+      file = handle ? await handle.getFile() : source;
+      if (file.size > LARGEST_MAP) {
+        services.showFailure(`Could not open "${file.name}": it is larger than the ` +
+                             `${LARGEST_MAP / 1048576} MiB that the page can hold.`);
+        return;
+      }
+      core.FS.writeFile(file.name, new Uint8Array(await file.arrayBuffer()));
+    } catch (error) {
+      services.showFailure(`Could not open "${source.name}": ${error.message}.`);
+      return;
+    }
+    handles.set(file.name, handle);
+    await callCore('gw_open_named', ['string'], [file.name]);
+  }
+
+  // After a Save: the whole map file goes back to the disk, into the picked file where the
+  // browser allows it, as a download otherwise. If writing back fails, the download still
+  // carries the edits.
+  async function deliverSavedFile() {
+    const name = mapFileName();
+    const bytes = core.FS.readFile(name);
+    const handle = handles.get(name);
+    if (handle) {
+      try {
+        const writable = await handle.createWritable();
+        await writable.write(bytes);
+        await writable.close();
+        return;
+      } catch (error) {
+        services.showFailure(`Could not write "${name}" back to its file: ${error.message}. ` +
+                             'It is offered as a download instead.');
+      }
+    }
+    const url = URL.createObjectURL(new Blob([bytes], {type: 'application/octet-stream'}));
+    const link = document.createElement('a');
+    link.href = url;
+    link.download = name;
+    document.body.append(link);
+    link.click();
+    link.remove();
+    setTimeout(() => URL.revokeObjectURL(url), 60000);
+  }
+
+  // ---- Start -------------------------------------------------------------------------------
+
+  // The sample map is fetched while the module loads.
+  const sample = fetch(SAMPLE_MAP).then((response) => {
+    if (!response.ok) throw new Error(`${response.status} ${response.statusText}`);
+    return response.arrayBuffer();
+  });
+  sample.catch(() => {});
+
+  // A save past LARGEST_MAP fails as a full disk would, instead of exhausting the tab's memory.
+  function limitMapSize(FS) {
+    const files = FS.filesystems.MEMFS.stream_ops;
+    const write = files.write;
+    files.write = function (stream, buffer, offset, length, position, canOwn) {
+      const at = position ?? stream.position;
+      if (at + length > LARGEST_MAP) throw new FS.ErrnoError(EFBIG);
+      return write.call(this, stream, buffer, offset, length, position, canOwn);
+    };
+  }
+
+  async function start(module) {
+    core = module;
+    width = core._gw_surface_width();
+    height = core._gw_surface_height();
+    picture = document.createElement('canvas');
+    picture.width = width;
+    picture.height = height;
+    fitCanvas();
+    limitMapSize(core.FS);
+    core.FS.mkdir(MAP_FOLDER);
+    core.FS.chdir(MAP_FOLDER);
+    buildMenuBar(JSON.parse(core.UTF8ToString(core._gw_menu_bar())));
+    let argument = '';
+    try {
+      core.FS.writeFile(SAMPLE_MAP, new Uint8Array(await sample));
+      argument = SAMPLE_MAP;
+    } catch (error) {
+      messages.push(`The sample map could not be loaded (${error.message}); ` +
+                    'File > Open picks a map file.');
+    }
+    started = true;
+    notice.textContent = 'Map files stay on this computer: nothing is sent anywhere.';
+    core.ccall('gw_start', null, ['string'], [argument]);
+    if (!messageBox.open) showNextMessage();
+    // The frame after the one that showed the loaded surface.
+    requestAnimationFrame(() => requestAnimationFrame(() => {
+      window.gridwright.firstFrame = performance.now();
+    }));
+  }
+
+  function startFailed(why) {
+    notice.textContent = `The editor could not start: ${why}. Serve this folder over HTTP ` +
+                         '(for example with python3 -m http.server in it) and open that address.';
+  }
+
+  // For scripts that drive the page (its end-to-end test): open a file handle as a picked file.
+  window.gridwright = {firstFrame: null, open: openFile};
+
+  window.Module = {
+    page: services,
+    onRuntimeInitialized() {
+      start(window.Module).catch((error) => startFailed(error.message));
+    },
+    onAbort(what) {
+      startFailed(String(what));
+    },
+  };
+})();

@@ -1,0 +1,48 @@
+// The editor in a web page: the window services over the page's canvas, menu bar, in-page input
+// box and messages (page.js), reached through the functions that web_front_end.cpp declares with
+// EM_JS. It only translates events for the core (FrmMain) and hands the page what the core paints.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "classic_random.h"
+#include "window_services.h"
+
+namespace gridwright {
+
+class WebFrontEnd final : public WindowServices {
+  public:
+    explicit WebFrontEnd(std::string commandLineArguments);
+
+    // The next input box is answered with `answer` at once, without showing: the page asked
+    // for it already, as a file picker does for File > Open.
+    void AnswerNextInputBox(std::string answer) { nextAnswer_ = std::move(answer); }
+    // How many failures have been reported so far; the page tells a failed Save by it.
+    int Failures() const { return failures_; }
+
+    void SetCaption(std::string_view caption) override;
+    void SetStatusCaption(std::string_view caption) override;
+    std::string InputBox(std::string_view prompt, std::string_view defaultAnswer) override;
+    void ShowMainWindow() override;
+    PictureSize GetPictureSize(Picture picture) override;
+    void SetPictureVisible(Picture picture, bool visible) override;
+    void BlitScreen(const std::uint8_t* bits, const BitmapInfo& info,
+                    const PixelRect& changed) override;
+    std::string CommandLineArguments() override;
+    double Random() override;
+    void EndProgram() override;
+    void ReportFailure(std::string_view message) override;
+    void SetMenuEnabled(MenuCommand command, bool enabled) override;
+
+  private:
+    std::string commandLineArguments_;
+    std::optional<std::string> nextAnswer_;
+    std::vector<std::uint32_t> picture_;  // the canvas's picture, RGBA bytes, top row first
+    int failures_ = 0;
+    ClassicRandom random_;
+};
+
+}  // namespace gridwright

@@ -1,0 +1,109 @@
+// gridwright in a web page: the functions page.js calls, each an event for the core. The page
+// delivers one at a time and none while a command waits for its input box.
+#include <emscripten/emscripten.h>
+
+#include <memory>
+#include <string>
+
+#include "frm_main.h"
+#include "surface_geometry.h"
+#include "web_front_end.h"
+#include "web_translate.h"
+
+namespace {
+
+using namespace gridwright;
+
+std::unique_ptr<WebFrontEnd> window;
+std::unique_ptr<FrmMain> form;
+std::string text;  // the last text handed to the page; valid until the next call
+
+// The pointer's place on the canvas in surface pixels.
+struct Point {
+    float x, y;
+};
+Point At(double offsetX, double offsetY, double shownWidth, double shownHeight) {
+    return {SurfacePoint(offsetX, shownWidth, kSurfaceWidth),
+            SurfacePoint(offsetY, shownHeight, kSurfaceHeight)};
+}
+
+}  // namespace
+
+extern "C" {
+
+// The menu bar as JSON (web_translate.h).
+EMSCRIPTEN_KEEPALIVE const char* gw_menu_bar() {
+    text = MenuBarJson();
+    return text.c_str();
+}
+
+EMSCRIPTEN_KEEPALIVE int gw_surface_width() {
+    return kSurfaceWidth;
+}
+
+EMSCRIPTEN_KEEPALIVE int gw_surface_height() {
+    return kSurfaceHeight;
+}
+
+// Creates the window and runs its load handler with `arguments` as the command line.
+EMSCRIPTEN_KEEPALIVE void gw_start(const char* arguments) {
+    if (form) return;
+    window = std::make_unique<WebFrontEnd>(arguments);
+    form = std::make_unique<FrmMain>(*window);
+    form->Form_Load();
+}
+
+// A mouse event on the canvas: kind 0 a press of `button`, 1 a move, 2 a release; `buttons` the
+// buttons held after it (MouseEvent.buttons); offsets and shown size in CSS pixels.
+EMSCRIPTEN_KEEPALIVE void gw_mouse(int kind, int button, int buttons, int shift, int ctrl, int alt,
+                                   double offsetX, double offsetY, double shownWidth,
+                                   double shownHeight) {
+    if (!form) return;
+    const std::int16_t keys = ModifierKeys(shift != 0, ctrl != 0, alt != 0);
+    const Point p = At(offsetX, offsetY, shownWidth, shownHeight);
+    switch (kind) {
+        case 0:
+            if (const std::int16_t pressed = PressedButton(button); pressed != 0)
+                form->picScreen_MouseDown(pressed, keys, p.x, p.y);
+            break;
+        case 1:
+            form->picScreen_MouseMove(HeldButtons(buttons), keys, p.x, p.y);
+            break;
+        case 2:
+            if (PressedButton(button) != 0)
+                form->picScreen_MouseUp(HeldButtons(buttons), keys, p.x, p.y);
+            break;
+        default:
+            break;
+    }
+}
+
+// The command a shortcut key chooses, or 0 (MenuCommand::None).
+EMSCRIPTEN_KEEPALIVE int gw_shortcut(const char* key, const char* code, int ctrl, int shift,
+                                     int alt) {
+    return static_cast<int>(ShortcutCommand(key, code, ctrl != 0, shift != 0, alt != 0));
+}
+
+// Runs a menu command; one with an input box returns while the box is open and ends later.
+EMSCRIPTEN_KEEPALIVE void gw_invoke(int command) {
+    if (form) form->Invoke(static_cast<MenuCommand>(command));
+}
+
+// File > Open with the name of a file the user picked in the page, which is in the file system
+// under that name already.
+EMSCRIPTEN_KEEPALIVE void gw_open_named(const char* name) {
+    if (!form) return;
+    window->AnswerNextInputBox(name);
+    form->Invoke(MenuCommand::Open);
+}
+
+EMSCRIPTEN_KEEPALIVE const char* gw_map_file_name() {
+    text = form ? form->MapFileName : std::string();
+    return text.c_str();
+}
+
+EMSCRIPTEN_KEEPALIVE int gw_failures() {
+    return window ? window->Failures() : 0;
+}
+
+}  // extern "C"
