@@ -2,7 +2,8 @@
 # Installs the Debian packages that a build needs, only those that are missing.
 #   scripts/deps.sh run    what building and running the editor needs
 #   scripts/deps.sh package  what building the three packages needs (cross builds, scdoc)
-#   scripts/deps.sh test   everything: all builds, cross builds, end-to-end tests, package checks
+#   scripts/deps.sh test   everything: all builds, cross builds (the web page's too), end-to-end
+#                          tests (the page's in headless Chromium), package checks
 set -euo pipefail
 
 run_packages=(
@@ -24,6 +25,7 @@ test_packages=(
     xvfb xdotool x11-apps x11-utils x11-xserver-utils desktop-file-utils
     mtools dosfstools desmume gdb-multiarch
     tiled
+    emscripten chromium chromium-driver python3-selenium
 )
 
 case "${1:-test}" in

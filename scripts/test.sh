@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: host build, sanitizer build, console cross build, Windows
-# cross build; then makes the three packages from those build folders and checks them.
+# cross build, the web page (tested in headless Chromium); then makes the three packages from
+# those build folders and checks them.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh test
 
 jobs=$(nproc)
-for preset in default asan arm9 windows; do
+for preset in default asan arm9 windows web; do
     echo "=== $preset ==="
     cmake --preset "$preset" >/dev/null
     cmake --build --preset "$preset" -j "$jobs"

@@ -184,6 +184,7 @@
       }
       const element = document.createElement('div');
       element.className = 'menu';
+      element.dataset.name = top.name;
       const heading = document.createElement('button');
       heading.className = 'heading';
       heading.setAttribute('aria-haspopup', 'menu');
@@ -442,8 +443,15 @@
                          '(for example with python3 -m http.server in it) and open that address.';
   }
 
-  // For scripts that drive the page (its end-to-end test): open a file handle as a picked file.
-  window.gridwright = {firstFrame: null, open: openFile};
+  // For scripts that drive the page (its end-to-end test): when the first frame was shown, open
+  // a file handle as a picked file, and whether the editor waits for events.
+  window.gridwright = {
+    firstFrame: null,
+    open: openFile,
+    get idle() {
+      return takesEvents();
+    },
+  };
 
   window.Module = {
     page: services,

@@ -9,7 +9,8 @@
 #include "surface_geometry.h"
 #include "web_translate.h"
 
-// The page's side (page.js): Module.page holds what shows the editor.
+// The page's side (page.js): Module.page holds what shows the editor. The bodies are JavaScript
+// that the preprocessor and the formatter read as C++ tokens, so they hold no === or !==.
 EM_JS(void, PageSetCaption, (const char* caption),
       { Module.page.setCaption(UTF8ToString(caption)); });
 EM_JS(void, PageSetStatus, (const char* caption),
@@ -17,7 +18,7 @@ EM_JS(void, PageSetStatus, (const char* caption),
 EM_JS(void, PageShowFailure, (const char* message),
       { Module.page.showFailure(UTF8ToString(message)); });
 EM_JS(void, PageSetMenuEnabled, (int command, int enabled),
-      { Module.page.setMenuEnabled(command, enabled != = 0); });
+      { Module.page.setMenuEnabled(command, enabled); });
 EM_JS(void, PageEnd, (), { Module.page.end(); });
 // Copies the area's pixels of the RGBA picture at `pixels` onto the canvas.
 EM_JS(void, PagePaint, (const void* pixels, int x, int y, int width, int height),
