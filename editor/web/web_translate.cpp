@@ -1,6 +1,7 @@
 #include "web_translate.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 #include "pointer_input.h"
@@ -94,8 +95,10 @@ std::int16_t ModifierKeys(bool shift, bool ctrl, bool alt) {
 }
 
 float SurfacePoint(double offset, double shownSize, int surfaceSize) {
-    if (!(shownSize > 0)) return static_cast<float>(offset);
-    return static_cast<float>(offset * surfaceSize / shownSize);
+    const double pixel = shownSize > 0 ? offset * surfaceSize / shownSize : offset;
+    if (std::isnan(pixel)) return -1e6F;
+    // Far beyond the surface either way is as good as a million pixels off.
+    return static_cast<float>(std::floor(std::clamp(pixel, -1e6, 1e6)));
 }
 
 MenuCommand ShortcutCommand(std::string_view key, std::string_view code, bool ctrl, bool shift,

@@ -21,9 +21,11 @@ std::int16_t HeldButtons(int domButtons);
 // Shift value: the sum of the modifier keys held.
 std::int16_t ModifierKeys(bool shift, bool ctrl, bool alt);
 
-// A pointer position on the canvas, `offset` CSS pixels from its edge on a side `shownSize` CSS
-// pixels long, in pixels of a surface side `surfaceSize` long. The canvas may be shown larger
-// or smaller than the surface; a position outside it stays outside.
+// The surface pixel under a pointer position on the canvas, `offset` CSS pixels from its edge on
+// a side `shownSize` CSS pixels long, for a surface side `surfaceSize` pixels long: the whole
+// pixel the position falls in (positions are fractional on high-density screens), so that the
+// editor's rounding never moves a press on a cell's last pixel into the next cell. The canvas
+// may be shown larger or smaller than the surface; a position outside it stays outside.
 float SurfacePoint(double offset, double shownSize, int surfaceSize);
 
 // The command that Ctrl (with Shift or not) and a letter key choose, as the menu bar gives the

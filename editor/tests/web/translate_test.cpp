@@ -2,6 +2,7 @@
 // page builds it, and pixels in a canvas's byte order.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <vector>
 
 #include "web_translate.h"
@@ -28,16 +29,24 @@ TEST(WebPointer, PressesNameTheButtonAndMovesSumTheHeldOnes) {
     EXPECT_EQ(ModifierKeys(true, true, false), 3);
 }
 
-TEST(WebPointer, CanvasPositionsScaleToSurfacePixels) {
+TEST(WebPointer, CanvasPositionsBecomeTheSurfacePixelUnderThem) {
     // Shown at its own size, larger (zoomed to 1200 CSS pixels) or smaller.
-    EXPECT_FLOAT_EQ(SurfacePoint(35, 800, 800), 35);
-    EXPECT_FLOAT_EQ(SurfacePoint(600, 1200, 800), 400);
-    EXPECT_FLOAT_EQ(SurfacePoint(225, 225, 450), 450);
+    EXPECT_EQ(SurfacePoint(35, 800, 800), 35);
+    EXPECT_EQ(SurfacePoint(600, 1200, 800), 400);
+    EXPECT_EQ(SurfacePoint(225, 225, 450), 450);
+    // A fractional position on a cell's last pixel stays in that cell (rounding would give 10,
+    // the next cell's first pixel).
+    EXPECT_EQ(SurfacePoint(9.5, 800, 800), 9);
+    EXPECT_EQ(SurfacePoint(14.9, 1200, 800), 9);
     // Outside the canvas during a drag: stays outside, on the same side.
-    EXPECT_FLOAT_EQ(SurfacePoint(-8, 800, 800), -8);
-    EXPECT_FLOAT_EQ(SurfacePoint(-8, 400, 800), -16);
-    // A canvas not laid out yet (no size) passes the offset through instead of dividing by 0.
-    EXPECT_FLOAT_EQ(SurfacePoint(12, 0, 800), 12);
+    EXPECT_EQ(SurfacePoint(-8, 800, 800), -8);
+    EXPECT_EQ(SurfacePoint(-8, 400, 800), -16);
+    EXPECT_EQ(SurfacePoint(-0.5, 800, 800), -1);
+    // A canvas not laid out yet (no size) passes the offset through instead of dividing by 0;
+    // positions no number could hold are far off.
+    EXPECT_EQ(SurfacePoint(12, 0, 800), 12);
+    EXPECT_EQ(SurfacePoint(1e300, 1, 800), 1e6F);
+    EXPECT_EQ(SurfacePoint(std::nan(""), 800, 800), -1e6F);
 }
 
 TEST(WebKeys, ShortcutsComeFromTheMenuBar) {
