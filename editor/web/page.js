@@ -399,7 +399,8 @@
 
   // A save past LARGEST_MAP fails as a full disk would, instead of exhausting the tab's memory.
   function limitMapSize(FS) {
-    const files = FS.filesystems.MEMFS.stream_ops;
+    // The operations that every file of the in-memory file system shares.
+    const files = FS.filesystems.MEMFS.ops_table.file.stream;
     const write = files.write;
     files.write = function (stream, buffer, offset, length, position, canOwn) {
       const at = position ?? stream.position;

@@ -169,6 +169,15 @@ window.paintedAreas = [];
 """
 
 
+# The bytes of a file in the origin's private file system, as base64.
+READ_PRIVATE_FILE = """
+const done = arguments[1];
+navigator.storage.getDirectory().then((folder) => folder.getFileHandle(arguments[0]))
+  .then((handle) => handle.getFile()).then((file) => file.arrayBuffer())
+  .then((buffer) => done(btoa(String.fromCharCode(...new Uint8Array(buffer)))));
+"""
+
+
 # ---- the page ----------------------------------------------------------------------------------
 
 class Page:
@@ -481,14 +490,39 @@ def scenario(page, args, work, sample, measurements):
     page.idle()
     check(page.caption() == caption_with("fsa.qmap"), "the caption after opening a file handle")
     page.command("s", "mnuFileSaveGame")
-    written = wait_until("the save to reach the file", lambda: page.driver.execute_async_script("""
-        const done = arguments[0];
-        navigator.storage.getDirectory().then((folder) => folder.getFileHandle('fsa.qmap'))
-          .then((handle) => handle.getFile()).then((file) => file.arrayBuffer())
-          .then((buffer) => done(btoa(String.fromCharCode(...new Uint8Array(buffer)))));
-    """))
+    written = wait_until("the save to reach the file", lambda: page.driver.execute_async_script(
+        READ_PRIVATE_FILE, "fsa.qmap"))
     written = base64.b64decode(written)
     check(written != original, "Save did not write into the opened file")
+
+    # Too large for the page: a level beyond 64 MiB fails to save with the system's reason, and
+    # the file on disk stays as it was; a larger file is not opened. The desktop editor would
+    # write that level, so the replay stops before these steps.
+    replayed = len(page.script)
+    page.answer_input_box("l", "mnuFileLevel", "50000")
+    page.key("s", CTRL)
+    wait_until("the failure message",
+               lambda: page.js("return document.getElementById('message').open"))
+    message = page.js("return document.getElementById('message-text').textContent")
+    check(message == 'Could not save level 50000 to "fsa.qmap": File too large.',
+          f"failure message {message!r}")
+    page.key("Enter", text="\r")
+    page.idle()
+    large = work / "large.qmap"
+    with open(large, "wb") as file:
+        file.truncate(64 * 1024 * 1024 + 1)
+    page.driver.find_element("id", "upload").send_keys(str(large))
+    wait_until("the failure message",
+               lambda: page.js("return document.getElementById('message').open"))
+    message = page.js("return document.getElementById('message-text').textContent")
+    check(message == 'Could not open "large.qmap": it is larger than the 64 MiB that the page '
+                     'can hold.', f"failure message {message!r}")
+    page.key("Enter", text="\r")
+    page.idle()
+    check(page.caption() == caption_with("fsa.qmap"), "the caption after a refused file")
+    check(page.driver.execute_async_script(READ_PRIVATE_FILE, "fsa.qmap") ==
+          base64.b64encode(written).decode(), "a failed save changed the file on disk")
+    del page.script[replayed:]
 
     # Alt+F, X: Exit ends the editor; the page takes no more events.
     page.key("f", ALT)
