@@ -21,6 +21,8 @@
 #include <unistd.h>
 #endif
 
+#include "own_files.h"
+
 namespace gridwright {
 
 namespace fs = std::filesystem;
@@ -52,15 +54,6 @@ std::uint64_t GetNumber(std::span<const std::uint8_t> in, std::size_t at, int by
     std::uint64_t value = 0;
     for (int i = 0; i < bytes; ++i) value |= std::uint64_t{in[at + i]} << (8 * i);
     return value;
-}
-
-fs::path ToPath(const std::string& utf8) {
-    return fs::path(std::u8string(utf8.begin(), utf8.end()));
-}
-
-std::string ToUtf8(const fs::path& path) {
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
 }
 
 std::string Reason(const std::error_code& error) {
@@ -104,50 +97,6 @@ void DropMark(int& descriptor) {
     ::close(descriptor);
 #endif
     descriptor = -1;
-}
-
-// Writes the bytes to a new file and has the system put them on the disk.
-bool WriteDurably(const fs::path& path, const std::vector<std::uint8_t>& bytes) {
-#ifdef _WIN32
-    int descriptor = -1;
-    if (_wsopen_s(&descriptor, path.c_str(),
-                  _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY | _O_NOINHERIT, _SH_DENYWR,
-                  _S_IREAD | _S_IWRITE) != 0)
-        return false;
-    const bool written = _write(descriptor, bytes.data(), static_cast<unsigned>(bytes.size())) ==
-                             static_cast<int>(bytes.size()) &&
-                         _commit(descriptor) == 0;
-    return _close(descriptor) == 0 && written;
-#else
-    const int descriptor = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (descriptor < 0) return false;
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t written = ::write(descriptor, bytes.data() + done, bytes.size() - done);
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) {
-            if (written == 0) errno = ENOSPC;
-            ::close(descriptor);
-            return false;
-        }
-        done += static_cast<std::size_t>(written);
-    }
-    const bool flushed = ::fsync(descriptor) == 0;
-    return ::close(descriptor) == 0 && flushed;
-#endif
-}
-
-// Has the folder's entry for a renamed file reach the disk too.
-void FlushFolder(const fs::path& folder) {
-#ifndef _WIN32
-    const int descriptor = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (descriptor >= 0) {
-        ::fsync(descriptor);
-        ::close(descriptor);
-    }
-#else
-    (void)folder;
-#endif
 }
 
 }  // namespace
@@ -229,12 +178,12 @@ void RecoveryJournal::SetFolder(std::string folder) {
 }
 
 std::string RecoveryJournal::Path() const {
-    return ToUtf8(ToPath(folder_) / (tag_ + std::string(kJournalSuffix)));
+    return Utf8FromPath(PathFromUtf8(folder_) / (tag_ + std::string(kJournalSuffix)));
 }
 
 FileResult RecoveryJournal::Write(const BoardGrid& board, const DocumentPlace& place) {
     if (!Enabled()) return {};
-    const fs::path folder = ToPath(folder_);
+    const fs::path folder = PathFromUtf8(folder_);
     std::error_code error;
     if (fs::create_directories(folder, error)) {
         // The journals hold the user's file names and levels: for the user alone.
@@ -244,27 +193,13 @@ FileResult RecoveryJournal::Write(const BoardGrid& board, const DocumentPlace& p
     // The mark comes first, so no other editor ever takes this journal for an orphan.
     if (ownerMark_ < 0) ownerMark_ = TakeMark(folder / (tag_ + std::string(kOwnerSuffix)), true);
     if (ownerMark_ < 0) return FileResult::Failure(Reason({errno, std::generic_category()}));
-
-    const fs::path temporary = folder / (tag_ + std::string(kTemporarySuffix));
-    errno = 0;
-    if (!WriteDurably(temporary, EncodeJournal(board, place))) {
-        const std::error_code why{errno, std::generic_category()};
-        fs::remove(temporary, error);
-        return FileResult::Failure(Reason(why));
-    }
-    fs::rename(temporary, folder / (tag_ + std::string(kJournalSuffix)), error);
-    if (error) {
-        std::error_code ignored;
-        fs::remove(temporary, ignored);
-        return FileResult::Failure(Reason(error));
-    }
-    FlushFolder(folder);
-    return {};
+    return ReplaceFile(folder / (tag_ + std::string(kTemporarySuffix)),
+                       folder / (tag_ + std::string(kJournalSuffix)), EncodeJournal(board, place));
 }
 
 void RecoveryJournal::Remove() {
     if (ownerMark_ < 0) return;  // never written
-    const fs::path folder = ToPath(folder_);
+    const fs::path folder = PathFromUtf8(folder_);
     std::error_code ignored;
     fs::remove(folder / (tag_ + std::string(kJournalSuffix)), ignored);
     DropMark(ownerMark_);
@@ -275,7 +210,7 @@ bool RecoveryJournal::TakeMostRecent(BoardGrid& board, DocumentPlace& place,
                                      std::vector<SetAside>& setAside) {
     if (!Enabled()) return false;
     DropMark(takenMark_);
-    const fs::path folder = ToPath(folder_);
+    const fs::path folder = PathFromUtf8(folder_);
     struct Candidate {
         fs::file_time_type written;
         std::string tag;
@@ -284,7 +219,7 @@ bool RecoveryJournal::TakeMostRecent(BoardGrid& board, DocumentPlace& place,
     std::error_code error;
     for (fs::directory_iterator entry(folder, error), end; !error && entry != end;
          entry.increment(error)) {
-        const std::string name = ToUtf8(entry->path().filename());
+        const std::string name = Utf8FromPath(entry->path().filename());
         if (name.size() <= kJournalSuffix.size() || !name.ends_with(kJournalSuffix)) continue;
         const std::string tag = name.substr(0, name.size() - kJournalSuffix.size());
         if (tag == tag_) continue;
@@ -324,7 +259,7 @@ bool RecoveryJournal::TakeMostRecent(BoardGrid& board, DocumentPlace& place,
             return true;
         }
         // Kept under a name no Recover takes again, next to where it was.
-        SetAside aside{ToUtf8(journal), why, {}};
+        SetAside aside{Utf8FromPath(journal), why, {}};
         for (int n = 1; n < 100 && aside.keptAs.empty(); ++n) {
             fs::path keep = journal;
             std::string suffix(kSetAsideSuffix);
@@ -333,7 +268,7 @@ bool RecoveryJournal::TakeMostRecent(BoardGrid& board, DocumentPlace& place,
             std::error_code renameError;
             if (fs::exists(keep, renameError)) continue;
             fs::rename(journal, keep, renameError);
-            if (!renameError) aside.keptAs = ToUtf8(keep);
+            if (!renameError) aside.keptAs = Utf8FromPath(keep);
         }
         setAside.push_back(aside);
         DropMark(mark);
@@ -344,7 +279,7 @@ bool RecoveryJournal::TakeMostRecent(BoardGrid& board, DocumentPlace& place,
 
 void RecoveryJournal::FinishRecovery(bool keptElsewhere) {
     if (takenMark_ < 0) return;
-    const fs::path folder = ToPath(folder_);
+    const fs::path folder = PathFromUtf8(folder_);
     std::error_code ignored;
     if (keptElsewhere) fs::remove(folder / (takenTag_ + std::string(kJournalSuffix)), ignored);
     DropMark(takenMark_);
