@@ -22,6 +22,7 @@ import select
 import statistics
 import subprocess
 import sys
+import tempfile
 import time
 from pathlib import Path
 
@@ -88,8 +89,10 @@ def main():
     scenarios = ["first GTK program on the display", "after another GTK program"]
     times = {(name, scenario): [] for name, _ in programs for scenario in scenarios}
     mapped = {}
-    with Display() as x:
-        env = dict(x.env, GRIDWRIGHT_TRACE="1", GDK_BACKEND="x11", NO_AT_BRIDGE="1")
+    # A zoom the user chose would time another window: the user's settings are not read.
+    with Display() as x, tempfile.TemporaryDirectory(prefix="gridwright-settings-") as settings:
+        env = dict(x.env, GRIDWRIGHT_TRACE="1", GDK_BACKEND="x11", NO_AT_BRIDGE="1",
+                   XDG_CONFIG_HOME=settings)
         env.pop("GDK_GL", None)
         for _ in range(args.rounds):
             for name, command in programs:   # interleaved, so load on the machine hits all alike

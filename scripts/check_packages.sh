@@ -42,7 +42,12 @@ echo "installed: $version"
 /usr/bin/gridmap render /usr/share/gridwright/examples/sample.qmap 0 "$work/x.png"
 [ -s "$work/x.png" ] || fail "gridmap render wrote no picture"
 man -w gridmap >/dev/null || fail "man -w gridmap finds no page"
-/usr/bin/romimage --version >/dev/null || fail "romimage --version failed"
+# All three programs report the one version the package was built with.
+for program in gridmap romimage; do
+    other=$(/usr/bin/$program --version)
+    [[ "$other" == "$program ${version#gridwright }" ]] ||
+        fail "$program --version printed '$other' beside '$version'"
+done
 
 # --- Windows zip ---
 zip=$(one "dist/gridwright-*-windows-x64.zip")

@@ -57,9 +57,10 @@ class GuardedBuffer {
 template <typename Card>
 std::vector<sim::u8> cardBytes(const Card& card, sim::u32 first, sim::u32 count) {
     std::vector<sim::u8> bytes;
+    bytes.reserve(std::size_t{count} * sizeof(sim::SectorData));
     for (sim::u32 lba = first; lba < first + count; ++lba) {
         const sim::SectorData sector = card.sector(lba);
-        bytes.insert(bytes.end(), sector.begin(), sector.end());
+        for (const sim::u8 byte : sector) bytes.push_back(byte);
     }
     return bytes;
 }

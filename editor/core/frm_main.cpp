@@ -19,6 +19,7 @@ std::string LevelText(const OptionalNumber& level) {
 FrmMain::FrmMain(WindowServices& services) : modGraphics(services), services_(services) {}
 
 void FrmMain::Form_Load() {
+    StartZoom();
     modGraphics.Brightness = 1.0f;
     modGraphics.LoadFont();
     modGraphics.BuildPalette();

@@ -16,6 +16,7 @@
 #include "numbers.h"
 #include "pointer_input.h"
 #include "recovery_journal.h"
+#include "user_settings.h"
 #include "window_services.h"
 
 namespace gridwright {
@@ -52,8 +53,16 @@ class FrmMain {
     // Brings back the most recent document that an editor left in its recovery journal and no
     // running editor owns, as one step; the map file is untouched until the user saves.
     void mnuFileRecover_Click();
+    // Zoom In, Zoom Out and Actual Size (the zoom the display asks for); the user's choice is
+    // remembered in the settings file.
+    void mnuOptionZoom_Click(MenuCommand command);
     // Invoke ends any open gesture first, so a command never splits a stroke's step.
     void Invoke(MenuCommand command);
+
+    // The display's scale changed (the window moved to another monitor): the zoom follows it.
+    void DisplayScaleChanged();
+    // Device pixels a side that show one surface pixel, 1 to 4 (zoom.h).
+    int Zoom() const { return zoom_; }
 
     // Board view, painted by the renderer into modGraphics' buffer. DrawBorder paints the border,
     // the colour row and the glyph table, then shows the surface; DrawMouseObj paints the brush
@@ -116,6 +125,12 @@ class FrmMain {
     void AfterHistoryChange();
     void KeepForRecovery();
 
+    // Zoom (frm_main_zoom.cpp): the remembered zoom, or the display's, before the window shows.
+    void StartZoom();
+    void ChangeZoom(int zoom);
+    // Tells the window the zoom, with Zoom In and Zoom Out choosable while they can change it.
+    void ShowZoom();
+
     WindowServices& services_;
     History history_;
     BoardGrid gestureBoard_;  // the board as the open gesture found it
@@ -125,6 +140,10 @@ class FrmMain {
     int editMenuState_ = -1;  // what the Edit menu last showed: undo bit 1, redo bit 2
     RecoveryJournal journal_;
     bool journalFailureShown_ = false;  // told once, not after every stroke
+    int zoom_ = 1;
+    int displayZoom_ = 1;  // the zoom the display asks for
+    std::string settingsFolder_;
+    UserSettings settings_;
 };
 
 }  // namespace gridwright

@@ -199,6 +199,11 @@ void FrmMain::Invoke(MenuCommand command) {
         case MenuCommand::Recover:
             mnuFileRecover_Click();
             break;
+        case MenuCommand::ZoomIn:
+        case MenuCommand::ZoomOut:
+        case MenuCommand::ActualSize:
+            mnuOptionZoom_Click(command);
+            break;
         case MenuCommand::None:
             break;
     }

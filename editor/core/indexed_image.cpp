@@ -36,9 +36,10 @@ void IndexedToRgb(const std::uint8_t* bits, const BitmapInfo& info, std::uint32_
 }
 
 void IndexedToRgb(const std::uint8_t* bits, const BitmapInfo& info, std::uint32_t* target,
-                  int targetWidth, int targetHeight, int targetStride, const PixelRect& area) {
+                  int targetWidth, int targetHeight, int targetStride, const PixelRect& area,
+                  int zoom) {
     const BitmapInfoHeader& header = info.bmiHeader;
-    if (header.biBitCount != 8 || header.biWidth <= 0 || header.biHeight == 0) return;
+    if (header.biBitCount != 8 || header.biWidth <= 0 || header.biHeight == 0 || zoom < 1) return;
     const int width = header.biWidth;
     const int height = std::abs(header.biHeight);
     const PixelRect part = Clip(area, std::min(width, targetWidth), std::min(height, targetHeight));
@@ -55,8 +56,19 @@ void IndexedToRgb(const std::uint8_t* bits, const BitmapInfo& info, std::uint32_
     for (int y = part.y; y < end; ++y) {
         const std::uint8_t* source =
             bits + static_cast<std::size_t>(bottomUp ? height - 1 - y : y) * sourceStride + part.x;
-        std::uint32_t* out = target + static_cast<std::size_t>(y) * targetStride + part.x;
-        for (int x = 0; x < columns; ++x) out[x] = shown[source[x]];
+        if (zoom == 1) {
+            std::uint32_t* out = target + static_cast<std::size_t>(y) * targetStride + part.x;
+            for (int x = 0; x < columns; ++x) out[x] = shown[source[x]];
+            continue;
+        }
+        // The block's first row, then copies of it.
+        std::uint32_t* first =
+            target + (static_cast<std::size_t>(y) * targetStride + part.x) * zoom;
+        std::uint32_t* out = first;
+        for (int x = 0; x < columns; ++x, out += zoom) std::fill_n(out, zoom, shown[source[x]]);
+        for (int row = 1; row < zoom; ++row)
+            std::copy_n(first, static_cast<std::size_t>(columns) * zoom,
+                        first + static_cast<std::size_t>(row) * targetStride);
     }
 }
 

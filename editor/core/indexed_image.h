@@ -26,8 +26,11 @@ void IndexedToRgb(const std::uint8_t* bits, const BitmapInfo& info, std::uint32_
                   int targetWidth, int targetHeight, int targetStride);
 // The same for the pixels of `area` alone (y counted from the top, clipped to the picture and the
 // target): a front end that keeps the converted picture converts only what changed. Every other
-// target pixel is left as it was.
+// target pixel is left as it was. With a zoom above 1 each pixel becomes a zoom x zoom block of
+// the target, whose size and stride count those blocks' pixels; `area`, the picture and
+// targetWidth x targetHeight stay in the picture's pixels.
 void IndexedToRgb(const std::uint8_t* bits, const BitmapInfo& info, std::uint32_t* target,
-                  int targetWidth, int targetHeight, int targetStride, const PixelRect& area);
+                  int targetWidth, int targetHeight, int targetStride, const PixelRect& area,
+                  int zoom = 1);
 
 }  // namespace gridwright

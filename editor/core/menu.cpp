@@ -20,8 +20,12 @@ constexpr std::array<MenuItem, 2> kEditMenu{{
     {"mnuEditRedo", "&Redo", 'Y', 'Z', MenuCommand::Redo, {}},
 }};
 
-constexpr std::array<MenuItem, 1> kOptionMenu{{
+// Zoom In also answers Ctrl+=, the same key without Shift on many keyboards.
+constexpr std::array<MenuItem, 4> kOptionMenu{{
     {"mnuOptionBright", "&Brightness", 'B', 0, MenuCommand::Brightness, {}},
+    {"mnuOptionZoomIn", "Zoom &In", '+', 0, MenuCommand::ZoomIn, {}, '='},
+    {"mnuOptionZoomOut", "Zoom &Out", '-', 0, MenuCommand::ZoomOut, {}},
+    {"mnuOptionActualSize", "&Actual Size", '0', 0, MenuCommand::ActualSize, {}},
 }};
 
 constexpr std::array<MenuItem, 4> kMenuBar{{

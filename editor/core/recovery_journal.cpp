@@ -19,6 +19,8 @@
 #include <unistd.h>
 #endif
 
+#include "own_files.h"
+
 namespace gridwright {
 
 namespace fs = std::filesystem;
@@ -62,15 +64,6 @@ std::uint64_t GetNumber(std::span<const std::uint8_t> in, std::size_t at, int by
     return value;
 }
 
-fs::path ToPath(const std::string& utf8) {
-    return fs::path(std::u8string(utf8.begin(), utf8.end()));
-}
-
-std::string ToUtf8(const fs::path& path) {
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
-}
-
 std::string Reason(const std::error_code& error) {
     return error.message();
 }
@@ -112,88 +105,6 @@ void DropMark(int& descriptor) {
     ::close(descriptor);
 #endif
     descriptor = -1;
-}
-
-// Writes the bytes to a new file and has the system put them on the disk.
-bool WriteDurably(const fs::path& path, const std::vector<std::uint8_t>& bytes) {
-#ifdef _WIN32
-    int descriptor = -1;
-    if (_wsopen_s(&descriptor, path.c_str(),
-                  _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY | _O_NOINHERIT, _SH_DENYWR,
-                  _S_IREAD | _S_IWRITE) != 0)
-        return false;
-    const bool written = _write(descriptor, bytes.data(), static_cast<unsigned>(bytes.size())) ==
-                             static_cast<int>(bytes.size()) &&
-                         _commit(descriptor) == 0;
-    return _close(descriptor) == 0 && written;
-#else
-    const int descriptor = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (descriptor < 0) return false;
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t written = ::write(descriptor, bytes.data() + done, bytes.size() - done);
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) {
-            if (written == 0) errno = ENOSPC;
-            ::close(descriptor);
-            return false;
-        }
-        done += static_cast<std::size_t>(written);
-    }
-    const bool flushed = ::fsync(descriptor) == 0;
-    return ::close(descriptor) == 0 && flushed;
-#endif
-}
-
-// Reads a whole file of at most `limit` bytes (more are not read); false when it cannot be read.
-// Plain descriptor reads, as for the writes: a file stream would bring a locale's whole machinery
-// into every program that links the core, the web page's included.
-bool ReadWhole(const fs::path& path, std::size_t limit, std::vector<std::uint8_t>& bytes) {
-    bytes.clear();
-#ifdef _WIN32
-    int descriptor = -1;
-    if (_wsopen_s(&descriptor, path.c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT, _SH_DENYNO, 0) !=
-        0)
-        return false;
-#else
-    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (descriptor < 0) return false;
-#endif
-    std::uint8_t chunk[4096];
-    bool complete = false;
-    while (bytes.size() <= limit) {
-#ifdef _WIN32
-        const int read = _read(descriptor, chunk, sizeof chunk);
-#else
-        const ssize_t read = ::read(descriptor, chunk, sizeof chunk);
-        if (read < 0 && errno == EINTR) continue;
-#endif
-        if (read < 0) break;
-        if (read == 0) {
-            complete = true;
-            break;
-        }
-        bytes.insert(bytes.end(), chunk, chunk + read);
-    }
-#ifdef _WIN32
-    _close(descriptor);
-#else
-    ::close(descriptor);
-#endif
-    return complete || bytes.size() > limit;
-}
-
-// Has the folder's entry for a renamed file reach the disk too.
-void FlushFolder(const fs::path& folder) {
-#ifndef _WIN32
-    const int descriptor = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (descriptor >= 0) {
-        ::fsync(descriptor);
-        ::close(descriptor);
-    }
-#else
-    (void)folder;
-#endif
 }
 
 }  // namespace
@@ -275,12 +186,12 @@ void RecoveryJournal::SetFolder(std::string folder) {
 }
 
 std::string RecoveryJournal::Path() const {
-    return ToUtf8(ToPath(folder_) / (tag_ + std::string(kJournalSuffix)));
+    return Utf8FromPath(PathFromUtf8(folder_) / (tag_ + std::string(kJournalSuffix)));
 }
 
 FileResult RecoveryJournal::Write(const BoardGrid& board, const DocumentPlace& place) {
     if (!Enabled()) return {};
-    const fs::path folder = ToPath(folder_);
+    const fs::path folder = PathFromUtf8(folder_);
     std::error_code error;
     if (fs::create_directories(folder, error)) {
         // The journals hold the user's file names and levels: for the user alone.
@@ -290,27 +201,13 @@ FileResult RecoveryJournal::Write(const BoardGrid& board, const DocumentPlace& p
     // The mark comes first, so no other editor ever takes this journal for an orphan.
     if (ownerMark_ < 0) ownerMark_ = TakeMark(folder / (tag_ + std::string(kOwnerSuffix)), true);
     if (ownerMark_ < 0) return FileResult::Failure(Reason({errno, std::generic_category()}));
-
-    const fs::path temporary = folder / (tag_ + std::string(kTemporarySuffix));
-    errno = 0;
-    if (!WriteDurably(temporary, EncodeJournal(board, place))) {
-        const std::error_code why{errno, std::generic_category()};
-        fs::remove(temporary, error);
-        return FileResult::Failure(Reason(why));
-    }
-    fs::rename(temporary, folder / (tag_ + std::string(kJournalSuffix)), error);
-    if (error) {
-        std::error_code ignored;
-        fs::remove(temporary, ignored);
-        return FileResult::Failure(Reason(error));
-    }
-    FlushFolder(folder);
-    return {};
+    return ReplaceFile(folder / (tag_ + std::string(kTemporarySuffix)),
+                       folder / (tag_ + std::string(kJournalSuffix)), EncodeJournal(board, place));
 }
 
 void RecoveryJournal::Remove() {
     if (ownerMark_ < 0) return;  // never written
-    const fs::path folder = ToPath(folder_);
+    const fs::path folder = PathFromUtf8(folder_);
     std::error_code ignored;
     fs::remove(folder / (tag_ + std::string(kJournalSuffix)), ignored);
     DropMark(ownerMark_);
@@ -321,7 +218,7 @@ bool RecoveryJournal::TakeMostRecent(BoardGrid& board, DocumentPlace& place,
                                      std::vector<SetAside>& setAside) {
     if (!Enabled()) return false;
     DropMark(takenMark_);
-    const fs::path folder = ToPath(folder_);
+    const fs::path folder = PathFromUtf8(folder_);
     struct Candidate {
         fs::file_time_type written;
         std::string tag;
@@ -330,7 +227,7 @@ bool RecoveryJournal::TakeMostRecent(BoardGrid& board, DocumentPlace& place,
     std::error_code error;
     for (fs::directory_iterator entry(folder, error), end; !error && entry != end;
          entry.increment(error)) {
-        const std::string name = ToUtf8(entry->path().filename());
+        const std::string name = Utf8FromPath(entry->path().filename());
         if (name.size() <= kJournalSuffix.size() || !name.ends_with(kJournalSuffix)) continue;
         const std::string tag = name.substr(0, name.size() - kJournalSuffix.size());
         if (tag == tag_) continue;
@@ -360,7 +257,7 @@ bool RecoveryJournal::TakeMostRecent(BoardGrid& board, DocumentPlace& place,
         if (size > kLargestJournal) {
             why = "it is too large to be a recovery file of this editor";
         } else {
-            if (!ReadWhole(journal, kLargestJournal, bytes)) why = "it cannot be read";
+            if (!ReadSmallFile(journal, kLargestJournal, bytes)) why = "it cannot be read";
         }
         if (why.empty() && DecodeJournal(bytes, board, place, why)) {
             takenMark_ = mark;
@@ -368,7 +265,7 @@ bool RecoveryJournal::TakeMostRecent(BoardGrid& board, DocumentPlace& place,
             return true;
         }
         // Kept under a name no Recover takes again, next to where it was.
-        SetAside aside{ToUtf8(journal), why, {}};
+        SetAside aside{Utf8FromPath(journal), why, {}};
         for (int n = 1; n < 100 && aside.keptAs.empty(); ++n) {
             fs::path keep = journal;
             std::string suffix(kSetAsideSuffix);
@@ -377,7 +274,7 @@ bool RecoveryJournal::TakeMostRecent(BoardGrid& board, DocumentPlace& place,
             std::error_code renameError;
             if (fs::exists(keep, renameError)) continue;
             fs::rename(journal, keep, renameError);
-            if (!renameError) aside.keptAs = ToUtf8(keep);
+            if (!renameError) aside.keptAs = Utf8FromPath(keep);
         }
         setAside.push_back(aside);
         DropMark(mark);
@@ -388,7 +285,7 @@ bool RecoveryJournal::TakeMostRecent(BoardGrid& board, DocumentPlace& place,
 
 void RecoveryJournal::FinishRecovery(bool keptElsewhere) {
     if (takenMark_ < 0) return;
-    const fs::path folder = ToPath(folder_);
+    const fs::path folder = PathFromUtf8(folder_);
     std::error_code ignored;
     if (keptElsewhere) fs::remove(folder / (takenTag_ + std::string(kJournalSuffix)), ignored);
     DropMark(takenMark_);

@@ -61,6 +61,16 @@ class WindowServices {
     // The user's folder for this program's recovery files (UTF-8), which need not exist yet;
     // empty when the system names none, and then no edit is kept for recovery.
     virtual std::string RecoveryFolder() { return {}; }
+    // The user's folder for this program's settings file (UTF-8), which need not exist yet; empty
+    // when the system names none, and then nothing is remembered between runs.
+    virtual std::string SettingsFolder() { return {}; }
+    // The zoom (zoom.h) that the window's display asks for with its own scale: 1 on an ordinary
+    // display, 2 at 200 %.
+    virtual int DisplayZoom() { return 1; }
+    // Shows every surface pixel as a zoom x zoom block of device pixels from now on and fits the
+    // window around the surface; the core blits the whole buffer right after. Pointer positions
+    // still reach the core in surface pixels (zoom.h's SurfacePixel).
+    virtual void SetZoom(int /*zoom*/) {}
 };
 
 }  // namespace gridwright

@@ -1,5 +1,6 @@
 #include "gtk_front_end.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <utility>
@@ -9,6 +10,7 @@
 #include "indexed_image.h"
 #include "menu.h"
 #include "surface_geometry.h"
+#include "zoom.h"
 
 namespace gridwright {
 
@@ -57,6 +59,9 @@ GtkFrontEnd::GtkFrontEnd(std::string commandLineArguments)
         g_list_free_full(icons, g_object_unref);
     }
     g_signal_connect(window_, "delete-event", G_CALLBACK(OnDelete), this);
+    g_signal_connect(window_, "notify::scale-factor", G_CALLBACK(OnScaleChanged), this);
+    // Until the editor says otherwise, one surface pixel is one logical pixel, as GTK draws it.
+    zoom_ = Scale();
 
     GtkAccelGroup* accelerators = gtk_accel_group_new();
     gtk_window_add_accel_group(GTK_WINDOW(window_), accelerators);
@@ -102,10 +107,15 @@ GtkWidget* GtkFrontEnd::BuildMenuBar(GtkAccelGroup* accelerators) {
             g_object_set_data(G_OBJECT(item), "gridwright-command",
                               GINT_TO_POINTER(static_cast<int>(entry.command)));
             g_signal_connect(item, "activate", G_CALLBACK(OnMenuActivate), this);
-            if (entry.shortcut >= 'A' && entry.shortcut <= 'Z') {
-                const guint key = GDK_KEY_a + static_cast<guint>(entry.shortcut - 'A');
-                gtk_widget_add_accelerator(item, "activate", accelerators, key, GDK_CONTROL_MASK,
-                                           GTK_ACCEL_VISIBLE);
+            // The menu shows the first key; the others (the keypad's, a second shortcut) work
+            // without being shown.
+            GtkAccelFlags shown = GTK_ACCEL_VISIBLE;
+            for (const char key : {entry.shortcut, entry.otherShortcut}) {
+                for (const guint code : ShortcutKeys(key)) {
+                    gtk_widget_add_accelerator(item, "activate", accelerators, code,
+                                               GDK_CONTROL_MASK, shown);
+                    shown = static_cast<GtkAccelFlags>(0);
+                }
             }
             // The second shortcut works without being shown beside the first.
             if (entry.shiftShortcut >= 'A' && entry.shiftShortcut <= 'Z') {
@@ -196,8 +206,8 @@ void GtkFrontEnd::SetPictureVisible(Picture, bool) {
 
 void GtkFrontEnd::BlitScreen(const std::uint8_t* bits, const BitmapInfo& info,
                              const PixelRect& changed) {
-    // Only the changed pixels are converted into the persistent picture and repainted; the rest
-    // of it already shows the buffer.
+    // Only the changed pixels are converted into the persistent picture and repainted, as
+    // zoom_ x zoom_ blocks of device pixels; the rest of it already shows the buffer.
     const int width = cairo_image_surface_get_width(image_);
     const int height = cairo_image_surface_get_height(image_);
     const PixelRect area = Clip(changed, width, height);
@@ -207,7 +217,8 @@ void GtkFrontEnd::BlitScreen(const std::uint8_t* bits, const BitmapInfo& info,
                      reinterpret_cast<std::uint32_t*>(cairo_image_surface_get_data(image_)), width,
                      height, cairo_image_surface_get_stride(image_) / 4, area);
         cairo_surface_mark_dirty_rectangle(image_, area.x, area.y, area.width, area.height);
-        gtk_widget_queue_draw_area(surface_, area.x, area.y, area.width, area.height);
+        const PixelRect shown = WidgetArea(area, zoom_, Scale());
+        gtk_widget_queue_draw_area(surface_, shown.x, shown.y, shown.width, shown.height);
     }
     Trace("blit");
 }
@@ -248,6 +259,47 @@ std::string GtkFrontEnd::RecoveryFolder() {
     return path;
 }
 
+std::string GtkFrontEnd::SettingsFolder() {
+    // $XDG_CONFIG_HOME/gridwright, by default ~/.config/gridwright.
+    gchar* folder = g_build_filename(g_get_user_config_dir(), "gridwright", nullptr);
+    std::string path(folder);
+    g_free(folder);
+    return path;
+}
+
+int GtkFrontEnd::DisplayZoom() {
+    return ZoomForScale(Scale());
+}
+
+void GtkFrontEnd::SetZoom(int zoom) {
+    zoom_ = ClampZoom(zoom);
+    FitSurface();
+}
+
+void GtkFrontEnd::FitSurface() {
+    // A window that cannot be resized takes the size its contents ask for, larger or smaller.
+    const int scale = Scale();
+    gtk_widget_set_size_request(surface_, (kSurfaceWidth * zoom_ + scale - 1) / scale,
+                                (kSurfaceHeight * zoom_ + scale - 1) / scale);
+    gtk_widget_queue_draw(surface_);
+}
+
+float GtkFrontEnd::SurfaceX(double x) const {
+    return static_cast<float>(SurfacePosition(x, Scale(), zoom_));
+}
+
+float GtkFrontEnd::SurfaceY(double y) const {
+    return static_cast<float>(SurfacePosition(y, Scale(), zoom_));
+}
+
+void GtkFrontEnd::OnScaleChanged(GObject*, GParamSpec*, gpointer self) {
+    // The window moved to a monitor of another scale: the surface keeps its zoom in device
+    // pixels until the editor chooses the zoom that follows the display.
+    auto* front = static_cast<GtkFrontEnd*>(self);
+    front->FitSurface();
+    if (front->form_ != nullptr) front->form_->DisplayScaleChanged();
+}
+
 void GtkFrontEnd::OnMenuActivate(GtkMenuItem* item, gpointer self) {
     auto* front = static_cast<GtkFrontEnd*>(self);
     if (!front->TakesEvents()) return;
@@ -262,8 +314,28 @@ void GtkFrontEnd::OnSurfaceRealize(GtkWidget* widget, gpointer) {
     gdk_window_set_event_compression(gtk_widget_get_window(widget), FALSE);
 }
 
-gboolean GtkFrontEnd::OnDraw(GtkWidget*, cairo_t* cr, gpointer self) {
+gboolean GtkFrontEnd::OnDraw(GtkWidget* widget, cairo_t* cr, gpointer self) {
     auto* front = static_cast<GtkFrontEnd*>(self);
+    const int scale = gtk_widget_get_scale_factor(widget);
+    if (front->trace_) {
+        double left = 0, top = 0, right = 0, bottom = 0;
+        cairo_clip_extents(cr, &left, &top, &right, &bottom);
+        front->Trace("redrawn-device-pixels",
+                     std::llround((right - left) * scale) * std::llround((bottom - top) * scale));
+    }
+    if (front->zoom_ != scale) {
+        // Where the widget reaches past the zoomed surface (rounded up to whole logical pixels,
+        // or under a menu bar wider than the surface), the window shows black.
+        GtkAllocation size;
+        gtk_widget_get_allocation(widget, &size);
+        if (size.width * scale > kSurfaceWidth * front->zoom_ ||
+            size.height * scale > kSurfaceHeight * front->zoom_) {
+            cairo_set_source_rgb(cr, 0, 0, 0);
+            cairo_paint(cr);
+        }
+        const double factor = static_cast<double>(front->zoom_) / scale;
+        cairo_scale(cr, factor, factor);
+    }
     cairo_set_source_surface(cr, front->image_, 0, 0);
     // Scaled displays show the cells' pixels crisp.
     cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
@@ -279,8 +351,8 @@ gboolean GtkFrontEnd::OnButtonPress(GtkWidget*, GdkEventButton* event, gpointer 
     const std::int16_t button = PressedButton(event->button);
     if (button == 0) return TRUE;
     front->Trace("press");
-    front->form_->picScreen_MouseDown(button, ModifierKeys(event->state),
-                                      static_cast<float>(event->x), static_cast<float>(event->y));
+    front->form_->picScreen_MouseDown(button, ModifierKeys(event->state), front->SurfaceX(event->x),
+                                      front->SurfaceY(event->y));
     return TRUE;
 }
 
@@ -290,8 +362,8 @@ gboolean GtkFrontEnd::OnButtonRelease(GtkWidget*, GdkEventButton* event, gpointe
     // The state still holds the button being let go.
     const auto held =
         static_cast<std::int16_t>(HeldButtons(event->state) & ~PressedButton(event->button));
-    front->form_->picScreen_MouseUp(held, ModifierKeys(event->state), static_cast<float>(event->x),
-                                    static_cast<float>(event->y));
+    front->form_->picScreen_MouseUp(held, ModifierKeys(event->state), front->SurfaceX(event->x),
+                                    front->SurfaceY(event->y));
     return TRUE;
 }
 
@@ -300,7 +372,7 @@ gboolean GtkFrontEnd::OnMotion(GtkWidget*, GdkEventMotion* event, gpointer self)
     if (!front->TakesEvents()) return TRUE;
     front->Trace("motion");
     front->form_->picScreen_MouseMove(HeldButtons(event->state), ModifierKeys(event->state),
-                                      static_cast<float>(event->x), static_cast<float>(event->y));
+                                      front->SurfaceX(event->x), front->SurfaceY(event->y));
     return TRUE;
 }
 
@@ -310,11 +382,13 @@ gboolean GtkFrontEnd::OnDelete(GtkWidget*, GdkEvent*, gpointer self) {
     return TRUE;
 }
 
-void GtkFrontEnd::Trace(const char* what) const {
-    if (trace_) {
-        std::fprintf(stderr, "gridwright-trace %s %lld\n", what,
-                     static_cast<long long>(g_get_monotonic_time()));
-    }
+void GtkFrontEnd::Trace(const char* what, long long count) const {
+    if (!trace_) return;
+    const auto now = static_cast<long long>(g_get_monotonic_time());
+    if (count < 0)
+        std::fprintf(stderr, "gridwright-trace %s %lld\n", what, now);
+    else
+        std::fprintf(stderr, "gridwright-trace %s %lld %lld\n", what, now, count);
 }
 
 }  // namespace gridwright

@@ -42,6 +42,9 @@ class GtkFrontEnd final : public WindowServices {
     void ReportFailure(std::string_view message) override;
     void SetMenuEnabled(MenuCommand command, bool enabled) override;
     std::string RecoveryFolder() override;
+    std::string SettingsFolder() override;
+    int DisplayZoom() override;
+    void SetZoom(int zoom) override;
 
   private:
     GtkWidget* BuildMenuBar(GtkAccelGroup* accelerators);
@@ -55,17 +58,28 @@ class GtkFrontEnd final : public WindowServices {
     static gboolean OnButtonRelease(GtkWidget* widget, GdkEventButton* event, gpointer self);
     static gboolean OnMotion(GtkWidget* widget, GdkEventMotion* event, gpointer self);
     static gboolean OnDelete(GtkWidget* widget, GdkEvent* event, gpointer self);
+    static void OnScaleChanged(GObject* widget, GParamSpec* property, gpointer self);
+
+    // Device pixels a logical pixel of the window's display.
+    int Scale() const { return gtk_widget_get_scale_factor(window_); }
+    // Sizes the surface to show zoom_ device pixels a surface pixel at the display's scale.
+    void FitSurface();
+    // The surface pixel under a pointer position of the surface widget.
+    float SurfaceX(double x) const;
+    float SurfaceY(double y) const;
 
     // With GRIDWRIGHT_TRACE set, writes "gridwright-trace WHAT MICROSECONDS" (CLOCK_MONOTONIC)
-    // to standard error, so a harness can time start-up and drag steps from outside.
-    void Trace(const char* what) const;
+    // to standard error, so a harness can time start-up and drag steps from outside; a count of 0
+    // or more follows the time.
+    void Trace(const char* what, long long count = -1) const;
 
     std::string commandLineArguments_;
     GtkWidget* window_ = nullptr;
     GtkWidget* surface_ = nullptr;
     GtkWidget* statusItem_ = nullptr;
     std::map<MenuCommand, GtkWidget*> commandItems_;
-    cairo_surface_t* image_ = nullptr;  // the surface's persistent picture
+    cairo_surface_t* image_ = nullptr;  // the surface's persistent picture, one pixel a pixel
+    int zoom_ = 1;                      // device pixels a side that show one surface pixel
     FrmMain* form_ = nullptr;
     int modalDepth_ = 0;
     bool trace_ = false;

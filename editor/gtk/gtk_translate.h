@@ -8,6 +8,9 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "surface_geometry.h"
 
 namespace gridwright {
 
@@ -17,6 +20,17 @@ std::int16_t PressedButton(guint gdkButton);
 std::int16_t HeldButtons(guint state);
 // Shift value: the sum of the modifier keys held.
 std::int16_t ModifierKeys(guint state);
+
+// The surface pixel under a pointer position in the widget's logical pixels, on a display of that
+// scale (device pixels a logical pixel), at that zoom (device pixels a surface pixel): the device
+// pixel under the pointer, floored to the surface pixel it shows (zoom.h).
+int SurfacePosition(double logical, int scale, int zoom);
+// The widget's logical pixels to redraw for a rectangle of surface pixels at that zoom and scale:
+// every logical pixel that shows any of its device pixels.
+PixelRect WidgetArea(const PixelRect& surface, int zoom, int scale);
+
+// The GDK keys of a menu shortcut's key (menu.h): first the one the menu shows, then the keypad's.
+std::vector<guint> ShortcutKeys(char key);
 
 // A caption with '&' before its access letter ("E&xit") as a GTK mnemonic label ("E_xit");
 // "&&" is a literal ampersand and a literal underscore is doubled.

@@ -36,6 +36,9 @@ class HeadlessServices : public WindowServices {
         menuEnabled[command] = enabled;
     }
     std::string RecoveryFolder() override { return recoveryFolder; }
+    std::string SettingsFolder() override { return settingsFolder; }
+    int DisplayZoom() override { return displayZoom; }
+    void SetZoom(int value) override { zooms.push_back(value); }
 
     // The palette index of the last blit's pixel (x, y), y counted from the top.
     std::uint8_t BlittedIndex(int x, int y) const;
@@ -56,6 +59,9 @@ class HeadlessServices : public WindowServices {
     std::map<Picture, bool> visibility;
     std::map<MenuCommand, bool> menuEnabled;
     std::string recoveryFolder;  // empty: no recovery files
+    std::string settingsFolder;  // empty: no settings file
+    int displayZoom = 1;
+    std::vector<int> zooms;  // every SetZoom, in order
     bool windowShown = false;
     bool ended = false;
     int blits = 0;

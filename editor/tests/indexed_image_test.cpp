@@ -142,5 +142,27 @@ TEST(IndexedToRgb, AnAreaConvertsItsOwnPixelsAlone) {
     EXPECT_EQ(converted({0, 0, 6, 5}).size(), 30u);
 }
 
+TEST(IndexedToRgb, AZoomedAreaBecomesBlocksOfItsPixelsAndNothingElse) {
+    // 4 x 3, bottom row first, pixel (x, y) from the top holding x + 4 * y.
+    std::vector<std::uint8_t> bits(4 * 3);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 4; ++x) bits[static_cast<std::size_t>(2 - y) * 4 + x] = x + 4 * y;
+    const BitmapInfo info = SixteenColours(4, 3);
+    for (const int zoom : {2, 3}) {
+        SCOPED_TRACE(zoom);
+        const int stride = 4 * zoom + 1;  // one spare pixel a row, which must stay as it was
+        std::vector<std::uint32_t> out(static_cast<std::size_t>(stride) * 3 * zoom, 7);
+        IndexedToRgb(bits.data(), info, out.data(), 4, 3, stride, {1, 1, 5, 1}, zoom);
+        for (int y = 0; y < 3 * zoom; ++y)
+            for (int x = 0; x < stride; ++x) {
+                const int sx = x / zoom, sy = y / zoom;
+                const bool inArea = sy == 1 && sx >= 1 && sx < 4 && x < 4 * zoom;
+                EXPECT_EQ(out[static_cast<std::size_t>(y) * stride + x],
+                          inArea ? ShownPixel(info, static_cast<std::uint8_t>(sx + 4 * sy)) : 7u)
+                    << x << ", " << y;
+            }
+    }
+}
+
 }  // namespace
 }  // namespace gridwright

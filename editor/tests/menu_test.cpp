@@ -25,9 +25,25 @@ TEST(MenuBar, HasFileOptionAndStatusWithTheirShortcuts) {
     EXPECT_EQ(bar[0].items[2].shortcut, 'L');
     EXPECT_EQ(bar[0].items[4].caption, "E&xit");
     EXPECT_EQ(bar[0].items[4].shortcut, 0);
-    ASSERT_EQ(bar[2].items.size(), 1u);
+    ASSERT_EQ(bar[2].items.size(), 4u);
     EXPECT_EQ(bar[2].items[0].command, MenuCommand::Brightness);
     EXPECT_EQ(bar[2].items[0].shortcut, 'B');
+}
+
+// The zoom items follow Brightness, which keeps its place; Zoom In answers Ctrl+Plus and Ctrl+=.
+TEST(MenuBar, OptionMenuZoomsWithPlusEqualsMinusAndZero) {
+    const auto option = MenuBar()[2].items;
+    ASSERT_EQ(option.size(), 4u);
+    EXPECT_EQ(option[1].caption, "Zoom &In");
+    EXPECT_EQ(option[1].command, MenuCommand::ZoomIn);
+    EXPECT_EQ(option[1].shortcut, '+');
+    EXPECT_EQ(option[1].otherShortcut, '=');
+    EXPECT_EQ(option[2].caption, "Zoom &Out");
+    EXPECT_EQ(option[2].command, MenuCommand::ZoomOut);
+    EXPECT_EQ(option[2].shortcut, '-');
+    EXPECT_EQ(option[3].caption, "&Actual Size");
+    EXPECT_EQ(option[3].command, MenuCommand::ActualSize);
+    EXPECT_EQ(option[3].shortcut, '0');
 }
 
 // Edit sits between File and Option; Recover joins File before Exit with a letter of its own, so
@@ -68,6 +84,9 @@ TEST(MenuBar, EditMenuAndRecoverTakeNoOlderLetterOrShortcut) {
             }
             if (item.shiftShortcut) {
                 EXPECT_TRUE(shortcuts.insert({item.shiftShortcut, true}).second);
+            }
+            if (item.otherShortcut) {
+                EXPECT_TRUE(shortcuts.insert({item.otherShortcut, false}).second);
             }
         }
     }

@@ -24,6 +24,8 @@ PALETTE = [(1, 0, 0), (0, 0, 144), (0, 144, 0), (0, 144, 144), (144, 0, 0), (144
            (144, 104, 0), (192, 192, 192), (128, 128, 128), (96, 96, 255), (96, 255, 96),
            (96, 255, 255), (255, 96, 96), (255, 128, 255), (255, 255, 0), (255, 255, 255)]
 CAPTION = "QUORIX Map Editor"
+# A screen that holds a window with the surface at the largest zoom, 4x, and a menu bar above it.
+ZOOM_SCREEN = "3300x2000"
 # The editor's input boxes and messages carry the program's name as their caption.
 BOX_NAME = "^gridwright$"
 
@@ -101,9 +103,126 @@ def level_bytes(path, level):
     return path.read_bytes()[cell_offset(0, 0, level):cell_offset(0, 0, level + 1)]
 
 
-def cell_centre(origin, column, row):
-    """The middle of a surface cell, in the window, for a surface whose top left is at origin."""
-    return origin[0] + column * CELL_W + CELL_W // 2, origin[1] + row * CELL_H + CELL_H // 2
+def cell_centre(origin, column, row, zoom=1):
+    """The middle of a surface cell, in the window, for a surface whose top left is at origin and
+    whose every pixel shows as zoom x zoom device pixels."""
+    return (origin[0] + (column * CELL_W + CELL_W // 2) * zoom,
+            origin[1] + (row * CELL_H + CELL_H // 2) * zoom)
+
+
+# The same presses at every zoom, in surface pixels, each on the first or the last pixel of its
+# cell, where a position rounded rather than floored lands in the neighbouring cell: picks from
+# the glyph table and the colour row with the left and right buttons, single cells (one of them
+# the board's last pixel), a press on the border that paints nothing, a Shift rectangle and a
+# drag: ("press", x, y, button), ("drag", x, y, to x, to y, button), ("hold", key) and
+# ("let go", key). A move over the board without a key clears the rectangle's anchor, so Shift
+# stays down from the anchor to the corner.
+ZOOM_PLAN = [
+    ("press", 529, 341, 1),     # glyph table (52, 18): full block, left
+    ("press", 530, 54, 1),      # colour row (53, 3): colour 12, left
+    ("press", 429, 90, 3),      # glyph table (42, 5): smiley, right
+    ("press", 559, 71, 3),      # colour row (55, 3): colour 14, right
+    ("press", 159, 53, 1),      # cell (15, 2), its last pixel
+    ("press", 160, 54, 1),      # cell (16, 3), its first pixel
+    ("press", 319, 431, 3),     # cell (31, 23), the board's last pixel
+    ("press", 320, 100, 1),     # the border column: nothing
+    ("hold", "shift"),
+    ("press", 40, 180, 1),      # anchor (4, 10)
+    ("press", 79, 233, 1),      # fill (4, 10) to (7, 12)
+    ("let go", "shift"),
+    ("drag", 200, 306, 229, 323, 1),   # cells (20, 17) and (22, 17)
+]
+
+
+def zoom_plan_edits(level):
+    """What ZOOM_PLAN does to a level, as a 1x run does it."""
+    level.set(15, 2, FULL_BLOCK, 12)
+    level.set(16, 3, FULL_BLOCK, 12)
+    level.set(31, 23, SMILEY, 14)
+    for column in range(4, 8):
+        for row in range(10, 13):
+            level.set(column, row, FULL_BLOCK, 12)
+    level.set(20, 17, FULL_BLOCK, 12)
+    level.set(22, 17, FULL_BLOCK, 12)
+
+
+# Cells whose colours show that ZOOM_PLAN has been drawn: full blocks of colour 12, the right
+# button's yellow smiley on black and the brushes' legend.
+ZOOM_PLAN_SHOWN = {(15, 2): {12}, (16, 3): {12}, (4, 10): {12}, (7, 12): {12}, (20, 17): {12},
+                   (22, 17): {12}, (31, 23): {0, 14}, (35, 0): {12}, (41, 0): {0, 14}}
+
+
+def zoom_plan_shown(shot, origin, zoom=1):
+    """Whether a picture of the surface shows ZOOM_PLAN drawn."""
+    return all(set(shot.cell(origin, column, row, zoom)) == {colour(i) for i in colours}
+               for (column, row), colours in ZOOM_PLAN_SHOWN.items())
+
+
+def device_point(origin, zoom, x, y):
+    """The device pixel, in the window, that shows surface pixel (x, y): of its zoom x zoom block
+    the one nearest to the next cell when the pixel is its cell's last, else the block's first."""
+    def place(value, cell):
+        return value * zoom + (zoom - 1 if value % cell == cell - 1 else 0)
+    return origin[0] + place(x, CELL_W), origin[1] + place(y, CELL_H)
+
+
+def play_zoom_plan(x, window, origin, zoom):
+    """Presses and drags ZOOM_PLAN on a surface at `zoom`. The X server stamps every event with the
+    keys and buttons held, so the program may take them later without mixing them up."""
+    def move(sx, sy):
+        x.xdotool("mousemove", "--window", window, "--sync", *device_point(origin, zoom, sx, sy))
+    for kind, *values in ZOOM_PLAN:
+        if kind == "press":
+            move(*values[:2])
+            x.xdotool("click", values[2])
+        elif kind == "drag":
+            move(*values[:2])
+            x.xdotool("mousedown", values[4])
+            move(*values[2:4])
+            x.xdotool("mouseup", values[4])
+        else:
+            x.xdotool("keydown" if kind == "hold" else "keyup", values[0])
+
+
+def wait_zoomed_capture(capture, zoomed_origin, zoom, plain, plain_origin, timeout=20.0):
+    """Waits until every surface pixel of a capture() is a zoom x zoom block of the plain
+    capture's colour of that pixel (the program may still be drawing); fails naming the last
+    difference."""
+    last = []
+
+    def matches():
+        try:
+            check_zoomed_capture(capture(), zoomed_origin, zoom, plain, plain_origin)
+            return True
+        except Failure as failure:
+            last[:] = [failure]
+            return False
+    try:
+        wait_until(f"the picture at {zoom}x", matches, timeout, interval=0.2)
+    except Failure:
+        raise last[0] from None
+
+
+def check_zoomed_capture(zoomed, zoomed_origin, zoom, plain, plain_origin):
+    """Every surface pixel of the zoomed capture is a zoom x zoom block of the plain capture's
+    colour of that pixel."""
+    for y in range(SURFACE_H):
+        start = (plain_origin[1] + y) * plain.stride + plain_origin[0] * 4
+        row = plain.data[start:start + SURFACE_W * 4]
+        blocks = b"".join(row[i:i + 4] * zoom for i in range(0, len(row), 4))
+        for j in range(zoom):
+            start = (zoomed_origin[1] + y * zoom + j) * zoomed.stride + zoomed_origin[0] * 4
+            if zoomed.data[start:start + len(blocks)] == blocks:
+                continue
+            for sx in range(SURFACE_W):
+                for i in range(zoom):
+                    seen = zoomed.pixel(zoomed_origin[0] + sx * zoom + i,
+                                        zoomed_origin[1] + y * zoom + j)
+                    want = plain.pixel(plain_origin[0] + sx, plain_origin[1] + y)
+                    check(seen == want, f"at {zoom}x, device pixel ({sx * zoom + i}, "
+                                        f"{y * zoom + j}) of surface pixel ({sx}, {y}) shows "
+                                        f"{seen}, not its 1x colour {want}")
+            raise Failure(f"at {zoom}x, row {y * zoom + j} differs from the 1x capture")
 
 
 class Screenshot:
@@ -127,10 +246,11 @@ class Screenshot:
         (value,) = struct.unpack_from(self.order + "I", self.data, y * self.stride + x * 4)
         return tuple((value & mask) >> shift for mask, shift in self.masks)
 
-    def cell(self, origin, column, row):
-        """The 180 pixels of a surface cell, row by row."""
-        x0, y0 = origin[0] + column * CELL_W, origin[1] + row * CELL_H
-        return [self.pixel(x0 + i, y0 + j) for j in range(CELL_H) for i in range(CELL_W)]
+    def cell(self, origin, column, row, zoom=1):
+        """The 180 pixels of a surface cell, row by row (of each zoom x zoom block, its first)."""
+        x0, y0 = origin[0] + column * CELL_W * zoom, origin[1] + row * CELL_H * zoom
+        return [self.pixel(x0 + i * zoom, y0 + j * zoom)
+                for j in range(CELL_H) for i in range(CELL_W)]
 
     def save_png(self, path):
         """Writes the picture as an 8-bit RGB PNG."""
@@ -150,14 +270,14 @@ class Screenshot:
 
 class Display:
     """A private Xvfb display, and the X tools that act on it. `timeout` and `interval` are the
-    defaults of wait() and the deadline of every tool run."""
+    defaults of wait() and the deadline of every tool run; `size` is the screen's, in pixels."""
 
-    def __init__(self, timeout=10.0, interval=0.02):
+    def __init__(self, timeout=10.0, interval=0.02, size="1024x768"):
         self.timeout, self.interval = timeout, interval
         # -displayfd: Xvfb picks a free display number and writes it down this pipe when ready.
         read_end, write_end = os.pipe()
         self.process = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24",
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{size}x24",
              "-nolisten", "tcp", "-noreset"],
             pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write_end)

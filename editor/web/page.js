@@ -30,11 +30,12 @@
   let core = null;           // the Emscripten module, once it runs
   let width = 800;           // the surface's size in pixels, as the core gives it
   let height = 450;
-  let scale = 1;             // canvas pixels per surface pixel: whole device pixels
+  let scale = 1;             // canvas pixels per surface pixel, the editor's zoom
   let picture = null;        // the surface at one canvas pixel per surface pixel
   let started = false;
   let ended = false;
   let busy = false;          // a command is running: its input box may be waiting for the user
+  let scaleChanged = false;  // the device pixel ratio changed and the editor was not told yet
   let pressedOnSurface = false;  // a button went down on the surface and is still held
   const messages = [];       // failure messages not yet shown
   const handles = new Map(); // file name -> the file on disk it came from (File System Access)
@@ -68,6 +69,10 @@
       document.body.classList.add('ended');
       notice.textContent = 'The editor has ended. Reload the page to start it again.';
       window.close();
+    },
+    setZoom(zoom) {
+      scale = zoom;
+      fitCanvas();
     },
     paint(pixels, x, y, w, h) {
       const bytes = new Uint8ClampedArray(core.HEAPU8.buffer, pixels, width * height * 4);
@@ -104,11 +109,10 @@
 
   // ---- The surface -------------------------------------------------------------------------
 
-  // Sizes the canvas so that each surface pixel is `scale` whole device pixels, whatever the
+  // Sizes the canvas so that each surface pixel is `scale` x `scale` device pixels, whatever the
   // device's pixel ratio (and the browser's zoom), and paints it again.
   function fitCanvas() {
     const ratio = window.devicePixelRatio || 1;
-    scale = Math.max(1, Math.round(ratio));
     canvas.width = width * scale;
     canvas.height = height * scale;
     canvas.style.width = `${(width * scale) / ratio}px`;
@@ -116,7 +120,25 @@
     const context = canvas.getContext('2d');
     context.imageSmoothingEnabled = false;
     context.drawImage(picture, 0, 0, width, height, 0, 0, width * scale, height * scale);
-    matchMedia(`(resolution: ${ratio}dppx)`).addEventListener('change', fitCanvas, {once: true});
+  }
+
+  // The device pixel ratio changes with the browser's zoom and between monitors: the canvas
+  // keeps whole device pixels, and the editor's zoom follows the display as on the desktop.
+  function watchPixelRatio() {
+    const ratio = window.devicePixelRatio || 1;
+    matchMedia(`(resolution: ${ratio}dppx)`).addEventListener('change', () => {
+      fitCanvas();
+      scaleChanged = true;
+      tellScaleChange();
+      watchPixelRatio();
+    }, {once: true});
+  }
+
+  // Told between commands: never while one waits for its input box.
+  function tellScaleChange() {
+    if (!scaleChanged || !started || ended || busy) return;
+    scaleChanged = false;
+    core._gw_display_scale_changed();
   }
 
   function takesEvents() {
@@ -311,6 +333,7 @@
     } finally {
       busy = false;
     }
+    tellScaleChange();
   }
 
   function mapFileName() {
@@ -417,6 +440,7 @@
     picture.width = width;
     picture.height = height;
     fitCanvas();
+    watchPixelRatio();
     limitMapSize(core.FS);
     core.FS.mkdir(MAP_FOLDER);
     core.FS.chdir(MAP_FOLDER);

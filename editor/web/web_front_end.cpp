@@ -8,6 +8,7 @@
 #include "indexed_image.h"
 #include "surface_geometry.h"
 #include "web_translate.h"
+#include "zoom.h"
 
 // The page's side (page.js): Module.page holds what shows the editor. The bodies are JavaScript
 // that the preprocessor and the formatter read as C++ tokens, so they hold no === or !==.
@@ -20,6 +21,8 @@ EM_JS(void, PageShowFailure, (const char* message),
 EM_JS(void, PageSetMenuEnabled, (int command, int enabled),
       { Module.page.setMenuEnabled(command, enabled); });
 EM_JS(void, PageEnd, (), { Module.page.end(); });
+EM_JS(double, PageDevicePixelRatio, (), { return window.devicePixelRatio || 1; });
+EM_JS(void, PageSetZoom, (int zoom), { Module.page.setZoom(zoom); });
 // Copies the area's pixels of the RGBA picture at `pixels` onto the canvas.
 EM_JS(void, PagePaint, (const void* pixels, int x, int y, int width, int height),
       { Module.page.paint(pixels, x, y, width, height); });
@@ -107,6 +110,14 @@ void WebFrontEnd::ReportFailure(std::string_view message) {
 
 void WebFrontEnd::SetMenuEnabled(MenuCommand command, bool enabled) {
     PageSetMenuEnabled(static_cast<int>(command), enabled ? 1 : 0);
+}
+
+int WebFrontEnd::DisplayZoom() {
+    return ZoomForScale(PageDevicePixelRatio());
+}
+
+void WebFrontEnd::SetZoom(int zoom) {
+    PageSetZoom(ClampZoom(zoom));
 }
 
 }  // namespace gridwright

@@ -36,6 +36,9 @@ class WebFrontEnd final : public WindowServices {
     void EndProgram() override;
     void ReportFailure(std::string_view message) override;
     void SetMenuEnabled(MenuCommand command, bool enabled) override;
+    // The whole part of the page's device pixel ratio; the page remembers no settings.
+    int DisplayZoom() override;
+    void SetZoom(int zoom) override;
 
   private:
     std::string commandLineArguments_;

@@ -97,6 +97,11 @@ EMSCRIPTEN_KEEPALIVE void gw_open_named(const char* name) {
     form->Invoke(MenuCommand::Open);
 }
 
+// The page's device pixel ratio changed (browser zoom, another monitor): the zoom follows it.
+EMSCRIPTEN_KEEPALIVE void gw_display_scale_changed() {
+    if (form) form->DisplayScaleChanged();
+}
+
 EMSCRIPTEN_KEEPALIVE const char* gw_map_file_name() {
     text = form ? form->MapFileName : std::string();
     return text.c_str();

@@ -1,24 +1,35 @@
 #include "web_translate.h"
 
-#include <algorithm>
-#include <cmath>
 #include <cstdio>
 
 #include "pointer_input.h"
+#include "zoom.h"
 
 namespace gridwright {
 
 namespace {
 
-// The upper-case Latin letter a key names, or 0.
-char KeyLetter(std::string_view key, std::string_view code) {
-    const auto letter = [](char c) -> char {
+// The character a key gives as the menu bar writes shortcuts: an upper-case Latin letter, a digit,
+// '+', '-' or '='; 0 for any other key.
+char ShortcutKey(std::string_view key, std::string_view code) {
+    const auto shortcut = [](char c) -> char {
         if (c >= 'a' && c <= 'z') return static_cast<char>(c - 'a' + 'A');
-        return c >= 'A' && c <= 'Z' ? c : 0;
+        if ((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) return c;
+        return c == '+' || c == '-' || c == '=' ? c : 0;
     };
-    if (key.size() == 1 && letter(key[0]) != 0) return letter(key[0]);
-    if (code.size() == 4 && code.substr(0, 3) == "Key") return letter(code[3]);
+    if (key.size() == 1 && shortcut(key[0]) != 0) return shortcut(key[0]);
+    // The key's place, where the layout gives no such character there (a Cyrillic letter).
+    if (code.size() == 4 && code.substr(0, 3) == "Key") return shortcut(code[3]);
+    if (code.size() == 6 && code.substr(0, 5) == "Digit") return shortcut(code[5]);
     return 0;
+}
+
+// The text shown beside a menu entry for its shortcut.
+std::string ShortcutText(char shortcut) {
+    if (shortcut == 0) return {};
+    if (shortcut == '+') return "Ctrl+Plus";
+    if (shortcut == '-') return "Ctrl+Minus";
+    return std::string("Ctrl+") + shortcut;
 }
 
 void AppendJsonString(std::string& json, std::string_view text) {
@@ -52,8 +63,7 @@ void AppendMenuItems(std::string& json, std::span<const MenuItem> items) {
             }
             caption += item.caption[k];
         }
-        std::string shortcut;
-        if (item.shortcut != 0) shortcut = std::string("Ctrl+") + item.shortcut;
+        const std::string shortcut = ShortcutText(item.shortcut);
         if (i > 0) json += ',';
         json += "{\"name\":";
         AppendJsonString(json, item.name);
@@ -95,20 +105,25 @@ std::int16_t ModifierKeys(bool shift, bool ctrl, bool alt) {
 }
 
 float SurfacePoint(double offset, double shownSize, int surfaceSize) {
-    const double pixel = shownSize > 0 ? offset * surfaceSize / shownSize : offset;
-    if (std::isnan(pixel)) return -1e6F;
-    // Far beyond the surface either way is as good as a million pixels off.
-    return static_cast<float>(std::floor(std::clamp(pixel, -1e6, 1e6)));
+    return static_cast<float>(
+        SurfacePixel(shownSize > 0 ? offset * surfaceSize / shownSize : offset, 1));
 }
 
 MenuCommand ShortcutCommand(std::string_view key, std::string_view code, bool ctrl, bool shift,
                             bool alt) {
-    const char letter = KeyLetter(key, code);
-    if (!ctrl || alt || letter == 0) return MenuCommand::None;
+    const char pressed = ShortcutKey(key, code);
+    if (!ctrl || alt || pressed == 0) return MenuCommand::None;
+    // Shift picks a letter's second shortcut; for other characters it is part of typing them
+    // ('+' is Shift and '=' on many keyboards).
+    const bool letter = pressed >= 'A' && pressed <= 'Z';
     for (const MenuItem& top : MenuBar()) {
         for (const MenuItem& entry : top.items) {
             if (entry.command == MenuCommand::None) continue;
-            if ((shift ? entry.shiftShortcut : entry.shortcut) == letter) return entry.command;
+            if (letter && shift) {
+                if (entry.shiftShortcut == pressed) return entry.command;
+            } else if (entry.shortcut == pressed || entry.otherShortcut == pressed) {
+                return entry.command;
+            }
         }
     }
     return MenuCommand::None;

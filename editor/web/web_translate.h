@@ -28,17 +28,18 @@ std::int16_t ModifierKeys(bool shift, bool ctrl, bool alt);
 // may be shown larger or smaller than the surface; a position outside it stays outside.
 float SurfacePoint(double offset, double shownSize, int surfaceSize);
 
-// The command that Ctrl (with Shift or not) and a letter key choose, as the menu bar gives the
-// shortcuts; MenuCommand::None for any other key, and with Alt held. `key` is KeyboardEvent.key
-// (the letter in the user's layout, either case); where that is no Latin letter (a Cyrillic
-// layout, say), `code` ("KeyO", the key's place) names the letter instead.
+// The command that Ctrl (with Shift or not) and a key choose, as the menu bar gives the
+// shortcuts (letters, digits, '+', '-', '='); MenuCommand::None for any other key, and with Alt
+// held. `key` is KeyboardEvent.key (the character in the user's layout, a letter in either case);
+// where that is none of those (a Cyrillic letter, say), `code` ("KeyO", "Digit0", the key's
+// place) names it instead.
 MenuCommand ShortcutCommand(std::string_view key, std::string_view code, bool ctrl, bool shift,
                             bool alt);
 
 // The menu bar as JSON for the page: a list of {"name", "caption", "access", "command",
 // "shortcut", "items"} objects, the caption without its '&' marks ("&&" is one '&'), access
 // the position of its access letter in that caption (-1 for none), shortcut the text shown
-// beside the entry ("Ctrl+O", or empty).
+// beside the entry ("Ctrl+O", "Ctrl+Plus", or empty).
 std::string MenuBarJson();
 
 // Turns 0xFFRRGGBB pixels (IndexedToRgb's) into a canvas's RGBA byte order in place, for the

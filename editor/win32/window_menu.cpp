@@ -12,11 +12,32 @@ constexpr std::string_view kStatusItemName = "mnuStatus";
 
 std::wstring MenuText(const MenuItem& item) {
     std::wstring text = Utf8ToWide(item.caption);
-    if (item.shortcut != 0) {
+    if (item.shortcut == '+')
+        text += L"\tCtrl+Plus";
+    else if (item.shortcut == '-')
+        text += L"\tCtrl+Minus";
+    else if (item.shortcut != 0) {
         text += L"\tCtrl+";
         text += static_cast<wchar_t>(item.shortcut);
     }
     return text;
+}
+
+std::vector<ShortcutKey> ShortcutKeys(char key) {
+    if (key >= 'A' && key <= 'Z') return {{static_cast<WORD>(key), false}};
+    if (key >= '0' && key <= '9')
+        return {{static_cast<WORD>(key), false},
+                {static_cast<WORD>(VK_NUMPAD0 + key - '0'), false}};
+    switch (key) {
+        case '+':
+            return {{VK_OEM_PLUS, true}, {VK_ADD, false}};
+        case '=':
+            return {{VK_OEM_PLUS, false}};
+        case '-':
+            return {{VK_OEM_MINUS, false}, {VK_SUBTRACT, false}};
+        default:
+            return {};
+    }
 }
 
 WindowMenu::WindowMenu(std::span<const MenuItem> items) : bar_(CreateMenu()) {
@@ -31,9 +52,12 @@ WindowMenu::WindowMenu(std::span<const MenuItem> items) : bar_(CreateMenu()) {
         for (const MenuItem& item : top.items) {
             const UINT id = Add(item.command);
             AppendMenuW(popup, MF_STRING, id, MenuText(item).c_str());
-            if (item.shortcut != 0) {
-                accelEntries_.push_back(
-                    {FVIRTKEY | FCONTROL, static_cast<WORD>(item.shortcut), static_cast<WORD>(id)});
+            for (const char key : {item.shortcut, item.otherShortcut}) {
+                for (const ShortcutKey& shortcut : ShortcutKeys(key)) {
+                    const BYTE modifiers = FVIRTKEY | FCONTROL | (shortcut.shift ? FSHIFT : 0);
+                    accelEntries_.push_back(
+                        {modifiers, shortcut.virtualKey, static_cast<WORD>(id)});
+                }
             }
             if (item.shiftShortcut != 0) {
                 accelEntries_.push_back({FVIRTKEY | FCONTROL | FSHIFT,

@@ -13,8 +13,17 @@
 namespace gridwright::win32 {
 
 // The item's text as a Win32 menu shows it: the caption with its access letter, and the shortcut
-// after a tab ("&Open\tCtrl+O").
+// after a tab ("&Open\tCtrl+O", "Zoom &In\tCtrl+Plus").
 std::wstring MenuText(const MenuItem& item);
+
+// A key that gives a menu shortcut's key (menu.h) with Ctrl: a virtual key, with Shift or not.
+struct ShortcutKey {
+    WORD virtualKey;
+    bool shift;
+};
+// The keys of a shortcut's key, the one the menu shows first, then the keypad's. '+' is Shift and
+// the key of '=' and '+' (VK_OEM_PLUS) on many keyboards, that key alone on others.
+std::vector<ShortcutKey> ShortcutKeys(char key);
 
 class WindowMenu {
   public:

@@ -264,7 +264,8 @@ TEST(GridmapSample, ExportThenImportGivesBackEveryLevelInEveryFormat) {
         const std::string copy = dir.File("copy" + format + ".qmap");
         for (std::size_t level = 0; level < sample.size() / 1536; ++level) {
             const std::string file = dir.File("level" + std::to_string(level) + format);
-            const std::string args = " " + std::to_string(level) + " " + Quoted(file);
+            std::string args = " ";
+            args += std::to_string(level) + " " + Quoted(file);
             ASSERT_EQ(RunCaptured(dir, "export " + Quoted(SAMPLE_MAP) + args).status, 0) << file;
             const Outcome imported = RunCaptured(dir, "import " + Quoted(copy) + args);
             ASSERT_EQ(imported.status, 0) << imported.err;

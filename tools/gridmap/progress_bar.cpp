@@ -23,8 +23,9 @@ ProgressBar::~ProgressBar() {
 
 std::string ProgressBar::Text(std::int64_t done, std::int64_t total, double seconds) {
     const int filled = total > 0 ? static_cast<int>(done * kBarWidth / total) : kBarWidth;
-    std::string text = "[" + std::string(filled, '#') + std::string(kBarWidth - filled, '.') +
-                       "] " + std::to_string(done) + "/" + std::to_string(total) + " levels";
+    std::string text = "[";
+    text.append(filled, '#').append(kBarWidth - filled, '.');
+    text += "] " + std::to_string(done) + "/" + std::to_string(total) + " levels";
     if (seconds > 0 && done > 0) {
         const double rate = done / seconds;
         const auto left = static_cast<long long>(std::ceil((total - done) / rate));

@@ -107,7 +107,10 @@ Outcome RunCommand(const std::string& command) {
 }
 
 std::string Quoted(const std::filesystem::path& path) {
-    return "'" + path.string() + "'";
+    std::string quoted = "'";
+    quoted += path.string();
+    quoted += "'";
+    return quoted;
 }
 
 Bytes ReadBytes(const std::filesystem::path& path) {

@@ -13,7 +13,12 @@ It also times the start (process start to the first complete frame), one-cell st
 whole-board drag steps (pointer event to repainted surface, median of TIMED_STEPS each), from the
 editor's GRIDWRIGHT_TRACE lines, which carry CLOCK_MONOTONIC like time.monotonic().
 
-    end_to_end.py --editor PATH --work DIR [--screenshots DIR]
+With --scope zoom it instead plays the same presses at 1x, at 2x on a display of GDK_SCALE=2
+and at 3x set with the keys, compares the saved bytes and every surface pixel of the pictures
+with the 1x run's, checks the remembered zoom and the settings file's damage message, and times
+the steps at 1x and 4x.
+
+    end_to_end.py --editor PATH --work DIR [--screenshots DIR] [--scope start|all|zoom]
 """
 import argparse
 import os
@@ -26,9 +31,11 @@ from pathlib import Path
 
 sys.dont_write_bytecode = True   # no __pycache__ beside the sources
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent))
-from x11_harness import (CAPTION, FULL_BLOCK, LEVEL_BYTES, SMILEY, SURFACE_H, SURFACE_W, Display,
-                         Failure, Level, caption_with, cell_centre, check, colour, colour_cell,
-                         glyph_cell, level_bytes, run_test, wait_until)
+from x11_harness import (CAPTION, CELL_H, CELL_W, FULL_BLOCK, LEVEL_BYTES, SMILEY, SURFACE_H,
+                         SURFACE_W, ZOOM_SCREEN, Display, Failure, Level, caption_with, cell_centre,
+                         check, colour, colour_cell, glyph_cell, level_bytes,
+                         play_zoom_plan, run_test, wait_until, wait_zoomed_capture, zoom_plan_edits,
+                         zoom_plan_shown)
 
 
 # Drag steps timed for each kind of step; the figures are reported, never judged.
@@ -38,21 +45,45 @@ TIMED_STEPS = 24
 class Editor:
     """One run of the editor on a display, with the trace of its events."""
 
-    def __init__(self, executable, x, map_path, trace_path):
+    def __init__(self, executable, x, map_path, trace_path, zoom=1, settings=None, scale=None):
+        """`zoom`: the zoom the window must start at; `settings`: the folder of the user's
+        settings (by default an empty one beside the trace, so a user's own never counts);
+        `scale`: GDK_SCALE, the display's scale."""
         self.x = x
-        env = dict(x.env, GRIDWRIGHT_TRACE="1", GDK_BACKEND="x11", NO_AT_BRIDGE="1")
+        settings = settings or Path(trace_path).parent / "no-settings"
+        env = dict(x.env, GRIDWRIGHT_TRACE="1", GDK_BACKEND="x11", NO_AT_BRIDGE="1",
+                   XDG_CONFIG_HOME=str(settings))
+        env.pop("GDK_SCALE", None)
+        if scale is not None:
+            env["GDK_SCALE"] = str(scale)
         self.trace_path = trace_path
         self.trace_file = open(trace_path, "w")
         self.started = time.monotonic()
         self.process = subprocess.Popen([executable, str(map_path)], env=env,
                                         stdout=subprocess.DEVNULL, stderr=self.trace_file)
         self.window = wait_until("the editor's window to be mapped", self.find_main_window)
-        values = x.geometry(self.window)
-        self.menu_height = values["HEIGHT"] - SURFACE_H
+        self.fit(zoom)
+
+    def fit(self, zoom):
+        """Waits for the window to show the surface at `zoom` below the menu bar."""
+        def fitted():
+            values = self.x.geometry(self.window)
+            return values["WIDTH"] == SURFACE_W * zoom and values
+        try:
+            values = wait_until(f"the window to show the surface at {zoom}x", fitted, timeout=5)
+        except Failure:
+            values = self.x.geometry(self.window)
+            raise Failure(f"window is {values['WIDTH']} x {values['HEIGHT']}, expected "
+                          f"{SURFACE_W * zoom} wide, the surface at {zoom}x") from None
+        self.zoom = zoom
+        self.menu_height = values["HEIGHT"] - SURFACE_H * zoom
         self.origin = (0, self.menu_height)
-        if values["WIDTH"] != SURFACE_W or self.menu_height <= 0:
-            raise Failure(f"window is {values['WIDTH']} x {values['HEIGHT']}, expected 800 wide "
-                          "with a menu bar above the 450-pixel surface")
+        check(self.menu_height > 0, "no menu bar above the surface")
+        # A new size repaints the whole surface: timed steps and pictures come after that.
+        whole = SURFACE_W * SURFACE_H * zoom * zoom
+        wait_until(f"the surface repainted at {zoom}x",
+                   lambda: self.trace("redrawn-device-pixels", counted=True)[-1:]
+                   and self.trace("redrawn-device-pixels", counted=True)[-1][2] == whole)
 
     # --- X helpers -------------------------------------------------------------------------------
     def visible_windows_of_class(self):
@@ -76,17 +107,19 @@ class Editor:
             shot.save_png(save_as)
         return shot
 
-    def trace(self, kind=None):
+    def trace(self, kind=None, counted=False):
+        """The trace's (kind, time) events; with `counted`, the (kind, time, count) ones."""
         events = []
         for line in Path(self.trace_path).read_text().splitlines():
             parts = line.split()
-            if len(parts) == 3 and parts[0] == "gridwright-trace":
-                events.append((parts[1], int(parts[2]) / 1e6))
+            if len(parts) == 3 + counted and parts[0] == "gridwright-trace":
+                events.append((parts[1], int(parts[2]) / 1e6, *map(int, parts[3:])))
         return [e for e in events if kind is None or e[0] == kind]
 
     def time_step(self, x, y):
         """Moves the pointer to (x, y) of the window with a button held and waits until the editor
-        has drawn the move; returns (event to image updated, event to repainted surface) in s."""
+        has drawn the move; returns (event to image updated, event to repainted surface) in s and
+        the device pixels that repaint redrew."""
         motions = len(self.trace("motion"))
         self.x.xdotool("mousemove", "--window", self.window, x, y)
 
@@ -97,16 +130,27 @@ class Editor:
                 return None
             after = lambda what: [t for kind, t in trace if kind == what and t >= moves[motions]]
             frames, blits = after("frame"), after("blit")
-            return frames and blits and (blits[0] - moves[motions], frames[0] - moves[motions])
+            if not (frames and blits):
+                return None
+            redrawn = [n for _, t, n in self.trace("redrawn-device-pixels", counted=True)
+                       if moves[motions] <= t <= frames[0]]
+            return (blits[0] - moves[motions], frames[0] - moves[motions], sum(redrawn))
         return wait_until("a drag step to be drawn", drawn)
 
+    def wait_drawn(self, kind):
+        """Waits until the editor has drawn its last event of that kind."""
+        def drawn():
+            events = self.trace(kind)
+            return events and any(t >= events[-1][1] for _, t in self.trace("frame"))
+        wait_until(f"the {kind} to be drawn", drawn)
+
     def cell_colours(self, shot, column, row):
-        return set(shot.cell(self.origin, column, row))
+        return set(shot.cell(self.origin, column, row, self.zoom))
 
     # --- what a user does -------------------------------------------------------------------------
     def move_to_cell(self, column, row):
         self.x.xdotool("mousemove", "--window", self.window,
-                       *cell_centre(self.origin, column, row))
+                       *cell_centre(self.origin, column, row, self.zoom))
 
     def click_cell(self, column, row, button=1):
         """Moves onto a cell, presses and releases, and waits until the editor has taken it."""
@@ -150,7 +194,7 @@ class Editor:
 
     def full_block_count(self, shot, column, row, brightness=1.0):
         """How many of the cell's 180 pixels show one palette colour; returns (index, count)."""
-        pixels = shot.cell(self.origin, column, row)
+        pixels = shot.cell(self.origin, column, row, self.zoom)
         best = max(range(16), key=lambda k: pixels.count(colour(k, brightness)))
         return best, pixels.count(colour(best, brightness))
 
@@ -285,6 +329,13 @@ def check_editing(editor, map_path, level0, level1, shots, measurements):
     wait_until("Ctrl+S to write the other file",
                lambda: other.exists() and other.read_bytes() == unsaved.data)
 
+    time_steps(editor, measurements)
+
+
+def time_steps(editor, measurements, label=""):
+    """Times one-cell stroke steps and whole-board drag steps with the left brush, a full block in
+    colour 12, at the window's zoom; each stroke step must redraw its one cell and nothing more."""
+    zoom = editor.zoom
     # One-cell stroke steps: a plain drag along row 20, one new cell on every event, each also
     # showing the cell in the status line; then a Ctrl drag along row 21, without the status line.
     for row, keys, what in [(20, 0, "one-cell stroke step"),
@@ -293,12 +344,18 @@ def check_editing(editor, map_path, level0, level1, shots, measurements):
         if keys:
             editor.x.xdotool("keydown", keys)
         editor.x.xdotool("mousedown", 1)
-        strokes = [editor.time_step(*cell_centre(editor.origin, column, row))
+        editor.wait_drawn("press")
+        strokes = [editor.time_step(*cell_centre(editor.origin, column, row, zoom))
                    for column in range(3, 3 + TIMED_STEPS)]
         editor.x.xdotool("mouseup", 1)
         if keys:
             editor.x.xdotool("keyup", keys)
-        measurements.append(step_summary(what, strokes))
+        measurements.append(step_summary(what + label, strokes))
+        # A frame that comes late may carry two steps' cells; most carry one.
+        redrawn = [step[2] for step in strokes]
+        check(redrawn.count(CELL_W * CELL_H * zoom * zoom) > len(redrawn) // 2
+              and max(redrawn) <= 2 * CELL_W * CELL_H * zoom * zoom,
+              f"{what}s at {zoom}x redrew {redrawn} device pixels, not one cell's each")
     editor.wait_for_cells("the timed strokes", {(column, 20): 12
                                                 for column in range(2, 3 + TIMED_STEPS)})
 
@@ -308,7 +365,8 @@ def check_editing(editor, map_path, level0, level1, shots, measurements):
     editor.click_cell(0, 0, 1)
     editor.x.xdotool("mousedown", 1)
     editor.x.xdotool("keydown", "ctrl")
-    steps = [editor.time_step(311 + (i % 2) * 6, editor.menu_height + 420 + (i % 3) * 4)
+    steps = [editor.time_step(editor.origin[0] + (311 + (i % 2) * 6) * zoom,
+                              editor.origin[1] + (420 + (i % 3) * 4) * zoom)
              for i in range(TIMED_STEPS)]
     editor.x.xdotool("mouseup", 1)
     editor.x.xdotool("keyup", "ctrl")
@@ -318,7 +376,8 @@ def check_editing(editor, map_path, level0, level1, shots, measurements):
         index, count = editor.full_block_count(shot, column, row)
         check(count == 180 and 1 <= index <= 15,
               f"cell ({column}, {row}) after the random fill is not a full block of 1..15")
-    measurements.append(step_summary("whole-board drag step", steps))
+    measurements.append(step_summary("whole-board drag step" + label, steps)
+                        + f", redrawing {steps[len(steps) // 2][2]} device pixels")
 
 
 def step_summary(what, steps):
@@ -368,10 +427,99 @@ def check_failure_message(args, x, work):
         editor.process.wait()
 
 
+def check_zoom(args, work, measurements):
+    """The same presses at 1x, at 2x on a display of GDK_SCALE=2 and at 3x set with the keys hit
+    the same cells, save the same bytes and show every surface pixel as a block of its 1x colour.
+    The zoom chosen is remembered and a damaged settings file is ignored aloud. Stroke and
+    whole-board drag steps are timed at 1x and at 4x, where a stroke step redraws 4 x 4 x 180
+    device pixels."""
+    x = Display(size=ZOOM_SCREEN)
+    editors = []
+
+    def start(map_path, name, **options):
+        editors.append(Editor(args.editor, x, map_path, work / f"trace-{name}.txt", **options))
+        return editors[-1]
+
+    def remembered(settings):
+        path = settings / "gridwright" / "settings.ini"
+        return path.exists() and path.read_text()
+
+    def zoom_keys(editor, *steps):
+        for keys, zoom in steps:
+            editor.shortcut(keys)
+            editor.fit(zoom)
+
+    try:
+        # 1x, over a damaged settings file: the presses whose bytes and picture the others match.
+        plain_settings = work / "plain-config"
+        (plain_settings / "gridwright").mkdir(parents=True)
+        (plain_settings / "gridwright" / "settings.ini").write_text("zoom=huge\n")
+        first, second = work / "first.qmap", work / "second.qmap"
+        level, _ = make_map(first)
+        for path in (first, second):
+            path.write_bytes(bytes(level.data) * 2)   # two levels alike
+        zoom_plan_edits(level)
+
+        editor = start(first, "1x", settings=plain_settings)
+        check("ignoring the settings file" in Path(editor.trace_path).read_text(),
+              "the damaged settings file was not reported on standard error")
+        editor.wait_for_cells("the map at 1x", {(0, 0): 9})
+        play_zoom_plan(x, editor.window, editor.origin, 1)
+        editor.shortcut("ctrl+s")
+        wait_until("the presses at 1x saved", lambda: level_bytes(first, 0) == level.data)
+        plain = wait_until("the presses at 1x drawn",
+                           lambda: zoom_plan_shown(shot := editor.screenshot(), editor.origin)
+                           and shot)
+        plain_origin = editor.origin
+
+        time_steps(editor, measurements, " at 1x")
+        editor.click_cell(*colour_cell(12), 1)   # the Ctrl strokes left the brush a random colour
+        zoom_keys(editor, ("ctrl+plus", 2), ("ctrl+plus", 3), ("ctrl+plus", 4))
+        time_steps(editor, measurements, " at 4x")
+        check("zoom=4" in remembered(plain_settings), "zoom 4 was not remembered")
+        editor.process.kill()
+
+        # GDK_SCALE=2 starts at 2x; Zoom In, again with Ctrl+=, and Zoom Out give 3x.
+        scaled_settings = work / "scaled-config"
+        editor = start(second, "2x", zoom=2, scale=2, settings=scaled_settings)
+        editor.wait_for_cells("the map at 2x", {(0, 0): 9})
+        play_zoom_plan(x, editor.window, editor.origin, 2)
+        editor.shortcut("ctrl+s")
+        wait_until("the presses at 2x saved", lambda: level_bytes(second, 0) == level.data)
+        wait_zoomed_capture(editor.screenshot, editor.origin, 2, plain, plain_origin)
+
+        zoom_keys(editor, ("ctrl+plus", 3), ("ctrl+equal", 4), ("ctrl+minus", 3))
+        editor.answer_input_box("ctrl+l", "1")
+        editor.wait_for_cells("level 1 at 3x", {(0, 0): 9, (15, 2): 0})
+        play_zoom_plan(x, editor.window, editor.origin, 3)
+        editor.shortcut("ctrl+s")
+        wait_until("the presses at 3x saved", lambda: level_bytes(second, 1) == level.data)
+        wait_zoomed_capture(editor.screenshot, editor.origin, 3, plain, plain_origin)
+        editor.process.kill()
+        check("zoom=3" in remembered(scaled_settings), "zoom 3 was not remembered")
+
+        # The next start remembers 3x; Actual Size gives the display's own 1x.
+        editor = start(second, "remembered", zoom=3, settings=scaled_settings)
+        zoom_keys(editor, ("ctrl+0", 1))
+        wait_until("Actual Size to be remembered", lambda: "zoom=1" in remembered(scaled_settings))
+    finally:
+        for editor in editors:
+            if editor.process.poll() is None:
+                editor.process.kill()
+            editor.process.wait()
+        x.stop()
+
+
 def run(args):
     work = Path(args.work)
     shutil.rmtree(work, ignore_errors=True)
     work.mkdir(parents=True)
+    if args.scope == "zoom":
+        measurements = []
+        check_zoom(args, work, measurements)
+        (work / "measurements.txt").write_text("\n".join(measurements) + "\n")
+        print("\n".join(measurements))
+        return
     map_path = work / "end to end.qmap"   # a blank in the name: the arguments are joined again
     level0, level1 = make_map(map_path)
     shots = Path(args.screenshots) if args.screenshots else None
@@ -404,8 +552,10 @@ def main():
     parser.add_argument("--editor", required=True)
     parser.add_argument("--work", default=tempfile.mkdtemp(prefix="gridwright-e2e-"))
     parser.add_argument("--screenshots", help="also save the start-up, painted and dimmed windows")
-    parser.add_argument("--scope", choices=("start", "all"), default="all",
-                        help="start: only start-up, saving, exit and the failure message")
+    parser.add_argument("--scope", choices=("start", "all", "zoom"), default="all",
+                        help="start: only start-up, saving, exit and the failure message; "
+                             "zoom: the same presses at 1x, 2x (GDK_SCALE=2) and 3x, and the "
+                             "drag steps timed at 1x and 4x")
     args = parser.parse_args()
     return run_test(lambda: run(args))
 

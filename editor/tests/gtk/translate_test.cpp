@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <vector>
 
 #include "gtk_translate.h"
 
@@ -31,6 +32,41 @@ TEST(GtkPointer, ModifierKeysSumShiftCtrlAndAlt) {
     EXPECT_EQ(ModifierKeys(GDK_CONTROL_MASK | GDK_MOD1_MASK), 6);
     // Caps Lock, Num Lock (Mod2) and held buttons are no modifier keys of the editor.
     EXPECT_EQ(ModifierKeys(GDK_LOCK_MASK | GDK_MOD2_MASK | GDK_BUTTON1_MASK), 0);
+}
+
+// GTK reports positions in logical pixels: halves of a device pixel at scale 2, thirds at 3. The
+// editor is given the surface pixel that the device pixel under the pointer shows.
+TEST(GtkPointer, PositionsBecomeTheSurfacePixelUnderTheDevicePixel) {
+    EXPECT_EQ(SurfacePosition(159.5, 2, 2), 159) << "device pixel 319 at 2x";
+    EXPECT_EQ(SurfacePosition(160.0, 2, 2), 160);
+    EXPECT_EQ(SurfacePosition(159.5, 2, 1), 319);
+    EXPECT_EQ(SurfacePosition(213.0, 2, 3), 142);
+    for (int device = 0; device < 90; ++device) {
+        EXPECT_EQ(SurfacePosition(device / 3.0, 3, 3), device / 3) << device;
+        EXPECT_EQ(SurfacePosition(device / 3.0, 3, 4), device / 4) << device;
+    }
+    EXPECT_EQ(SurfacePosition(-0.5, 2, 2), -1) << "left of the surface while a button is held";
+    EXPECT_EQ(SurfacePosition(42.0, 1, 1), 42);
+}
+
+TEST(GtkPointer, ARepaintCoversEveryLogicalPixelOfTheZoomedRectangle) {
+    const PixelRect cell{50, 126, 10, 18};
+    EXPECT_EQ(WidgetArea(cell, 1, 1), cell);
+    EXPECT_EQ(WidgetArea(cell, 4, 1), (PixelRect{200, 504, 40, 72}));
+    EXPECT_EQ(WidgetArea(cell, 2, 2), cell);
+    EXPECT_EQ(WidgetArea(cell, 3, 2), (PixelRect{75, 189, 15, 27}));
+    EXPECT_EQ(WidgetArea({1, 1, 1, 1}, 1, 2), (PixelRect{0, 0, 1, 1})) << "half a logical pixel";
+    EXPECT_EQ(WidgetArea({1, 1, 1, 1}, 4, 3), (PixelRect{1, 1, 2, 2}));
+    EXPECT_TRUE(WidgetArea({}, 4, 1).Empty());
+}
+
+TEST(GtkMenu, ShortcutKeysWithTheKeypadsBesideThem) {
+    EXPECT_EQ(ShortcutKeys('B'), (std::vector<guint>{GDK_KEY_b}));
+    EXPECT_EQ(ShortcutKeys('+'), (std::vector<guint>{GDK_KEY_plus, GDK_KEY_KP_Add}));
+    EXPECT_EQ(ShortcutKeys('='), (std::vector<guint>{GDK_KEY_equal}));
+    EXPECT_EQ(ShortcutKeys('-'), (std::vector<guint>{GDK_KEY_minus, GDK_KEY_KP_Subtract}));
+    EXPECT_EQ(ShortcutKeys('0'), (std::vector<guint>{GDK_KEY_0, GDK_KEY_KP_0}));
+    EXPECT_TRUE(ShortcutKeys(0).empty());
 }
 
 TEST(GtkMenu, AccessLettersBecomeMnemonics) {

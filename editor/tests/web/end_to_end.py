@@ -7,9 +7,10 @@ sample map, whose surface must equal `gridmap render` of level 0 pixel for pixel
 the canvas, each surface pixel a block of whole device pixels); it opens a map file by upload,
 loads a level through the in-page input box, picks brushes with the three buttons, paints cells,
 a drag that leaves the surface, a Shift rectangle and a Ctrl random colour, saves (a download),
-changes level, undoes and redoes from the Edit menu, cancels an input box under which a press
-must not reach the editor, reads a failure message, sets the brightness to 0.5, saves into a
-file opened through the File System Access API, and leaves with Alt+F, X.
+changes level, undoes and redoes from the Edit menu, zooms out (a press at that zoom) and back,
+cancels an input box under which a press must not reach the editor, reads a failure message,
+sets the brightness to 0.5, saves into a file opened through the File System Access API, has a
+save beyond what the page holds and a file too large refused, and leaves with Alt+F, X.
 
 Every event it sends is also written down as the core receives it; the host build's
 replay_events then runs the same events through the core without a window, and the page must
@@ -204,10 +205,16 @@ class Page:
         self.driver.get(url)
         wait_until("the page's first frame", lambda: self.js("return gridwright.firstFrame"),
                    timeout=30)
-        self.origin = self.js("const r = document.getElementById('surface')"
-                              ".getBoundingClientRect(); return [r.left, r.top, r.width];")
+        # The editor starts at the display's zoom: each surface pixel one CSS pixel.
+        self.zoom = DEVICE_SCALE
+        self.locate()
         check(abs(self.origin[2] - SURFACE_W) < 0.01,
               f"the canvas is {self.origin[2]} CSS pixels wide, not {SURFACE_W}")
+
+    def locate(self):
+        """Where the canvas is in the window, in CSS pixels: left, top, width."""
+        self.origin = self.js("const r = document.getElementById('surface')"
+                              ".getBoundingClientRect(); return [r.left, r.top, r.width];")
 
     def quit(self):
         self.driver.quit()
@@ -228,8 +235,10 @@ class Page:
             self.held |= BUTTON_BITS[button]
         elif kind == "mouseReleased":
             self.held &= ~BUTTON_BITS[button]
-        self.cdp("Input.dispatchMouseEvent", type=kind, x=self.origin[0] + x,
-                 y=self.origin[1] + y, button=button, buttons=self.held, modifiers=modifiers,
+        shown = self.origin[2] / SURFACE_W  # CSS pixels a surface pixel
+        self.cdp("Input.dispatchMouseEvent", type=kind, x=self.origin[0] + x * shown,
+                 y=self.origin[1] + y * shown, button=button, buttons=self.held,
+                 modifiers=modifiers,
                  clickCount=1 if kind != "mouseMoved" else 0)
         verb = {"mousePressed": "down", "mouseMoved": "move", "mouseReleased": "up"}[kind]
         value = EDITOR_BUTTON[button] if kind == "mousePressed" else editor_buttons(self.held)
@@ -253,8 +262,14 @@ class Page:
 
     # --- keys ------------------------------------------------------------------------------------
     def key(self, key, modifiers=0, code=None, text=None):
-        code = code or (f"Key{key.upper()}" if len(key) == 1 else key)
-        virtual = ord(key.upper()) if len(key) == 1 else {"Enter": 13, "Escape": 27}[key]
+        named = {"Enter": ("Enter", 13), "Escape": ("Escape", 27), "-": ("Minus", 189),
+                 "=": ("Equal", 187)}
+        if key in named:
+            code, virtual = named[key]
+        elif key.isdigit():
+            code, virtual = f"Digit{key}", ord(key)
+        else:
+            code, virtual = f"Key{key.upper()}", ord(key.upper())
         down = dict(type="keyDown" if text else "rawKeyDown", key=key, code=code,
                     windowsVirtualKeyCode=virtual, modifiers=modifiers)
         if text:
@@ -290,8 +305,8 @@ class Page:
     def surface(self):
         """The canvas as an RGB picture of the surface; fails unless every pixel is crisp."""
         width, height, mixed, text = self.js(READ_CANVAS, SURFACE_W, SURFACE_H)
-        check((width, height) == (SURFACE_W * DEVICE_SCALE, SURFACE_H * DEVICE_SCALE),
-              f"the canvas has {width} x {height} pixels at device scale {DEVICE_SCALE}")
+        check((width, height) == (SURFACE_W * self.zoom, SURFACE_H * self.zoom),
+              f"the canvas has {width} x {height} pixels at zoom {self.zoom}")
         check(mixed == 0, f"{mixed} canvas pixels differ from their surface pixel's block")
         return base64.b64decode(text)
 
@@ -436,6 +451,24 @@ def scenario(page, args, work, sample, measurements):
     check(page.cell(page.surface(), 6, 3) == blank, "Undo did not take the cell back")
     page.command("y", "mnuEditRedo")
     check(page.cell(page.surface(), 6, 3) == {bytes(colour(11))}, "Redo did not paint it again")
+
+    # Zoom Out: each surface pixel fewer device pixels, still whole ones, so the canvas shows
+    # the same surface smaller; a press lands on the cell under the pointer at that zoom. At the
+    # smallest zoom the entry is not offered and the key does nothing. Actual Size returns to
+    # the display's zoom.
+    before = page.surface()
+    page.command("-", "mnuOptionZoomOut")
+    page.zoom = max(1, DEVICE_SCALE - 1)
+    page.locate()
+    check(page.surface() == before, "Zoom Out changed the surface")
+    check(page.js("return document.querySelector('[data-name=mnuOptionZoomOut]').disabled") ==
+          (page.zoom == 1), "Zoom Out is offered exactly while the zoom can go down")
+    page.click_cell(7, 3, "left")
+    page.command("0", "mnuOptionActualSize")
+    page.zoom = DEVICE_SCALE
+    page.locate()
+    check(page.cell(page.surface(), 7, 3) == {bytes(colour(11))},
+          "a press at the smaller zoom did not paint the cell under the pointer")
 
     # Escape cancels Level Select; a press under the open box never reaches the editor.
     presses = []

@@ -63,6 +63,16 @@ TEST(WebKeys, ShortcutsComeFromTheMenuBar) {
     EXPECT_EQ(ShortcutCommand("z", "KeyW", true, false, false), MenuCommand::Undo);
 }
 
+TEST(WebKeys, ZoomKeysWithOrWithoutTheShiftThatTypesThem) {
+    EXPECT_EQ(ShortcutCommand("+", "Equal", true, true, false), MenuCommand::ZoomIn);
+    EXPECT_EQ(ShortcutCommand("+", "NumpadAdd", true, false, false), MenuCommand::ZoomIn);
+    EXPECT_EQ(ShortcutCommand("=", "Equal", true, false, false), MenuCommand::ZoomIn);
+    EXPECT_EQ(ShortcutCommand("-", "Minus", true, false, false), MenuCommand::ZoomOut);
+    EXPECT_EQ(ShortcutCommand("0", "Digit0", true, false, false), MenuCommand::ActualSize);
+    // A layout that types another character on the digit row still has the digit's place.
+    EXPECT_EQ(ShortcutCommand("Ã ", "Digit0", true, false, false), MenuCommand::ActualSize);
+}
+
 TEST(WebKeys, OtherKeysAndModifiersChooseNothing) {
     EXPECT_EQ(ShortcutCommand("s", "KeyS", false, false, false), MenuCommand::None);
     EXPECT_EQ(ShortcutCommand("s", "KeyS", true, false, true), MenuCommand::None);
@@ -81,6 +91,12 @@ TEST(WebMenu, DescriptionCarriesCaptionsAccessLettersAndShortcuts) {
               std::string::npos);
     EXPECT_NE(json.find(R"({"name":"mnuWorldLoad","caption":"Open","access":0,"command":1,)"
                         R"("shortcut":"Ctrl+O","items":[]})"),
+              std::string::npos);
+    EXPECT_NE(json.find(R"("caption":"Zoom In","access":5,"command":9,"shortcut":"Ctrl+Plus")"),
+              std::string::npos);
+    EXPECT_NE(json.find(R"("caption":"Zoom Out","access":5,"command":10,"shortcut":"Ctrl+Minus")"),
+              std::string::npos);
+    EXPECT_NE(json.find(R"("caption":"Actual Size","access":0,"command":11,"shortcut":"Ctrl+0")"),
               std::string::npos);
     // "E&xit": the access letter is the second character; no shortcut.
     EXPECT_NE(json.find(R"("caption":"Exit","access":1,"command":4,"shortcut":"")"),

@@ -101,8 +101,11 @@ TEST(WindowMenu, ShowsTheDesignedBarWithAccessLettersAndShortcuts) {
     EXPECT_EQ(ItemText(edit, 0), L"&Undo\tCtrl+Z");
     EXPECT_EQ(ItemText(edit, 1), L"&Redo\tCtrl+Y");
     HMENU option = GetSubMenu(bar, 2);
-    ASSERT_EQ(GetMenuItemCount(option), 1);
+    ASSERT_EQ(GetMenuItemCount(option), 4);
     EXPECT_EQ(ItemText(option, 0), L"&Brightness\tCtrl+B");
+    EXPECT_EQ(ItemText(option, 1), L"Zoom &In\tCtrl+Plus");
+    EXPECT_EQ(ItemText(option, 2), L"Zoom &Out\tCtrl+Minus");
+    EXPECT_EQ(ItemText(option, 3), L"&Actual Size\tCtrl+0");
     // The status item is a plain item of the bar, not a menu.
     EXPECT_EQ(GetSubMenu(bar, 3), nullptr);
 
@@ -114,6 +117,7 @@ TEST(WindowMenu, ShowsTheDesignedBarWithAccessLettersAndShortcuts) {
     EXPECT_EQ(menu.CommandFor(GetMenuItemID(edit, 0)), MenuCommand::Undo);
     EXPECT_EQ(menu.CommandFor(GetMenuItemID(edit, 1)), MenuCommand::Redo);
     EXPECT_EQ(menu.CommandFor(GetMenuItemID(option, 0)), MenuCommand::Brightness);
+    EXPECT_EQ(menu.CommandFor(GetMenuItemID(option, 3)), MenuCommand::ActualSize);
     EXPECT_EQ(menu.StatusId(), GetMenuItemID(bar, 3));
     EXPECT_EQ(menu.CommandFor(menu.StatusId()), MenuCommand::None);
     EXPECT_EQ(menu.CommandFor(0), MenuCommand::None);
@@ -124,18 +128,28 @@ TEST(WindowMenu, ShowsTheDesignedBarWithAccessLettersAndShortcuts) {
 TEST(WindowMenu, ShortcutsAreCtrlKeysForTheirCommands) {
     WindowMenu menu(MenuBar());
     ASSERT_NE(menu.Accelerators(), nullptr);
-    ACCEL table[16] = {};
-    ASSERT_EQ(CopyAcceleratorTableW(menu.Accelerators(), table, 16), 7);
+    ACCEL table[32] = {};
+    ASSERT_EQ(CopyAcceleratorTableW(menu.Accelerators(), table, 32), 14);
+    // Zoom In: Ctrl with the key of '+' and Shift, the keypad's plus, and the key of '=' alone.
     const struct {
         WORD key;
         BYTE modifiers;
         MenuCommand command;
-    } expected[] = {
-        {'O', FCONTROL, MenuCommand::Open},        {'S', FCONTROL, MenuCommand::Save},
-        {'L', FCONTROL, MenuCommand::LevelSelect}, {'Z', FCONTROL, MenuCommand::Undo},
-        {'Y', FCONTROL, MenuCommand::Redo},        {'Z', FCONTROL | FSHIFT, MenuCommand::Redo},
-        {'B', FCONTROL, MenuCommand::Brightness}};
-    for (int i = 0; i < 7; ++i) {
+    } expected[] = {{'O', FCONTROL, MenuCommand::Open},
+                    {'S', FCONTROL, MenuCommand::Save},
+                    {'L', FCONTROL, MenuCommand::LevelSelect},
+                    {'Z', FCONTROL, MenuCommand::Undo},
+                    {'Y', FCONTROL, MenuCommand::Redo},
+                    {'Z', FCONTROL | FSHIFT, MenuCommand::Redo},
+                    {'B', FCONTROL, MenuCommand::Brightness},
+                    {VK_OEM_PLUS, FCONTROL | FSHIFT, MenuCommand::ZoomIn},
+                    {VK_ADD, FCONTROL, MenuCommand::ZoomIn},
+                    {VK_OEM_PLUS, FCONTROL, MenuCommand::ZoomIn},
+                    {VK_OEM_MINUS, FCONTROL, MenuCommand::ZoomOut},
+                    {VK_SUBTRACT, FCONTROL, MenuCommand::ZoomOut},
+                    {'0', FCONTROL, MenuCommand::ActualSize},
+                    {VK_NUMPAD0, FCONTROL, MenuCommand::ActualSize}};
+    for (int i = 0; i < 14; ++i) {
         SCOPED_TRACE(i);
         EXPECT_EQ(table[i].fVirt & (FVIRTKEY | FCONTROL | FSHIFT | FALT),
                   FVIRTKEY | expected[i].modifiers);

@@ -1,0 +1,31 @@
+// The small files the editor keeps for itself in the user's folders (the recovery journals, the
+// settings): their names in UTF-8, reading one, and a replacement that is whole or nothing.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "map_file.h"
+
+namespace gridwright {
+
+std::filesystem::path PathFromUtf8(std::string_view utf8);
+std::string Utf8FromPath(const std::filesystem::path& path);
+
+// Reads a whole file of at most `limit` bytes into `bytes` (a larger one only up to a byte past
+// the limit); false when it cannot be read. Plain descriptor reads: a file stream would bring a
+// locale's whole machinery into every program that links the core, the web page's included.
+bool ReadSmallFile(const std::filesystem::path& path, std::size_t limit,
+                   std::vector<std::uint8_t>& bytes);
+
+// Writes the bytes to `temporary`, has the system put them on the disk and renames the file over
+// `target`, whose folder entry is then put on the disk too: the target holds the old bytes or the
+// new ones, never a mixture. On failure the temporary file is removed and the reason given.
+FileResult ReplaceFile(const std::filesystem::path& temporary, const std::filesystem::path& target,
+                       std::span<const std::uint8_t> bytes);
+
+}  // namespace gridwright
