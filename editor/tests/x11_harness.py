@@ -205,14 +205,19 @@ def wait_zoomed_capture(capture, zoomed_origin, zoom, plain, plain_origin, timeo
 
 def check_zoomed_capture(zoomed, zoomed_origin, zoom, plain, plain_origin):
     """Every surface pixel of the zoomed capture is a zoom x zoom block of the plain capture's
-    colour of that pixel."""
+    colour of that pixel. Rows are compared whole, as numbers, without the pixels' unused bits."""
+    colour_bits = sum(mask for mask, _ in plain.masks)
+    row_mask = int.from_bytes(struct.pack(plain.order + "I", colour_bits) * SURFACE_W * zoom,
+                              "little")
     for y in range(SURFACE_H):
         start = (plain_origin[1] + y) * plain.stride + plain_origin[0] * 4
         row = plain.data[start:start + SURFACE_W * 4]
         blocks = b"".join(row[i:i + 4] * zoom for i in range(0, len(row), 4))
+        blocks = int.from_bytes(blocks, "little") & row_mask
         for j in range(zoom):
             start = (zoomed_origin[1] + y * zoom + j) * zoomed.stride + zoomed_origin[0] * 4
-            if zoomed.data[start:start + len(blocks)] == blocks:
+            seen = zoomed.data[start:start + SURFACE_W * zoom * 4]
+            if int.from_bytes(seen, "little") & row_mask == blocks:
                 continue
             for sx in range(SURFACE_W):
                 for i in range(zoom):

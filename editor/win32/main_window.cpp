@@ -13,6 +13,7 @@
 #include "resource.h"
 #include "surface_geometry.h"
 #include "text.h"
+#include "zoom.h"
 
 namespace gridwright::win32 {
 
@@ -92,13 +93,16 @@ int MainWindow::Run() {
 }
 
 void MainWindow::FitClientArea() {
+    const int width = kSurfaceWidth * zoom_, height = kSurfaceHeight * zoom_;
+    SetWindowPos(surface_, nullptr, 0, 0, width, height,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     // The menu bar's height is only known once it is laid out, so measure and correct; a bar
     // that wraps to a second line after the first correction needs one more.
     for (int pass = 0; pass < 3; ++pass) {
         RECT client;
         GetClientRect(frame_, &client);
-        const int dw = kSurfaceWidth - client.right;
-        const int dh = kSurfaceHeight - client.bottom;
+        const int dw = width - client.right;
+        const int dh = height - client.bottom;
         if (dw == 0 && dh == 0) return;
         RECT outer;
         GetWindowRect(frame_, &outer);
@@ -127,12 +131,13 @@ LRESULT MainWindow::OnFrameMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             }
             return 0;
         case WM_DPICHANGED: {
-            // The surface stays 800 x 450 device pixels at any scale; only the frame and the
-            // menu bar around it grow.
+            // On a monitor of another scale the frame and the menu bar take its size, and the
+            // zoom follows the scale, so the surface keeps its size on the glass.
             const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
             SetWindowPos(frame_, nullptr, suggested->left, suggested->top,
                          suggested->right - suggested->left, suggested->bottom - suggested->top,
                          SWP_NOZORDER | SWP_NOACTIVATE);
+            if (form_ != nullptr) form_->DisplayScaleChanged();
             FitClientArea();
             return 0;
         }
@@ -172,9 +177,10 @@ LRESULT MainWindow::OnSurfaceMessage(UINT message, WPARAM wParam, LPARAM lParam)
 }
 
 void MainWindow::OnPointer(UINT message, WPARAM wParam, LPARAM lParam) {
-    // Positions are signed: while the surface holds the capture they run past its edges.
-    const float x = static_cast<float>(GET_X_LPARAM(lParam));
-    const float y = static_cast<float>(GET_Y_LPARAM(lParam));
+    // Positions are signed: while the surface holds the capture they run past its edges. The
+    // editor is given the surface pixel that the device pixel under the pointer shows.
+    const auto x = static_cast<float>(SurfacePixel(GET_X_LPARAM(lParam), zoom_));
+    const auto y = static_cast<float>(SurfacePixel(GET_Y_LPARAM(lParam), zoom_));
     const std::int16_t keys = ModifierKeys(wParam, GetKeyState(VK_MENU) < 0);
     std::int16_t pressed = 0;
     switch (message) {
@@ -232,6 +238,26 @@ std::string MainWindow::RecoveryFolder() {
     return WideToUtf8(std::wstring(folder, length) + L"\\gridwright");
 }
 
+std::string MainWindow::SettingsFolder() {
+    // %APPDATA%\gridwright: the user's settings, which roam with the user.
+    wchar_t folder[MAX_PATH];
+    const DWORD length = GetEnvironmentVariableW(L"APPDATA", folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return {};
+    return WideToUtf8(std::wstring(folder, length) + L"\\gridwright");
+}
+
+int MainWindow::DisplayZoom() {
+    // 96 dpi is the system's 100 %.
+    return ZoomForScale(GetDpiForWindow(frame_) / 96.0);
+}
+
+void MainWindow::SetZoom(int zoom) {
+    zoom_ = ClampZoom(zoom);
+    if (image_.Zoom() != zoom_) image_.SetZoom(zoom_);
+    FitClientArea();
+    InvalidateRect(surface_, nullptr, FALSE);
+}
+
 void MainWindow::ShowMainWindow() {
     ShowWindow(frame_, showCommand_);
     UpdateWindow(frame_);
@@ -239,9 +265,11 @@ void MainWindow::ShowMainWindow() {
 
 PictureSize MainWindow::GetPictureSize(Picture picture) {
     if (picture == Picture::picScreen) {
+        // In surface pixels, whatever the zoom.
         RECT client;
         GetClientRect(surface_, &client);
-        return {static_cast<double>(client.right), static_cast<double>(client.bottom)};
+        return {static_cast<double>(client.right) / zoom_,
+                static_cast<double>(client.bottom) / zoom_};
     }
     // picMainScreen, which has the surface's size and only ever gives the pixel buffer's.
     return {kSurfaceWidth, kSurfaceHeight};

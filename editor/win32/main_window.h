@@ -1,6 +1,7 @@
 // The editor's one window on Win32: a frame with the menu bar whose client area is the 800 x 450
-// editing surface. It implements the window-system services that the core calls and forwards the
-// menu and pointer events of the window to the core's handlers.
+// editing surface, each of its pixels shown as zoom x zoom device pixels. It implements the
+// window-system services that the core calls and forwards the menu and pointer events of the window
+// to the core's handlers.
 #pragma once
 
 #include <windows.h>
@@ -44,6 +45,9 @@ class MainWindow final : public WindowServices {
     void ReportFailure(std::string_view message) override;
     void SetMenuEnabled(MenuCommand command, bool enabled) override;
     std::string RecoveryFolder() override;
+    std::string SettingsFolder() override;
+    int DisplayZoom() override;
+    void SetZoom(int zoom) override;
 
   private:
     // The window procedure of the frame or the surface: forwards to this object's handler.
@@ -52,7 +56,8 @@ class MainWindow final : public WindowServices {
     LRESULT OnFrameMessage(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnSurfaceMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void OnPointer(UINT message, WPARAM wParam, LPARAM lParam);
-    // Sizes the frame so that its client area below the menu bar is exactly the surface.
+    // Sizes the surface at the zoom and the frame so that its client area below the menu bar is
+    // exactly the surface.
     void FitClientArea();
 
     int showCommand_;
@@ -61,6 +66,7 @@ class MainWindow final : public WindowServices {
     HWND surface_ = nullptr;
     // The surface's persistent image: every blit goes here, every paint shows it.
     SurfaceImage image_;
+    int zoom_ = 1;  // device pixels a side that show one surface pixel
     FrmMain* form_ = nullptr;
     ClassicRandom random_;
 };

@@ -1,6 +1,7 @@
-// The Windows editing surface's persistent image: a 32-bit picture the size of the surface that
-// every blit converts into through GDI and every paint copies to the window. A blit converts only
-// the rectangle that changed since the last one.
+// The Windows editing surface's persistent image: a 32-bit picture of the surface at the window's
+// zoom that every blit converts into and every paint copies to the window, one to one. A blit
+// converts only the rectangle that changed since the last one: through GDI at 1x, as blocks of
+// zoom x zoom pixels above it.
 #pragma once
 
 #include <windows.h>
@@ -14,11 +15,16 @@ namespace gridwright::win32 {
 
 class SurfaceImage {
   public:
-    // A black image of the surface's size.
+    // A black image of the surface's size, at 1x.
     SurfaceImage();
     ~SurfaceImage();
     SurfaceImage(const SurfaceImage&) = delete;
     SurfaceImage& operator=(const SurfaceImage&) = delete;
+
+    // Makes the image black at a new zoom (1 to 4): surface pixel (x, y) becomes the block of
+    // image pixels from (x * zoom, y * zoom). The next blit must convert the whole surface.
+    void SetZoom(int zoom);
+    int Zoom() const { return zoom_; }
 
     // Converts the `changed` rectangle of a bottom-up 8-bit indexed image (the whole image
     // described by `info`, one byte a pixel) into the image through its colour table, by the rule
@@ -27,14 +33,19 @@ class SurfaceImage {
 
     // The memory device context that holds the image, for copying it to a window.
     HDC Context() const { return context_; }
-    // The image's pixels, top row first, 0x00RRGGBB each.
+    // The image's pixels, top row first, Width() a row, 0x00RRGGBB each (the top byte is unused).
     const std::uint32_t* Pixels() const { return pixels_; }
+    int Width() const { return kSurfaceWidth * zoom_; }
+    int Height() const { return kSurfaceHeight * zoom_; }
 
   private:
+    void Release();
+
     HDC context_ = nullptr;
     HBITMAP bitmap_ = nullptr;
     HGDIOBJ oldBitmap_ = nullptr;
     std::uint32_t* pixels_ = nullptr;
+    int zoom_ = 1;
 };
 
 }  // namespace gridwright::win32

@@ -5,7 +5,7 @@ box. It checks the window caption, the surface's pixels against the palette and 
 bytes. Waits are on conditions (window mapped, pixels shown, file written), each with a deadline.
 
 usage: end_to_end.py --exe gridwright.exe --prefix WINEPREFIX --workdir DIR [--screenshots DIR]
-                     SCENARIO...   (startup, editing, recovery)
+                     SCENARIO...   (startup, editing, recovery, zoom)
 """
 import argparse
 import os
@@ -18,8 +18,10 @@ from pathlib import Path
 sys.dont_write_bytecode = True   # no __pycache__ beside the sources
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent))
 from x11_harness import (CAPTION, CELL_H, CELL_W, FULL_BLOCK, LEVEL_BYTES, SMILEY, SURFACE_H,
-                         SURFACE_W, Display, Failure, Level, caption_with, cell_centre,
-                         cell_offset, check, colour, colour_cell, glyph_cell, run_test)
+                         SURFACE_W, ZOOM_SCREEN, Display, Failure, Level, caption_with,
+                         cell_centre, cell_offset, check, colour, colour_cell, glyph_cell,
+                         level_bytes, play_zoom_plan, run_test, wait_zoomed_capture,
+                         zoom_plan_edits, zoom_plan_shown)
 
 
 # Wine quiet and self-contained: no Mono or Gecko, whose install prompts would wait for a person;
@@ -42,8 +44,10 @@ class Session:
     # -- the display and the program --------------------------------------------------------
 
     def start_display(self):
-        # Wine draws more slowly than GTK: longer deadlines, and gentler polling beside it.
-        self.x = Display(timeout=20.0, interval=0.1)
+        # Wine draws more slowly than GTK: longer deadlines, and gentler polling beside it. The
+        # zoom scenario's window grows to the surface at 3x.
+        size = ZOOM_SCREEN if "zoom" in self.args.scenarios else "1024x768"
+        self.x = Display(timeout=20.0, interval=0.1, size=size)
         self.env = dict(self.x.env, WINEPREFIX=str(self.args.prefix), **WINE_ENV)
 
     def start_editor(self, *arguments):
@@ -131,14 +135,27 @@ def make_map(path):
 MAP_NAME = "welt-\u00c4\u00f6-\u5730\u56f3.qmap"
 
 
-def open_editor(s, *arguments):
-    """Starts the editor and waits for its window; locates the surface in it."""
+def open_editor(s, *arguments, zoom=1):
+    """Starts the editor and waits for its window; locates the surface in it, at `zoom`."""
     s.start_editor(*arguments)
     s.window = s.x.wait("the editor's window", lambda: s.x.visible_windows("^" + CAPTION), 60)[0]
-    # The surface fills the client area, at the bottom of the window below the menu bar.
-    geometry = s.x.geometry(s.window)
-    border = (geometry["WIDTH"] - SURFACE_W) // 2
-    s.origin = (border, geometry["HEIGHT"] - SURFACE_H - border)
+    fit(s, zoom)
+
+
+def fit(s, zoom):
+    """Waits for the window to show the surface at `zoom` and locates it: it fills the client
+    area, at the bottom of the window below the menu bar, within the frame's border."""
+    def fitted():
+        geometry = s.x.geometry(s.window)
+        border = geometry["WIDTH"] - SURFACE_W * zoom
+        return 0 <= border <= 64 and geometry
+    try:
+        geometry = s.x.wait(f"the window to fit the surface at {zoom}x", fitted)
+    except Failure:
+        raise Failure(f"the window does not fit the surface at {zoom}x: "
+                      f"{s.x.geometry(s.window)}") from None
+    border = (geometry["WIDTH"] - SURFACE_W * zoom) // 2
+    s.origin = (border, geometry["HEIGHT"] - SURFACE_H * zoom - border)
 
 
 def choose_from_file_menu(s, letter):
@@ -336,7 +353,67 @@ def recovery(s):
     exit_through_menu(s)
 
 
-SCENARIOS = {"startup": startup, "editing": editing, "recovery": recovery}
+def zoom(s):
+    """The same presses at 1x and, at 192 dpi, at 2x and at 3x set with the keys hit the same
+    cells, save the same bytes and show every surface pixel as a block of its 1x colour; the zoom
+    chosen is kept in %APPDATA%\\gridwright."""
+    users = s.args.prefix / "drive_c" / "users"
+    settings = [folder / "AppData" / "Roaming" / "gridwright" for folder in users.iterdir()
+                if (folder / "AppData" / "Roaming").is_dir()]
+    for folder in settings:
+        shutil.rmtree(folder, ignore_errors=True)
+    first, second = s.args.workdir / "first.qmap", s.args.workdir / "second.qmap"
+    level = Level(make_map(first)[:LEVEL_BYTES])
+    for path in (first, second):
+        path.write_bytes(bytes(level.data) * 2)   # two levels alike
+    zoom_plan_edits(level)
+    level.put(2, 0, FULL_BLOCK, 0x40)   # a save drops the low colour bits
+
+    def presses_saved(path, index, zoom):
+        play_zoom_plan(s.x, s.window, s.origin, zoom)
+        s.shortcut("ctrl+s")
+        s.x.wait(f"the presses at {zoom}x saved", lambda: level_bytes(path, index) == level.data)
+
+    open_editor(s, first.name)
+    s.wait_cell(0, 0, colour(12), "the map at 1x")
+    presses_saved(first, 0, 1)
+    plain = s.x.wait("the presses at 1x drawn",
+                     lambda: zoom_plan_shown(shot := s.screen(), s.origin) and shot)
+    plain_origin = s.origin
+    exit_through_menu(s)
+
+    s.set_display_dpi(192)
+    try:
+        open_editor(s, second.name, zoom=2)
+        s.x.wait("the map at 2x", lambda: s.screen().pixel(*s.origin) == colour(12))
+        presses_saved(second, 0, 2)
+        wait_zoomed_capture(s.screen, s.origin, 2, plain, plain_origin)
+
+        s.shortcut("ctrl+plus")
+        fit(s, 3)
+        s.shortcut("ctrl+l")
+        s.answer_input_box("1")
+        s.x.wait("level 1 at 3x", lambda: s.screen().pixel(
+            s.origin[0] + 15 * CELL_W * 3, s.origin[1] + 2 * CELL_H * 3) == colour(0))
+        presses_saved(second, 1, 3)
+        wait_zoomed_capture(s.screen, s.origin, 3, plain, plain_origin)
+        # The picture keeps the surface's size in surface pixels: Brightness repaints it whole.
+        s.shortcut("ctrl+b")
+        s.answer_input_box("0.5")
+        s.x.wait("half brightness at 3x", lambda: s.screen().pixel(
+            s.origin[0] + (SURFACE_W - 1) * 3, s.origin[1] + 2 * CELL_H * 3) == colour(0, 0.5)
+            and s.screen().pixel(s.origin[0] + 15 * CELL_W * 3, s.origin[1] + 2 * CELL_H * 3)
+            == colour(12, 0.5))
+        exit_through_menu(s)
+        kept = [folder / "settings.ini" for folder in settings if folder.is_dir()]
+        check(kept and "zoom=3" in kept[0].read_text(), "zoom 3 was not remembered")
+    finally:
+        s.set_display_dpi(96)
+        for folder in settings:
+            shutil.rmtree(folder, ignore_errors=True)
+
+
+SCENARIOS = {"startup": startup, "editing": editing, "recovery": recovery, "zoom": zoom}
 
 
 def run(args):
