@@ -85,6 +85,7 @@ GtkFrontEnd::GtkFrontEnd(std::string commandLineArguments)
 }
 
 GtkFrontEnd::~GtkFrontEnd() {
+    if (statusIdle_ != 0) g_source_remove(statusIdle_);
     if (window_ != nullptr) gtk_widget_destroy(window_);
     cairo_surface_destroy(image_);
 }
@@ -149,9 +150,24 @@ void GtkFrontEnd::SetCaption(std::string_view caption) {
 }
 
 void GtkFrontEnd::SetStatusCaption(std::string_view caption) {
-    if (statusItem_ != nullptr) {
-        gtk_menu_item_set_label(GTK_MENU_ITEM(statusItem_), DisplayText(caption).c_str());
+    if (statusItem_ == nullptr) return;
+    statusText_ = DisplayText(caption);
+    // A new text lays the whole menu bar out again, which takes several times as long as
+    // painting a cell. While the window shows, the text is set when the main loop idles, after
+    // the frame that shows the painted cell, and a quick stroke sets only its newest text.
+    if (!gtk_widget_get_mapped(window_)) {
+        gtk_menu_item_set_label(GTK_MENU_ITEM(statusItem_), statusText_.c_str());
+    } else if (statusIdle_ == 0) {
+        statusIdle_ = g_idle_add(OnStatusIdle, this);
     }
+}
+
+gboolean GtkFrontEnd::OnStatusIdle(gpointer self) {
+    auto* front = static_cast<GtkFrontEnd*>(self);
+    front->statusIdle_ = 0;
+    gtk_menu_item_set_label(GTK_MENU_ITEM(front->statusItem_), front->statusText_.c_str());
+    if (front->trace_) std::fprintf(stderr, "gridwright-status %s\n", front->statusText_.c_str());
+    return G_SOURCE_REMOVE;
 }
 
 std::string GtkFrontEnd::InputBox(std::string_view prompt, std::string_view defaultAnswer) {

@@ -59,6 +59,7 @@ class GtkFrontEnd final : public WindowServices {
     static gboolean OnMotion(GtkWidget* widget, GdkEventMotion* event, gpointer self);
     static gboolean OnDelete(GtkWidget* widget, GdkEvent* event, gpointer self);
     static void OnScaleChanged(GObject* widget, GParamSpec* property, gpointer self);
+    static gboolean OnStatusIdle(gpointer self);
 
     // Device pixels a logical pixel of the window's display.
     int Scale() const { return gtk_widget_get_scale_factor(window_); }
@@ -77,6 +78,8 @@ class GtkFrontEnd final : public WindowServices {
     GtkWidget* window_ = nullptr;
     GtkWidget* surface_ = nullptr;
     GtkWidget* statusItem_ = nullptr;
+    std::string statusText_;  // the status item's newest text, shown when the main loop idles
+    guint statusIdle_ = 0;    // the idle source that shows it, 0 when none is waiting
     std::map<MenuCommand, GtkWidget*> commandItems_;
     cairo_surface_t* image_ = nullptr;  // the surface's persistent picture, one pixel a pixel
     int zoom_ = 1;                      // device pixels a side that show one surface pixel

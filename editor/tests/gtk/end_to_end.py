@@ -116,6 +116,14 @@ class Editor:
                 events.append((parts[1], int(parts[2]) / 1e6, *map(int, parts[3:])))
         return [e for e in events if kind is None or e[0] == kind]
 
+    def wait_status(self, start):
+        """Waits until the status item shows a text that starts with `start`."""
+        def shown():
+            texts = [line.split(" ", 1)[1] for line in Path(self.trace_path).read_text().splitlines()
+                     if line.startswith("gridwright-status ")]
+            return texts and texts[-1].startswith(start)
+        wait_until(f"the status item to show {start}", shown)
+
     def time_step(self, x, y):
         """Moves the pointer to (x, y) of the window with a button held and waits until the editor
         has drawn the move; returns (event to image updated, event to repainted surface) in s and
@@ -350,6 +358,9 @@ def time_steps(editor, measurements, label=""):
         editor.x.xdotool("mouseup", 1)
         if keys:
             editor.x.xdotool("keyup", keys)
+        else:
+            # The status item follows the surface once the main loop idles, with the last cell.
+            editor.wait_status(f"[L0:{2 + TIMED_STEPS},{row}=")
         measurements.append(step_summary(what + label, strokes))
         # A frame that comes late may carry two steps' cells; most carry one.
         redrawn = [step[2] for step in strokes]
