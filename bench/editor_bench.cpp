@@ -18,11 +18,11 @@
 #include <string>
 #include <vector>
 
-#include "classic_random.h"
 #include "frm_main.h"
 #include "indexed_image.h"
 #include "map_file.h"
 #include "renderer.h"
+#include "silent_window.h"
 
 namespace {
 
@@ -42,36 +42,10 @@ BoardGrid LevelBoard(Level level) {
     return BoardFromLevelBlock(block);
 }
 
-// A window that takes each blit and shows nothing, so that the core is measured alone.
-class BenchWindow final : public WindowServices {
-  public:
-    void SetCaption(std::string_view) override {}
-    void SetStatusCaption(std::string_view) override {}
-    std::string InputBox(std::string_view, std::string_view) override { return {}; }
-    void ShowMainWindow() override {}
-    PictureSize GetPictureSize(Picture) override { return {kSurfaceWidth, kSurfaceHeight}; }
-    void SetPictureVisible(Picture, bool) override {}
-    void BlitScreen(const std::uint8_t* bits, const BitmapInfo&,
-                    const PixelRect& changed) override {
-        benchmark::DoNotOptimize(bits);
-        benchmark::DoNotOptimize(changed);
-    }
-    std::string CommandLineArguments() override { return {}; }
-    double Random() override { return random_.Next(); }
-    void EndProgram() override {}
-    void ReportFailure(std::string_view message) override {
-        std::cerr << "editor_bench: " << message << "\n";
-        std::exit(1);
-    }
-
-  private:
-    ClassicRandom random_;
-};
-
 // The editor as the program starts it, without a map.
 struct Editor {
     Editor() { form.Form_Load(); }
-    BenchWindow window;
+    SilentWindow window{"editor_bench", true};
     FrmMain form{window};
 };
 

@@ -8,36 +8,16 @@
 #include <filesystem>
 #include <string>
 
-#include "classic_random.h"
 #include "frm_main.h"
 #include "history.h"
 #include "pointer_input.h"
 #include "recovery_journal.h"
+#include "silent_window.h"
 #include "surface_geometry.h"
 
 namespace {
 
 using namespace gridwright;
-
-class BenchWindow final : public WindowServices {
-  public:
-    void SetCaption(std::string_view) override {}
-    void SetStatusCaption(std::string_view) override {}
-    std::string InputBox(std::string_view, std::string_view) override { return {}; }
-    void ShowMainWindow() override {}
-    PictureSize GetPictureSize(Picture) override { return {kSurfaceWidth, kSurfaceHeight}; }
-    void SetPictureVisible(Picture, bool) override {}
-    void BlitScreen(const std::uint8_t* bits, const BitmapInfo&, const PixelRect&) override {
-        benchmark::DoNotOptimize(bits);
-    }
-    std::string CommandLineArguments() override { return {}; }
-    double Random() override { return random_.Next(); }
-    void EndProgram() override {}
-    void ReportFailure(std::string_view) override {}
-
-  private:
-    ClassicRandom random_;
-};
 
 LevelBlock PatternBlock(int round) {
     LevelBlock block{};
@@ -49,7 +29,7 @@ LevelBlock PatternBlock(int round) {
 // The yardstick: every board cell painted and the surface handed to the window system, as a
 // level load shows it.
 void BM_FullRepaint(benchmark::State& state) {
-    BenchWindow window;
+    SilentWindow window{"history_bench"};
     FrmMain form(window);
     form.Form_Load();
     const LevelBlock blocks[2] = {PatternBlock(0), PatternBlock(1)};
@@ -80,7 +60,7 @@ BENCHMARK(BM_RecordStep)->Arg(1)->Arg(768)->Unit(benchmark::kMicrosecond);
 // One Undo of a whole-board rectangle through the editor, with the cells redrawn and the surface
 // handed on; each round also redoes it, so the figure is an Undo and a Redo.
 void BM_UndoAndRedoWholeBoard(benchmark::State& state) {
-    BenchWindow window;
+    SilentWindow window{"history_bench"};
     FrmMain form(window);
     form.Form_Load();
     form.MouseObj[kLeftButton] = {219, 12};

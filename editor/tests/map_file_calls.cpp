@@ -13,28 +13,11 @@
 #include <string>
 
 #include "frm_main.h"
+#include "silent_window.h"
 
 namespace {
 
 using namespace gridwright;
-
-class SilentWindow final : public WindowServices {
-  public:
-    void SetCaption(std::string_view) override {}
-    void SetStatusCaption(std::string_view) override {}
-    std::string InputBox(std::string_view, std::string_view) override { return {}; }
-    void ShowMainWindow() override {}
-    PictureSize GetPictureSize(Picture) override { return {kSurfaceWidth, kSurfaceHeight}; }
-    void SetPictureVisible(Picture, bool) override {}
-    void BlitScreen(const std::uint8_t*, const BitmapInfo&, const PixelRect&) override {}
-    std::string CommandLineArguments() override { return {}; }
-    double Random() override { return 0.5; }
-    void EndProgram() override {}
-    void ReportFailure(std::string_view message) override {
-        std::fprintf(stderr, "map_file_calls: %.*s\n", static_cast<int>(message.size()),
-                     message.data());
-    }
-};
 
 }  // namespace
 
@@ -43,7 +26,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: map_file_calls MAP LEVEL\n");
         return 2;
     }
-    SilentWindow window;
+    SilentWindow window{"map_file_calls"};
     FrmMain form(window);
     form.Form_Load();
     form.MapFileName = argv[1];
