@@ -99,6 +99,25 @@ class Level:
         self.data[offset:offset + 2] = bytes([glyph, colour_byte])
 
 
+def room_levels():
+    """The desktop and page scenarios' map. Level 0: a framed room with a few glyphs; level 1:
+    two corner blocks."""
+    level0, level1 = Level(), Level()
+    for x in range(32):
+        level0.set(x, 0, FULL_BLOCK, 9)
+        level0.set(x, 23, FULL_BLOCK, 9)
+    for y in range(24):
+        level0.set(0, y, FULL_BLOCK, 9)
+        level0.set(31, y, FULL_BLOCK, 9)
+    for i, letter in enumerate(b"QUORIX"):
+        level0.set(13 + i, 12, letter, 14)
+    level0.set(8, 17, 3, 12)         # a heart
+    level0.set(22, 17, 2, 11)        # a face
+    level1.set(0, 0, FULL_BLOCK, 10)
+    level1.set(31, 23, FULL_BLOCK, 13)
+    return level0, level1
+
+
 def level_bytes(path, level):
     return path.read_bytes()[cell_offset(0, 0, level):cell_offset(0, 0, level + 1)]
 

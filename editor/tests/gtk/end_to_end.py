@@ -33,8 +33,8 @@ sys.dont_write_bytecode = True   # no __pycache__ beside the sources
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent))
 from x11_harness import (CAPTION, CELL_H, CELL_W, FULL_BLOCK, LEVEL_BYTES, SMILEY, SURFACE_H,
                          SURFACE_W, ZOOM_SCREEN, Display, Failure, Level, caption_with, cell_centre,
-                         check, colour, colour_cell, glyph_cell, level_bytes,
-                         play_zoom_plan, run_test, wait_until, wait_zoomed_capture, zoom_plan_edits,
+                         check, colour, colour_cell, glyph_cell, level_bytes, play_zoom_plan,
+                         room_levels, run_test, wait_until, wait_zoomed_capture, zoom_plan_edits,
                          zoom_plan_shown)
 
 
@@ -208,20 +208,8 @@ class Editor:
 
 
 def make_map(path):
-    """Two levels. Level 0: a framed room with a few glyphs; level 1: two corner blocks."""
-    level0, level1 = Level(), Level()
-    for x in range(32):
-        level0.set(x, 0, FULL_BLOCK, 9)
-        level0.set(x, 23, FULL_BLOCK, 9)
-    for y in range(24):
-        level0.set(0, y, FULL_BLOCK, 9)
-        level0.set(31, y, FULL_BLOCK, 9)
-    for i, letter in enumerate(b"QUORIX"):
-        level0.set(13 + i, 12, letter, 14)
-    level0.set(8, 17, 3, 12)         # a heart
-    level0.set(22, 17, 2, 11)        # a face
-    level1.set(0, 0, FULL_BLOCK, 10)
-    level1.set(31, 23, FULL_BLOCK, 13)
+    """Writes the room map (two levels) and returns its levels."""
+    level0, level1 = room_levels()
     path.write_bytes(bytes(level0.data + level1.data))
     return level0, level1
 

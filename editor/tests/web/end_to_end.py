@@ -34,7 +34,7 @@ from pathlib import Path
 sys.dont_write_bytecode = True   # no __pycache__ beside the sources
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent))
 from x11_harness import (CAPTION, CELL_H, CELL_W, FULL_BLOCK, LEVEL_BYTES, SMILEY, SURFACE_H,
-                         SURFACE_W, Failure, Level, caption_with, check, colour, wait_until)
+                         SURFACE_W, Failure, caption_with, check, colour, room_levels, wait_until)
 
 try:
     from selenium import webdriver
@@ -332,22 +332,6 @@ class Page:
 
 # ---- the scenario ------------------------------------------------------------------------------
 
-def gtk_map():
-    """The desktop end-to-end test's map: a framed room on level 0, two corner blocks on 1."""
-    level0, level1 = Level(), Level()
-    for x in range(32):
-        level0.set(x, 0, FULL_BLOCK, 9)
-        level0.set(x, 23, FULL_BLOCK, 9)
-    for y in range(24):
-        level0.set(0, y, FULL_BLOCK, 9)
-        level0.set(31, y, FULL_BLOCK, 9)
-    for i, letter in enumerate(b"QUORIX"):
-        level0.set(13 + i, 12, letter, 14)
-    level0.set(8, 17, 3, 12)
-    level0.set(22, 17, 2, 11)
-    level1.set(0, 0, FULL_BLOCK, 10)
-    level1.set(31, 23, FULL_BLOCK, 13)
-    return level0, level1
 
 
 def scenario(page, args, work, sample, measurements):
@@ -371,7 +355,7 @@ def scenario(page, args, work, sample, measurements):
           "Undo is offered before there is anything to undo")
 
     # Open by upload: the caption names the file; the board stays as it was.
-    level0, level1 = gtk_map()
+    level0, level1 = room_levels()
     mapped = work / "end to end.qmap"
     mapped.write_bytes(bytes(level0.data + level1.data))
     page.driver.find_element("id", "upload").send_keys(str(mapped))
@@ -504,7 +488,7 @@ def scenario(page, args, work, sample, measurements):
 
     # The File System Access path: a file handle (from the origin's private file system, as a
     # picker would give one) is opened; Save writes the map back into it.
-    level0_fsa, level1_fsa = gtk_map()
+    level0_fsa, level1_fsa = room_levels()
     original = bytes(level0_fsa.data + level1_fsa.data)
     (work / "replay" / "fsa.qmap").write_bytes(original)
     page.driver.set_script_timeout(20)
@@ -614,7 +598,7 @@ def run(args):
         port = line.split("port")[1].split()[0]
         page = Page(f"http://127.0.0.1:{port}/", work / "downloads", work / "profile")
         # The map opened by upload, as it was before the page changed it.
-        level0, level1 = gtk_map()
+        level0, level1 = room_levels()
         (work / "replay" / "end to end.qmap").write_bytes(bytes(level0.data + level1.data))
         pictures, written = scenario(page, args, work, sample, measurements)
         folder = replay(page, args, work, sample)
