@@ -203,6 +203,18 @@ class MapFile {
         errno = error;
     }
 
+    // The file's length now, or -1.
+    std::int64_t Length() {
+#ifdef _WIN32
+        return _filelengthi64(descriptor_);
+#else
+        struct stat status {};
+        if (::fstat(descriptor_, &status) != 0) return -1;
+        // A device or a FIFO has no length of its own; the reads find its end.
+        return S_ISREG(status.st_mode) ? status.st_size : 0;
+#endif
+    }
+
     bool Close() {
 #ifdef _WIN32
         const int closed = _close(descriptor_);
@@ -294,6 +306,44 @@ FileResult WriteLevelBlock(const std::string& path, std::int64_t offset, const L
     }
     errno = 0;
     if (!file.Close()) return FileResult::Failure(Reason(errno));
+    return {};
+}
+
+FileResult ReadMapFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
+    bytes.clear();
+    MapFile file;
+    if (FileResult opened = file.Open(path, OpenFor::ReadOnly); !opened) return opened;
+    errno = 0;
+    const std::int64_t length = file.Length();
+    if (length < 0) return FileResult::Failure(Reason(errno));
+    const auto tooLarge = [] {
+        return FileResult::Failure("the file is larger than any map: no level reaches past byte " +
+                                   std::to_string(kLargestMapBytes));
+    };
+    if (length > kLargestMapBytes) return tooLarge();
+    // One read for the length the file has, and one byte more to find that it ends there; a
+    // file that grows meanwhile is read on in large steps.
+    constexpr std::size_t kStep = std::size_t{1} << 20;
+    std::size_t wanted = static_cast<std::size_t>(length) + 1;
+    std::size_t done = 0;
+    for (;;) {
+        bytes.resize(done + wanted);
+        errno = 0;
+        const std::ptrdiff_t got =
+            file.ReadAt(static_cast<std::int64_t>(done), bytes.data() + done, wanted);
+        if (got < 0) {
+            bytes.clear();
+            return FileResult::Failure(Reason(errno));
+        }
+        done += static_cast<std::size_t>(got);
+        if (static_cast<std::size_t>(got) < wanted) break;
+        if (done > static_cast<std::size_t>(kLargestMapBytes)) {
+            bytes.clear();
+            return tooLarge();
+        }
+        wanted = kStep;
+    }
+    bytes.resize(done);
     return {};
 }
 

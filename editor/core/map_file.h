@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "board.h"
 
@@ -69,5 +70,13 @@ FileResult ReadLevelBlock(const std::string& path, std::int64_t offset, MapAcces
 // before offset reads as zero bytes. A failed write that lengthened the file cuts it back to its
 // old length.
 FileResult WriteLevelBlock(const std::string& path, std::int64_t offset, const LevelBlock& block);
+
+// The most bytes a map file can hold that a level reaches: every byte of level kLastLevel.
+inline constexpr std::int64_t kLargestMapBytes =
+    static_cast<std::int64_t>(kLastLevel + 1) * kLevelBytes;
+// Reads the whole map file at the UTF-8 path into bytes, a trailing partial level included, in a
+// few large reads (a map of a thousand levels is one or two). Never creates the file; a file
+// larger than kLargestMapBytes is refused, as no level reaches its end.
+FileResult ReadMapFile(const std::string& path, std::vector<std::uint8_t>& bytes);
 
 }  // namespace gridwright

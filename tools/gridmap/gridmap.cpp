@@ -5,6 +5,10 @@
 //   gridmap render MAP LEVELS OUTDIR [--brightness B]
 //   gridmap export MAP LEVEL OUT.xp|OUT.tmx|OUT.txt
 //   gridmap import MAP LEVEL IN.xp|IN.tmx|IN.txt
+//   gridmap diff A B [LEVELS] [--stat]
+//   gridmap textconv MAP
+//   gridmap merge BASE OURS THEIRS [-o OUT]
+//   gridmap git-setup [--global]
 //
 // render writes the 800 x 450 editing surface exactly as the editor shows it right after a
 // start-up with MAP on its command line, at that level instead of 0: border, colour row, glyph
@@ -16,6 +20,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cfloat>
+#include <cstdio>
 #include <filesystem>
 #include <iostream>
 #include <nlohmann/json.hpp>
@@ -26,7 +31,9 @@
 #include <thread>
 #include <vector>
 
+#include "git_setup.h"
 #include "indexed_png.h"
+#include "map_compare/map_compare.h"
 #include "map_file.h"
 #include "map_levels.h"
 #include "ordered_work.h"
@@ -49,6 +56,10 @@ constexpr std::string_view kUsage =
     "       gridmap render MAP LEVELS OUTDIR [--brightness B]\n"
     "       gridmap export MAP LEVEL OUT.xp|OUT.tmx|OUT.txt\n"
     "       gridmap import MAP LEVEL IN.xp|IN.tmx|IN.txt\n"
+    "       gridmap diff A B [LEVELS] [--stat]\n"
+    "       gridmap textconv MAP\n"
+    "       gridmap merge BASE OURS THEIRS [-o OUT]\n"
+    "       gridmap git-setup [--global]\n"
     "       gridmap --help | --version\n"
     "  Run gridmap COMMAND --help for what each command does.\n";
 
@@ -344,6 +355,113 @@ int Import(const std::string& map, const std::string& levelText, const std::stri
     return 0;
 }
 
+// ---- diff, textconv and merge: map files under version control ----
+
+// What diff(1) and git's merge drivers answer for trouble, apart from "different" (1).
+constexpr int kTrouble = 2;
+
+int Trouble(const std::string& message) {
+    std::cerr << "gridmap: " << message << "\n";
+    return kTrouble;
+}
+
+// A whole map file that is only read.
+FileResult ReadWholeMap(const std::string& map, std::vector<std::uint8_t>& bytes) {
+    if (std::string problem = tool_files::InputProblem(map); !problem.empty())
+        return FileResult::Failure(problem);
+    return ReadMapFile(map, bytes);
+}
+
+// Gathers output and hands it to standard output in large pieces.
+class OutputLines {
+  public:
+    ~OutputLines() { Flush(); }
+    void Add(std::string_view line) {
+        text_ += line;
+        text_ += '\n';
+        if (text_.size() >= (1 << 16)) Flush();
+    }
+    // False when standard output refused some of it.
+    bool Flush() {
+        if (!text_.empty() && std::fwrite(text_.data(), 1, text_.size(), stdout) != text_.size())
+            failed_ = true;
+        text_.clear();
+        return std::fflush(stdout) == 0 && !failed_;
+    }
+
+  private:
+    std::string text_;
+    bool failed_ = false;
+};
+
+int Diff(const std::string& a, const std::string& b, const std::string& levelsText, bool stat) {
+    std::vector<std::uint8_t> before, after;
+    for (const auto& [path, bytes] : {std::pair{&a, &before}, std::pair{&b, &after}})
+        if (FileResult read = ReadWholeMap(*path, *bytes); !read)
+            return Trouble(CannotReadMap(*path, read));
+    std::string problem;
+    const std::optional<LevelSpan> span = ParseLevelSpan(
+        levelsText, std::max(MapLevelCount(before.size()), MapLevelCount(after.size())), problem);
+    if (!span) return Trouble(problem);
+    OutputLines out;
+    const bool differ =
+        CompareMaps(before, after, span->first, span->last, [&](const LevelChange& change) {
+            if (stat) {
+                out.Add(ChangeSummary(change));
+                return;
+            }
+            for (const std::string& line : ChangeLines(change)) out.Add(line);
+        });
+    if (!out.Flush()) return Trouble("cannot write the differences to standard output");
+    return differ ? 1 : 0;
+}
+
+int TextConv(const std::string& map) {
+    std::vector<std::uint8_t> bytes;
+    if (FileResult read = ReadWholeMap(map, bytes); !read) return Fail(CannotReadMap(map, read));
+    OutputLines out;
+    const std::int64_t levels = MapLevelCount(bytes.size());
+    for (std::int64_t level = 0; level < levels; ++level) {
+        const auto at = static_cast<std::size_t>(level) * kLevelBytes;
+        const std::size_t held = std::min<std::size_t>(kLevelBytes, bytes.size() - at);
+        // A partial level shows as the editor loads it: what the file lacks is zero bytes.
+        LevelBlock block{};
+        std::copy_n(bytes.begin() + static_cast<std::ptrdiff_t>(at), held, block.begin());
+        std::string header = "level " + std::to_string(level);
+        if (held < kLevelBytes)
+            header += " (partial: " + std::to_string(held) + " of " + std::to_string(kLevelBytes) +
+                      " bytes)";
+        if (level > 0) out.Add("");
+        out.Add(header);
+        std::string text = EncodeText(BoardFromLevelBlock(block));
+        if (!text.empty() && text.back() == '\n') text.pop_back();
+        out.Add(text);
+    }
+    if (!out.Flush()) return Fail("cannot write the text to standard output");
+    return 0;
+}
+
+int Merge(const std::string& base, const std::string& ours, const std::string& theirs,
+          const std::optional<std::string>& out) {
+    std::vector<std::uint8_t> maps[3];
+    const std::string* paths[3] = {&base, &ours, &theirs};
+    for (int i = 0; i < 3; ++i)
+        if (FileResult read = ReadWholeMap(*paths[i], maps[i]); !read)
+            return Trouble(CannotReadMap(*paths[i], read) + "; nothing was written");
+    const MapMerge merge = MergeMaps(maps[0], maps[1], maps[2]);
+    const std::string& target = out ? *out : ours;
+    if (std::string reason; !tool_files::ReplaceFile(target, merge.bytes, reason))
+        return Trouble("cannot write " + Quoted(target) + ": " + reason);
+    if (merge.conflicts.empty()) return 0;
+    const std::size_t count = merge.conflicts.size();
+    std::string report = "gridmap: " + std::to_string(count) +
+                         (count == 1 ? " conflict" : " conflicts") + " in " + Quoted(target) +
+                         ", which keeps our side there:\n";
+    for (const MergeConflict& conflict : merge.conflicts) report += ConflictLine(conflict) + "\n";
+    std::fwrite(report.data(), 1, report.size(), stderr);
+    return 1;
+}
+
 // ---- the command line ----
 
 int Run(int argc, char** argv) {
@@ -406,6 +524,55 @@ int Run(int argc, char** argv) {
     importer->add_option("LEVEL", levels, "The level, 0 to 1398101")->required();
     importer->add_option("IN", out, "IN.xp, IN.tmx or IN.txt")->required();
 
+    std::string second, third, compareLevels = "all";
+    std::optional<std::string> mergeOut;
+    bool stat = false, global = false;
+    CLI::App* differ = app.add_subcommand("diff", "The cells in which two map files differ");
+    differ->footer(
+        "Prints a line for each cell that differs in a level of A and B, level by level:\n"
+        "  level L (COLUMN,ROW): 'A' 15 -> '#' 4\n"
+        "with the glyphs as the .txt form writes them and the colours as numbers; levels that\n"
+        "only one file holds as added or removed, and a trailing partial level compared byte\n"
+        "for byte. LEVELS (a level, a range A-B, or all) limits the comparison. Exit status as\n"
+        "diff(1): 0 when they are equal, 1 when they differ, 2 for trouble.");
+    differ->add_option("A", map, "The first map file")->required();
+    differ->add_option("B", second, "The second map file")->required();
+    differ->add_option("LEVELS", compareLevels, "A level, a range A-B, or all (the default)");
+    differ->add_flag("--stat", stat, "One line for each changed level, with its count of cells");
+
+    CLI::App* textconv = app.add_subcommand("textconv", "A map file as text, for git diff");
+    textconv->footer(
+        "Prints every level in the .txt form, each after a line \"level N\", so that git diff\n"
+        "and git log -p show a changed cell as a changed line. See gridmap git-setup.");
+    addMap(textconv);
+
+    CLI::App* merger = app.add_subcommand("merge", "A three-way merge of map files, for git");
+    merger->footer(
+        "Merges the changes from BASE to OURS and from BASE to THEIRS cell by cell, into OURS\n"
+        "(as git's merge drivers do) or OUT. A cell changed on one side takes that side; changed\n"
+        "differently on both, it is a conflict that keeps our cell, listed on standard error:\n"
+        "  level L (COLUMN,ROW): ours 'A' 15, theirs '#' 4\n"
+        "Levels added at the end by one side are taken; added by both with different content,\n"
+        "they are a conflict. The result is written whole or not at all, and not at all when\n"
+        "an input cannot be read. Exit status: 0 merged, 1 conflicts, 2 trouble.");
+    merger->add_option("BASE", map, "The map both sides started from")->required();
+    merger->add_option("OURS", second, "Our map, which takes the result")->required();
+    merger->add_option("THEIRS", third, "Their map")->required();
+    merger->add_option("-o,--output", mergeOut, "Write the result here instead of OURS");
+
+    CLI::App* gitSetup = app.add_subcommand("git-setup", "Sets git up to diff and merge maps");
+    gitSetup->footer(
+        "Adds the diff and merge drivers for map files to this repository's git configuration\n"
+        "(to yours with --global):\n"
+        "  git config diff.qmap.textconv 'gridmap textconv'\n"
+        "  git config merge.qmap.name 'QUORIX map files, cell by cell'\n"
+        "  git config merge.qmap.driver 'gridmap merge %O %A %B'\n"
+        "and, in a repository, the line \"*.qmap diff=qmap merge=qmap\" to the .gitattributes\n"
+        "at its top when it is missing. When the gridmap that the search path finds is another\n"
+        "program, this one's full path takes the place of gridmap. Running it again changes\n"
+        "nothing.");
+    gitSetup->add_flag("--global", global, "Set up your own configuration, for every repository");
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
@@ -420,6 +587,10 @@ int Run(int argc, char** argv) {
     if (info->parsed()) return Info(map, json);
     if (render->parsed()) return Render(map, levels, out, brightness);
     if (exporter->parsed()) return Export(map, levels, out);
+    if (differ->parsed()) return Diff(map, second, compareLevels, stat);
+    if (textconv->parsed()) return TextConv(map);
+    if (merger->parsed()) return Merge(map, second, third, mergeOut);
+    if (gitSetup->parsed()) return SetUpGit(global) ? 0 : 1;
     return Import(map, levels, out);
 }
 
