@@ -454,9 +454,10 @@ int Merge(const std::string& base, const std::string& ours, const std::string& t
         return Trouble("cannot write " + Quoted(target) + ": " + reason);
     if (merge.conflicts.empty()) return 0;
     const std::size_t count = merge.conflicts.size();
+    // git hands the driver temporary files, so the report names no file; git names the map.
     std::string report = "gridmap: " + std::to_string(count) +
-                         (count == 1 ? " conflict" : " conflicts") + " in " + Quoted(target) +
-                         ", which keeps our side there:\n";
+                         (count == 1 ? " conflict" : " conflicts") +
+                         ", where the result keeps our side:\n";
     for (const MergeConflict& conflict : merge.conflicts) report += ConflictLine(conflict) + "\n";
     std::fwrite(report.data(), 1, report.size(), stderr);
     return 1;
