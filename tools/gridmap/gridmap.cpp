@@ -5,6 +5,8 @@
 //   gridmap render MAP LEVELS OUTDIR [--brightness B]
 //   gridmap export MAP LEVEL OUT.xp|OUT.tmx|OUT.txt
 //   gridmap import MAP LEVEL IN.xp|IN.tmx|IN.txt
+//   gridmap export MAP LEVEL OUT.bin|OUT.xb|OUT.ans [--title T] [--author A] [--group G]
+//   gridmap import MAP LEVEL IN.bin|IN.xb|IN.ans [--background drop] [--from COLUMN,ROW]
 //   gridmap diff A B [LEVELS] [--stat]
 //   gridmap textconv MAP
 //   gridmap merge BASE OURS THEIRS [-o OUT]
@@ -20,6 +22,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cfloat>
+#include <charconv>
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
@@ -31,6 +34,7 @@
 #include <thread>
 #include <vector>
 
+#include "ansi_art_format.h"
 #include "git_setup.h"
 #include "indexed_png.h"
 #include "map_compare/map_compare.h"
@@ -56,6 +60,8 @@ constexpr std::string_view kUsage =
     "       gridmap render MAP LEVELS OUTDIR [--brightness B]\n"
     "       gridmap export MAP LEVEL OUT.xp|OUT.tmx|OUT.txt\n"
     "       gridmap import MAP LEVEL IN.xp|IN.tmx|IN.txt\n"
+    "       gridmap export MAP LEVEL OUT.bin|OUT.xb|OUT.ans [--title T] [--author A] [--group G]\n"
+    "       gridmap import MAP LEVEL IN.bin|IN.xb|IN.ans [--background drop] [--from COLUMN,ROW]\n"
     "       gridmap diff A B [LEVELS] [--stat]\n"
     "       gridmap textconv MAP\n"
     "       gridmap merge BASE OURS THEIRS [-o OUT]\n"
@@ -276,6 +282,69 @@ int Render(const std::string& map, const std::string& levels, const std::string&
 
 // ---- export and import ----
 
+// The formats of the ANSI-art editors.
+bool IsAnsiArt(const std::string& format) {
+    return format == ".bin" || format == ".xb" || format == ".ans";
+}
+
+// The options of an export or import in those formats, as the command line gives them.
+struct AnsiArtOptions {
+    std::optional<std::string> title, author, group;
+    std::optional<std::string> background, from;
+
+    bool ForExport() const { return title || author || group; }
+    bool ForImport() const { return background || from; }
+};
+
+// The SAUCE record's fields of an export, or nothing and the message that refuses them.
+std::optional<SauceFields> ExportFields(const AnsiArtOptions& options, std::string& problem) {
+    SauceFields fields;
+    fields.date = SauceDateToday();
+    const std::tuple<const char*, const std::optional<std::string>*, std::string*, std::size_t>
+        texts[] = {{"--title", &options.title, &fields.title, kSauceTitleBytes},
+                   {"--author", &options.author, &fields.author, kSauceAuthorBytes},
+                   {"--group", &options.group, &fields.group, kSauceGroupBytes}};
+    for (const auto& [name, given, field, limit] : texts) {
+        if (!*given) continue;
+        std::string why;
+        const std::optional<std::string> bytes = SauceText(**given, limit, why);
+        if (!bytes) {
+            problem = std::string(name) + " " + Quoted(**given) + " " + why;
+            return std::nullopt;
+        }
+        *field = *bytes;
+    }
+    return fields;
+}
+
+// How an import in those formats takes its picture, or nothing and the message that refuses it.
+std::optional<AnsiArtImport> ImportRules(const AnsiArtOptions& options, std::string& problem) {
+    AnsiArtImport how;
+    if (options.background) {
+        if (*options.background != "drop") {
+            problem = "--background " + Quoted(*options.background) + ": the one choice is drop";
+            return std::nullopt;
+        }
+        how.dropBackground = true;
+    }
+    if (options.from) {
+        const std::string& text = *options.from;
+        int column = -1, row = -1;
+        const char* const last = text.data() + text.size();
+        const auto [afterColumn, columnError] = std::from_chars(text.data(), last, column);
+        const bool parsed = columnError == std::errc() && afterColumn != last &&
+                            *afterColumn == ',' &&
+                            std::from_chars(afterColumn + 1, last, row).ptr == last && row >= 0 &&
+                            column >= 0 && afterColumn + 1 != last;
+        if (!parsed || column > 65535 || row > 65535) {
+            problem = "--from " + Quoted(text) + " is not COLUMN,ROW (two whole numbers, from 0)";
+            return std::nullopt;
+        }
+        how.from = std::pair{column, row};
+    }
+    return how;
+}
+
 // The level and the format (the file's extension) of an export or an import, or nothing and the
 // message that refuses them.
 std::optional<std::pair<double, std::string>> LevelAndFormat(const std::string& levelText,
@@ -285,18 +354,25 @@ std::optional<std::pair<double, std::string>> LevelAndFormat(const std::string& 
     const std::string format = Extension(file);
     if (!level)
         problem = NotALevel(levelText);
-    else if (format != ".xp" && format != ".tmx" && format != ".txt")
-        problem = Quoted(file) + ": the extension names the format, .xp, .tmx or .txt";
+    else if (format != ".xp" && format != ".tmx" && format != ".txt" && !IsAnsiArt(format))
+        problem = Quoted(file) +
+                  ": the extension names the format, .xp, .tmx or .txt, or .bin, .xb or .ans";
     else
         return std::pair{*level, format};
     return std::nullopt;
 }
 
-int Export(const std::string& map, const std::string& levelText, const std::string& out) {
+int Export(const std::string& map, const std::string& levelText, const std::string& out,
+           const AnsiArtOptions& options) {
     std::string problem;
     const auto levelAndFormat = LevelAndFormat(levelText, out, problem);
     if (!levelAndFormat) return Fail(problem);
     const auto& [level, format] = *levelAndFormat;
+    if (options.ForImport()) return Fail("--background and --from are options of import");
+    if (options.ForExport() && !IsAnsiArt(format))
+        return Fail("--title, --author and --group are for .bin, .xb and .ans");
+    std::optional<SauceFields> fields;
+    if (IsAnsiArt(format) && !(fields = ExportFields(options, problem))) return Fail(problem);
     BoardGrid board;
     if (FileResult read = ReadMapLevel(map, level, board); !read)
         return Fail(CannotReadMap(map, read));
@@ -305,6 +381,14 @@ int Export(const std::string& map, const std::string& levelText, const std::stri
     FileResult written;
     if (format == ".xp") {
         written = WriteOutputs(map, {{out, EncodeXp(board)}}, failed);
+    } else if (format == ".bin") {
+        written = WriteOutputs(map, {{out, EncodeBin(board, *fields)}}, failed);
+    } else if (format == ".xb") {
+        written = WriteOutputs(map, {{out, EncodeXBin(board, *fields)}}, failed);
+    } else if (format == ".ans") {
+        const std::optional<std::vector<std::uint8_t>> file = EncodeAnsi(board, *fields, problem);
+        if (!file) return Fail("cannot export level " + levelText + " as ANSI: " + problem);
+        written = WriteOutputs(map, {{out, *file}}, failed);
     } else if (format == ".txt") {
         written = WriteOutputs(map, {{out, AsBytes(EncodeText(board))}}, failed);
     } else {
@@ -323,7 +407,8 @@ int Export(const std::string& map, const std::string& levelText, const std::stri
     return 0;
 }
 
-BoardOrError ReadOtherEditorsFile(const std::string& in, const std::string& format) {
+BoardOrError ReadOtherEditorsFile(const std::string& in, const std::string& format,
+                                  const AnsiArtImport& how) {
     if (format == ".tmx") return DecodeTiledMap(in);
     std::vector<std::uint8_t> bytes;
     std::string reason;
@@ -332,21 +417,30 @@ BoardOrError ReadOtherEditorsFile(const std::string& in, const std::string& form
     if (bytes.size() > kMaxImportBytes)
         return BoardOrError::Failure("the file is larger than any level in that format");
     if (format == ".xp") return DecodeXp(bytes);
+    if (format == ".bin") return DecodeBin(bytes, how);
+    if (format == ".xb") return DecodeXBin(bytes, how);
+    if (format == ".ans") return DecodeAnsi(bytes, how);
     return DecodeText(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
-int Import(const std::string& map, const std::string& levelText, const std::string& in) {
+int Import(const std::string& map, const std::string& levelText, const std::string& in,
+           const AnsiArtOptions& options) {
     std::string problem;
     const auto levelAndFormat = LevelAndFormat(levelText, in, problem);
     if (!levelAndFormat) return Fail(problem);
     const auto& [level, format] = *levelAndFormat;
+    if (options.ForExport()) return Fail("--title, --author and --group are options of export");
+    if (options.ForImport() && !IsAnsiArt(format))
+        return Fail("--background and --from are for .bin, .xb and .ans");
+    const std::optional<AnsiArtImport> how = ImportRules(options, problem);
+    if (!how) return Fail(problem);
     // A missing map is made, as the editor's Save makes it; anything but a file is refused.
     if (std::error_code missing; fs::exists(map, missing) || missing) {
         if (problem = tool_files::InputProblem(map); !problem.empty())
             return Fail("cannot write the map file " + Quoted(map) + ": " + problem);
     }
     // The whole level is read and checked before the map is touched.
-    const BoardOrError read = ReadOtherEditorsFile(in, format);
+    const BoardOrError read = ReadOtherEditorsFile(in, format, *how);
     if (!read.board) return Fail("cannot import " + Quoted(in) + ": " + read.error);
     if (FileResult written =
             WriteLevelBlock(map, *LevelOffset(level), LevelBlockFromBoard(*read.board));
@@ -513,6 +607,18 @@ int Run(int argc, char** argv) {
     addMap(exporter);
     exporter->add_option("LEVEL", levels, "The level, 0 to 1398101")->required();
     exporter->add_option("OUT", out, "OUT.xp, OUT.tmx or OUT.txt")->required();
+    AnsiArtOptions ansiArt;
+    exporter->footer(
+        exporter->get_footer() +
+        "\nThe ANSI-art editors' formats, each with a SAUCE record (the date is today's):\n"
+        "  .bin  binary text: the cells row by row, glyph and attribute (the colour on black).\n"
+        "  .xb   XBin: 32 x 24 cells compressed, with our 16 colours as its palette.\n"
+        "  .ans  ANSI: code page 437 bytes, colour codes and a place for each row. A level\n"
+        "        with glyphs 9, 10, 13, 26 or 27 is refused: viewers act on those bytes.\n"
+        "--title, --author and --group fill the record's fields (code page 437 text).");
+    exporter->add_option("--title", ansiArt.title, "SAUCE title, at most 35 characters");
+    exporter->add_option("--author", ansiArt.author, "SAUCE author, at most 20 characters");
+    exporter->add_option("--group", ansiArt.group, "SAUCE group, at most 20 characters");
 
     CLI::App* importer = app.add_subcommand("import", "A level from another editor's file");
     importer->footer(
@@ -524,6 +630,15 @@ int Run(int argc, char** argv) {
     addMap(importer);
     importer->add_option("LEVEL", levels, "The level, 0 to 1398101")->required();
     importer->add_option("IN", out, "IN.xp, IN.tmx or IN.txt")->required();
+    importer->footer(
+        importer->get_footer() +
+        "\nAlso .bin, .xb and .ans, read with their SAUCE records (a .bin without one must be\n"
+        "1536 bytes). A cell with a background colour or a blink bit is refused unless\n"
+        "--background drop; a picture of another size than 32 x 24 unless --from COLUMN,ROW\n"
+        "takes its 32 x 24 cells from there. An XBin's palette maps to our nearest colours.");
+    importer->add_option("--background", ansiArt.background,
+                         "drop: keep only each cell's glyph and colour");
+    importer->add_option("--from", ansiArt.from, "COLUMN,ROW: the first cell to take");
 
     std::string second, third, compareLevels = "all";
     std::optional<std::string> mergeOut;
@@ -587,12 +702,12 @@ int Run(int argc, char** argv) {
     }
     if (info->parsed()) return Info(map, json);
     if (render->parsed()) return Render(map, levels, out, brightness);
-    if (exporter->parsed()) return Export(map, levels, out);
+    if (exporter->parsed()) return Export(map, levels, out, ansiArt);
     if (differ->parsed()) return Diff(map, second, compareLevels, stat);
     if (textconv->parsed()) return TextConv(map);
     if (merger->parsed()) return Merge(map, second, third, mergeOut);
     if (gitSetup->parsed()) return SetUpGit(global) ? 0 : 1;
-    return Import(map, levels, out);
+    return Import(map, levels, out, ansiArt);
 }
 
 }  // namespace
