@@ -24,7 +24,7 @@ test_packages=(
     fonts-wine
     xvfb xdotool x11-apps x11-utils x11-xserver-utils desktop-file-utils
     mtools dosfstools desmume gdb-multiarch
-    tiled git
+    tiled git ansilove
     emscripten chromium chromium-driver python3-selenium
 )
 
