@@ -430,25 +430,33 @@ BoardOrError DecodeAnsi(std::span<const std::uint8_t> file, const AnsiArtImport&
         if (byte == 27) {
             if (at + 1 >= text.size() || text[at + 1] != '[') continue;
             // A control sequence: numbers separated by ';', then its final letter.
-            std::vector<int> numbers{0};
+            // Numbers past the sixteenth are dropped: no sequence we act on has that many.
+            std::array<int, 16> numbers{};
+            std::size_t count = 1;
+            bool full = false;
             std::size_t end = at + 2;
             for (; end < text.size() && (text[end] < 0x40 || text[end] > 0x7E); ++end) {
-                if (text[end] >= '0' && text[end] <= '9') {
-                    numbers.back() = std::min(numbers.back() * 10 + (text[end] - '0'), 100000);
+                if (text[end] >= '0' && text[end] <= '9' && !full) {
+                    int& n = numbers[count - 1];
+                    n = std::min(n * 10 + (text[end] - '0'), 100000);
                 } else if (text[end] == ';') {
-                    numbers.push_back(0);
+                    if (count < numbers.size())
+                        numbers[count++] = 0;
+                    else
+                        full = true;
                 }
             }
             if (end >= text.size()) break;
             at = end;
             // A missing number, or 0, moves by one and places at the first row or column.
             const auto number = [&](std::size_t i) {
-                return i < numbers.size() && numbers[i] != 0 ? numbers[i] : 1;
+                return i < count && numbers[i] != 0 ? numbers[i] : 1;
             };
 
             switch (text[end]) {
                 case 'm':
-                    for (const int n : numbers) {
+                    for (std::size_t i = 0; i < count; ++i) {
+                        const int n = numbers[i];
                         if (n == 0) {
                             foreground = 7, background = 0, bold = false, blink = false;
                         } else if (n == 1) {
