@@ -67,13 +67,14 @@ class Editor:
     def fit(self, zoom):
         """Waits for the window to show the surface at `zoom` below the menu bar."""
         def fitted():
+            # xdotool can miss the window for a moment while it is being refitted: ask again.
             values = self.x.geometry(self.window)
-            return values["WIDTH"] == SURFACE_W * zoom and values
+            return values.get("WIDTH") == SURFACE_W * zoom and values
         try:
             values = wait_until(f"the window to show the surface at {zoom}x", fitted, timeout=5)
         except Failure:
             values = self.x.geometry(self.window)
-            raise Failure(f"window is {values['WIDTH']} x {values['HEIGHT']}, expected "
+            raise Failure(f"window is {values.get('WIDTH')} x {values.get('HEIGHT')}, expected "
                           f"{SURFACE_W * zoom} wide, the surface at {zoom}x") from None
         self.zoom = zoom
         self.menu_height = values["HEIGHT"] - SURFACE_H * zoom
