@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "board.h"
+#include "drawing/tool.h"
 #include "history.h"
 #include "map_file.h"
 #include "menu.h"
@@ -16,6 +17,7 @@
 #include "numbers.h"
 #include "pointer_input.h"
 #include "recovery_journal.h"
+#include "renderer.h"
 #include "user_settings.h"
 #include "window_services.h"
 
@@ -35,11 +37,14 @@ class FrmMain {
 
     // Pointer events of the editing surface. Button: the pressed button for a press, the sum of
     // the held buttons for a move; Shift: the sum of the modifier keys held (pointer_input.h).
-    // X, Y: pixels from the surface's top-left corner (outside it while a button is held).
+    // X, Y: pixels from the surface's top-left corner (outside it while a button is held). Every
+    // tool takes the same events, moves without a button included (they set the status, the
+    // pointer shape and where a Paste lands); the front end never asks which tool is current.
     void picScreen_MouseMove(std::int16_t Button, std::int16_t Shift, float X, float Y);
     void picScreen_MouseDown(std::int16_t Button, std::int16_t Shift, float X, float Y);
-    // A button let go; Button: the sum of the buttons still held. Painting does nothing on a
-    // release, but the last one ends the gesture, which becomes one step of the history.
+    // A button let go; Button: the sum of the buttons still held; X, Y: where. Painting does
+    // nothing on a release, but the last one ends the gesture, which becomes one step of the
+    // history (a line is drawn to the release's cell).
     void picScreen_MouseUp(std::int16_t Button, std::int16_t Shift, float X, float Y);
 
     // Menu handlers; Invoke dispatches a MenuCommand from the menu description to them.
@@ -58,6 +63,38 @@ class FrmMain {
     void mnuOptionZoom_Click(MenuCommand command);
     // Invoke ends any open gesture first, so a command never splits a stroke's step.
     void Invoke(MenuCommand command);
+
+    // Keyboard. The front end binds only the Ctrl shortcuts of the menu description (shortcut,
+    // shiftShortcut, otherShortcut) and hands every other key to the core, which decides what it
+    // means for the current tool.
+    //
+    // KeyDown: each press (and auto-repeat) of a named key, with the modifier keys held (Shift as
+    // in pointer events: kShiftKey, kCtrlKey, kAltKey). Escape cancels the gesture in progress
+    // (nothing changes), else ends the typing, else clears the selection; the arrows, Backspace and
+    // Enter move and edit the text caret; Delete is Edit's Delete. True when the key did something
+    // here: the front end then gives it no other meaning (no scrolling, no focus change).
+    bool KeyDown(NamedKey key, std::int16_t Shift);
+    // TypeCharacter: each character the keyboard types, as Unicode after the keyboard layout,
+    // Shift, AltGr, dead keys and input methods (GTK's key value as Unicode or the input method's
+    // commit, Win32's WM_CHAR joined from surrogate pairs, the browser's one-character
+    // KeyboardEvent.key). Not for keys pressed with Ctrl or Alt (shortcuts and access letters), nor
+    // for control characters (Enter, Backspace, Tab, Escape arrive through KeyDown or not at all).
+    // While the text caret shows, a character is text; otherwise a tool's plain key (menu.h:
+    // plainKey, either case) chooses that tool. True when the character did something.
+    bool TypeCharacter(char32_t character);
+    // The pointer left the editing surface with no button held (GTK leave-notify, WM_MOUSELEAVE,
+    // the canvas's mouseleave): a Paste then puts the cells at the board's top-left cell.
+    void PointerLeft();
+    // The clipboard's content for a Paste, from a front end whose ReadClipboard could not answer at
+    // once (window_services.h). Pastes it as Edit's Paste does.
+    void PasteClipboard(const ClipboardContent& content);
+
+    // The tool the Tool menu has checked; Pen at every start.
+    Tool CurrentTool() const { return tool_; }
+    // The selected board cells, if any: the selection's outline shows around them.
+    std::optional<CellRect> Selection() const { return selection_; }
+    // The board cell of the text caret while it shows.
+    std::optional<BoardPoint> Caret() const { return caret_; }
 
     // The display's scale changed (the window moved to another monitor): the zoom follows it.
     void DisplayScaleChanged();
@@ -125,6 +162,9 @@ class FrmMain {
     void AfterHistoryChange();
     void KeepForRecovery();
 
+    // Drawing tools (frm_main_tools.cpp).
+    void ChooseTool(Tool tool);
+
     // Zoom (frm_main_zoom.cpp): the remembered zoom, or the display's, before the window shows.
     void StartZoom();
     void ChangeZoom(int zoom);
@@ -132,6 +172,9 @@ class FrmMain {
     void ShowZoom();
 
     WindowServices& services_;
+    Tool tool_ = Tool::Pen;
+    std::optional<CellRect> selection_;
+    std::optional<BoardPoint> caret_;
     History history_;
     BoardGrid gestureBoard_;  // the board as the open gesture found it
     bool gestureOpen_ = false;

@@ -204,6 +204,19 @@ void FrmMain::Invoke(MenuCommand command) {
         case MenuCommand::ActualSize:
             mnuOptionZoom_Click(command);
             break;
+        case MenuCommand::ToolPen:
+        case MenuCommand::ToolLine:
+        case MenuCommand::ToolFill:
+        case MenuCommand::ToolSelect:
+        case MenuCommand::ToolPick:
+        case MenuCommand::ToolText:
+            ChooseTool(*CommandTool(command));
+            break;
+        case MenuCommand::Cut:
+        case MenuCommand::Copy:
+        case MenuCommand::Paste:
+        case MenuCommand::Delete:
+        case MenuCommand::SelectAll:
         case MenuCommand::None:
             break;
     }
