@@ -104,6 +104,17 @@ TEST_F(Tools, EscapeCancelsAGestureAndTheHeldButtonsPaintNothingMore) {
         EXPECT_EQ(Steps(), 0u);
     }
     EXPECT_FALSE(form.KeyDown(NamedKey::Escape, 0)) << "nothing left to cancel";
+
+    form.SetSquare(1, 1, 65, 3);
+    form.Invoke(MenuCommand::ToolSelect);
+    Drag(0, {1, 1}, {{2, 2}});
+    PressCell(form, kLeftButton, 0, 1, 1);
+    MoveToCell(form, kLeftButton, 0, 5, 5);
+    EXPECT_TRUE(form.KeyDown(NamedKey::Escape, 0));
+    Release(5, 5);
+    EXPECT_EQ(form.Board(1, 1), (BoardCell{65, 3}));
+    EXPECT_EQ(form.Selection(), (CellRect{1, 1, 2, 2})) << "the move cancelled, not the selection";
+    EXPECT_EQ(Steps(), 0u);
 }
 
 TEST_F(Tools, FillIsOneStepAndFillingWithWhatTheRegionHoldsMakesNone) {
