@@ -275,8 +275,8 @@ bool FrmMain::KeyDown(NamedKey key, std::int16_t) {
         case NamedKey::None:
             break;
     }
-    // The menu's own keys (Delete).
-    if (key == NamedKey::None) return false;
+    // The menu's own keys (Delete), which do nothing while their entry is greyed, as shortcuts.
+    if (key == NamedKey::None || (key == NamedKey::Delete && !selection_)) return false;
     for (const MenuItem& top : MenuBar())
         for (const MenuItem& item : top.items)
             if (item.namedKey == key) {

@@ -97,7 +97,7 @@ class WindowServices {
     // still reach the core in surface pixels (zoom.h's SurfacePixel).
     virtual void SetZoom(int /*zoom*/) {}
     // Shows a radio item of the menu (menu.h: radioGroup) checked or not. The core unchecks the
-    // old tool before it checks the new one.
+    // old tool before it checks the new one. Showing the mark must not choose the entry again.
     virtual void SetMenuChecked(MenuCommand, bool) {}
     // Puts both forms on the system clipboard at once (Copy and Cut), replacing what it held:
     // `text` as the system's plain text (UTF-8 here), `cells` as the bytes of kCellsClipboardType.

@@ -213,6 +213,8 @@ TEST_F(Tools, CutCopyPasteDeleteAndSelectAllKeepGlyphsAndColours) {
     EXPECT_EQ(form.Board(1, 1), before(2, 2));
     EXPECT_TRUE(form.KeyDown(NamedKey::Delete, 0));
     EXPECT_EQ(form.Board(0, 0), kBlankCell);
+    EXPECT_TRUE(form.KeyDown(NamedKey::Escape, 0));
+    EXPECT_FALSE(form.KeyDown(NamedKey::Delete, 0)) << "nothing selected";
     EXPECT_EQ(Steps(), 4u);
     EXPECT_TRUE(services.failures.empty());
 }
