@@ -414,7 +414,8 @@ void FrmMain::RefreshOverlay() {
             continue;
         }
         if (overlaid_[i] && shown_[i].cell == cell && shown_[i].marks == marks[i]) continue;
-        DrawBoardCell(surface, X, Y, cell);
+        // A cell that shows Board's own look needs only the marks over it.
+        if (overlaid_[i] || cell != Board.cells[i]) DrawBoardCell(surface, X, Y, cell);
         DrawCellMarks(surface, X, Y, marks[i]);
         modGraphics.Damage(CellPixels({X, Y, 1, 1}));
         if (!overlaid_[i]) {

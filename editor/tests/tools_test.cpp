@@ -125,6 +125,8 @@ TEST_F(Tools, FillIsOneStepAndFillingWithWhatTheRegionHoldsMakesNone) {
     whole.cells.fill({kBlock, 12});
     EXPECT_EQ(form.Board, whole);
     EXPECT_EQ(Steps(), 1u);
+    EXPECT_EQ(services.blittedBits, RenderSurface(form.Board, Legend(), 1).bits)
+        << "cells painted together look as cells painted one by one";
     PressCell(form, kLeftButton, 0, 3, 3);
     Release(3, 3);
     EXPECT_EQ(Steps(), 1u) << "no-op fill";
@@ -217,6 +219,15 @@ TEST_F(Tools, CutCopyPasteDeleteAndSelectAllKeepGlyphsAndColours) {
     EXPECT_FALSE(form.KeyDown(NamedKey::Delete, 0)) << "nothing selected";
     EXPECT_EQ(Steps(), 4u);
     EXPECT_TRUE(services.failures.empty());
+    form.Invoke(MenuCommand::SelectAll);
+    form.Invoke(MenuCommand::Copy);
+    form.Invoke(MenuCommand::Undo);
+    form.Invoke(MenuCommand::Undo);
+    form.PointerLeft();
+    form.Invoke(MenuCommand::Paste);
+    EXPECT_TRUE(form.KeyDown(NamedKey::Escape, 0));
+    EXPECT_EQ(services.blittedBits, RenderSurface(form.Board, Legend(), 1).bits);
+    EXPECT_EQ(services.staleBlits, 0);
 }
 
 TEST_F(Tools, PastePrefersCellsTakesPlainTextInTheLeftColourAndRefusesOtherText) {

@@ -36,6 +36,7 @@ void AppendUtf8(std::string& out, char32_t c) {
 // The characters of a line of UTF-8 text, or nothing when it is not UTF-8.
 std::optional<std::u32string> DecodeUtf8(std::string_view text) {
     std::u32string out;
+    out.reserve(text.size());
     for (std::size_t at = 0; at < text.size();) {
         const auto lead = static_cast<std::uint8_t>(text[at]);
         const int length = lead < 0x80                   ? 1
