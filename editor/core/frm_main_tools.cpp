@@ -166,12 +166,12 @@ void FrmMain::FillAt(BoardPoint cell, std::int16_t Button, bool ctrl) {
 
 void FrmMain::ShowBoard(const BoardGrid& board) {
     std::vector<BoardPoint> changed;
-    for (int X = 0; X < kBoardColumns; ++X)
-        for (int Y = 0; Y < kBoardRows; ++Y)
-            if (board(X, Y) != Board(X, Y)) {
-                Board(X, Y) = board(X, Y);
-                changed.push_back({X, Y});
-            }
+    changed.reserve(kBoardCells);
+    for (std::size_t i = 0; i < kBoardCells; ++i)
+        if (board.cells[i] != Board.cells[i]) {
+            Board.cells[i] = board.cells[i];
+            changed.push_back({static_cast<int>(i / kBoardRows), static_cast<int>(i % kBoardRows)});
+        }
     PaintBoardCells(changed);
 }
 

@@ -207,22 +207,22 @@ void DrawBoardCell(SurfaceView surface, int X, int Y, BoardCell cell) {
 
 void DrawCellMarks(SurfaceView surface, int X, int Y, std::uint8_t marks) {
     constexpr std::uint8_t kLight = 15, kDark = 0;
-    if (marks == 0 || !BoardGrid::Contains(X, Y)) return;
     const int left = X * kGlyphWidth, top = Y * kGlyphHeight;
     const int right = left + kGlyphWidth - 1, bottom = top + kGlyphHeight - 1;
+    if (marks == 0 || !BoardGrid::Contains(X, Y) || right >= surface.width ||
+        bottom >= surface.height)
+        return;
     // The dashes follow the surface's pixels, so they run on unbroken from one cell to the next.
     const auto dash = [](int along) { return (along / 2) % 2 == 0 ? kLight : kDark; };
     if (marks & kMarkCaret)
         for (int y = bottom - 1; y <= bottom; ++y)
-            for (int x = left; x <= right; ++x) surface.Put(x, y, kLight);
-    for (int x = left; x <= right; ++x) {
-        if (marks & kMarkTop) surface.Put(x, top, dash(x));
-        if (marks & kMarkBottom) surface.Put(x, bottom, dash(x));
-    }
-    for (int y = top; y <= bottom; ++y) {
-        if (marks & kMarkLeft) surface.Put(left, y, dash(y));
-        if (marks & kMarkRight) surface.Put(right, y, dash(y));
-    }
+            std::memset(surface.Row(y) + left, kLight, kGlyphWidth);
+    for (const auto& [mark, y] : {std::pair{kMarkTop, top}, std::pair{kMarkBottom, bottom}})
+        if (marks & mark)
+            for (int x = left; x <= right; ++x) surface.Row(y)[x] = dash(x);
+    for (const auto& [mark, x] : {std::pair{kMarkLeft, left}, std::pair{kMarkRight, right}})
+        if (marks & mark)
+            for (int y = top; y <= bottom; ++y) surface.Row(y)[x] = dash(y);
 }
 
 void CopyCellPixels(SurfaceView surface, int fromColumn, int fromRow, int toColumn, int toRow) {

@@ -173,7 +173,7 @@ enum CellMark : std::uint8_t {
 };
 // Paints the marks over board cell (X, Y) as it is painted: outline edges one pixel wide, dashed
 // two pixels white and two black so they show on any cell; the caret as a white bar along the
-// cell's two bottom rows.
+// cell's two bottom rows. A cell not wholly inside the view gets none.
 void DrawCellMarks(SurfaceView surface, int X, int Y, std::uint8_t marks);
 // Paints the cell at toColumn, toRow as a copy of the pixels of the cell at fromColumn, fromRow,
 // both wholly inside the view: a cell that shows what another already shows costs ten-byte copies.
