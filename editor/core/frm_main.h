@@ -78,8 +78,9 @@ class FrmMain {
     // TypeCharacter: each character the keyboard types, as Unicode after the keyboard layout,
     // Shift, AltGr, dead keys and input methods (GTK's key value as Unicode or the input method's
     // commit, Win32's WM_CHAR joined from surrogate pairs, the browser's one-character
-    // KeyboardEvent.key). Not for keys pressed with Ctrl or Alt (shortcuts and access letters), nor
-    // for control characters (Enter, Backspace, Tab, Escape arrive through KeyDown or not at all).
+    // KeyboardEvent.key). Not for keys pressed with Ctrl or Alt (shortcuts and access letters),
+    // AltGr excepted; Enter, Backspace and Escape arrive through KeyDown. Control characters
+    // (below U+0020, and U+007F) are ignored here, so WM_CHAR may be passed on as it comes.
     // While the text caret shows, a character is text; otherwise a tool's plain key (menu.h:
     // plainKey, either case) chooses that tool. True when the character did something.
     bool TypeCharacter(char32_t character);
