@@ -21,6 +21,14 @@ struct BoardCell {
 };
 static_assert(sizeof(BoardCell) == 2);
 
+// A board cell's place: column X, row Y.
+struct BoardPoint {
+    int X = 0;
+    int Y = 0;
+
+    bool operator==(const BoardPoint&) const = default;
+};
+
 // Cells are kept column by column: cell (X, Y) is element Y + 24 * X, so the 24 cells of column 0
 // come first. Every access names the column first and is checked against the board's bounds.
 class BoardGrid {

@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "board.h"
+#include "drawing/text_caret.h"
+#include "drawing/tool.h"
 #include "history.h"
 #include "map_file.h"
 #include "menu.h"
@@ -16,6 +18,7 @@
 #include "numbers.h"
 #include "pointer_input.h"
 #include "recovery_journal.h"
+#include "renderer.h"
 #include "user_settings.h"
 #include "window_services.h"
 
@@ -35,11 +38,14 @@ class FrmMain {
 
     // Pointer events of the editing surface. Button: the pressed button for a press, the sum of
     // the held buttons for a move; Shift: the sum of the modifier keys held (pointer_input.h).
-    // X, Y: pixels from the surface's top-left corner (outside it while a button is held).
+    // X, Y: pixels from the surface's top-left corner (outside it while a button is held). Every
+    // tool takes the same events, moves without a button included (they set the status, the
+    // pointer shape and where a Paste lands); the front end never asks which tool is current.
     void picScreen_MouseMove(std::int16_t Button, std::int16_t Shift, float X, float Y);
     void picScreen_MouseDown(std::int16_t Button, std::int16_t Shift, float X, float Y);
-    // A button let go; Button: the sum of the buttons still held. Painting does nothing on a
-    // release, but the last one ends the gesture, which becomes one step of the history.
+    // A button let go; Button: the sum of the buttons still held; X, Y: where. Painting does
+    // nothing on a release, but the last one ends the gesture, which becomes one step of the
+    // history (a line is drawn to the release's cell).
     void picScreen_MouseUp(std::int16_t Button, std::int16_t Shift, float X, float Y);
 
     // Menu handlers; Invoke dispatches a MenuCommand from the menu description to them.
@@ -58,6 +64,41 @@ class FrmMain {
     void mnuOptionZoom_Click(MenuCommand command);
     // Invoke ends any open gesture first, so a command never splits a stroke's step.
     void Invoke(MenuCommand command);
+
+    // Keyboard. The front end binds only the Ctrl shortcuts of the menu description (shortcut,
+    // shiftShortcut, otherShortcut) and hands every other key to the core, which decides what it
+    // means for the current tool.
+    //
+    // KeyDown: each press (and auto-repeat) of a named key, with the modifier keys held (Shift as
+    // in pointer events: kShiftKey, kCtrlKey, kAltKey). Escape cancels the gesture in progress
+    // (nothing changes), else ends the typing, else clears the selection; the arrows, Backspace and
+    // Enter move and edit the text caret; Delete is Edit's Delete. True when the key did something
+    // here: the front end then gives it no other meaning (no scrolling, no focus change).
+    bool KeyDown(NamedKey key, std::int16_t Shift);
+    // TypeCharacter: each character the keyboard types, as Unicode after the keyboard layout,
+    // Shift, AltGr, dead keys and input methods (GTK's key value as Unicode or the input method's
+    // commit, Win32's WM_CHAR joined from surrogate pairs, the browser's one-character
+    // KeyboardEvent.key). Not for keys pressed with Ctrl or Alt (shortcuts and access letters),
+    // AltGr excepted; Enter, Backspace and Escape arrive through KeyDown. Control characters
+    // (below U+0020, and U+007F) are ignored here, so WM_CHAR may be passed on as it comes.
+    // While the text caret shows, a character is text; otherwise a tool's plain key (menu.h:
+    // plainKey, either case) chooses that tool. True when the character did something.
+    bool TypeCharacter(char32_t character);
+    // The pointer left the editing surface with no button held (GTK leave-notify, WM_MOUSELEAVE,
+    // the canvas's mouseleave): a Paste then puts the cells at the board's top-left cell.
+    void PointerLeft();
+    // The clipboard's content for a Paste, from a front end whose ReadClipboard could not answer at
+    // once (window_services.h). Pastes it as Edit's Paste does.
+    void PasteClipboard(const ClipboardContent& content);
+
+    // The tool the Tool menu has checked; Pen at every start.
+    Tool CurrentTool() const { return tool_; }
+    // The selected board cells, if any: the selection's outline shows around them.
+    std::optional<CellRect> Selection() const { return selection_; }
+    // The board cell of the text caret while it shows.
+    std::optional<BoardPoint> Caret() const {
+        return caret_ ? std::optional<BoardPoint>(caret_->at) : std::nullopt;
+    }
 
     // The display's scale changed (the window moved to another monitor): the zoom follows it.
     void DisplayScaleChanged();
@@ -119,11 +160,55 @@ class FrmMain {
     void ShowHistoryStep(const DocumentPlace& place);
     // Paints board cell (X, Y) as it holds now, for the next DrawBoard to show.
     void PaintBoardCell(int X, int Y);
+    // The same for many cells at once (a fill, a paste, a move), each look drawn only once.
+    void PaintBoardCells(const std::vector<BoardPoint>& cells);
+    // The surface shows board cell (X, Y) as Board holds it again, without preview or marks.
+    void ForgetOverlay(int X, int Y);
     void ShowCaption();
     // Keeps the Edit menu's entries choosable exactly while there is something to undo or redo,
     // and the recovery journal written exactly while the map file lacks the document.
     void AfterHistoryChange();
     void KeepForRecovery();
+
+    // Drawing tools (frm_main_tools.cpp): one loop runs every tool. A press starts the tool's
+    // gesture, moves drag it, the last release (or a command, or a tool change) finishes it as one
+    // step, Escape cancels it; Fill and Pick act at the press, typing lasts from a press to the
+    // next press, Escape or command.
+    enum class Drag { None, Line, Rectangle, Move };
+    struct ToolDrag {
+        Drag kind = Drag::None;
+        BoardPoint from, to;  // the press's cell and the latest (on the board, but for Move)
+        std::int16_t button = 0;
+        bool ctrl = false;  // Ctrl at the press: random colours (Line), a copy (Move)
+        CellRect source{};  // Move: the selection as the press found it
+    };
+    void ShowCellStatus(int X, int Y);
+    void NotePointer(int column, int row);
+    void ToolPress(std::int16_t Button, std::int16_t Shift, BoardPoint cell);
+    void ToolDragTo(BoardPoint cell);
+    void FinishDrag();
+    bool CancelGesture();
+    // Ends whatever the tools have in progress as one step: before a command or a paste.
+    void EndToolGesture();
+    void EndTyping();
+    bool TypeText(char32_t character);
+    void FillAt(BoardPoint cell, std::int16_t Button, bool ctrl);
+    // Sets every cell that differs from `board` and paints it, for the next DrawBoard to show.
+    void ShowBoard(const BoardGrid& board);
+    void ShowLinePreview();
+    void ChooseTool(Tool tool);
+    void SetSelection(std::optional<CellRect> selection);
+    void UpdatePointerShape();
+    void mnuEditCut_Click();
+    void mnuEditCopy_Click();
+    void mnuEditPaste_Click();
+    void mnuEditDelete_Click();
+    void mnuEditSelectAll_Click();
+    // Shows what the surface shows over the board beyond Board itself: a preview's cells, the
+    // selection's outline and the caret; cells that no longer have any get their own look back.
+    void RefreshOverlay();
+    // The marks over every board cell (renderer.h's CellMark), by index into Board.cells.
+    std::array<std::uint8_t, kBoardCells> Marks() const;
 
     // Zoom (frm_main_zoom.cpp): the remembered zoom, or the display's, before the window shows.
     void StartZoom();
@@ -132,6 +217,23 @@ class FrmMain {
     void ShowZoom();
 
     WindowServices& services_;
+    Tool tool_ = Tool::Pen;
+    std::optional<CellRect> selection_;
+    std::optional<TextCaret> caret_;
+    ToolDrag drag_;
+    bool ignoreUntilRelease_ = false;   // a cancelled or cut-short drag: buttons still held
+    std::optional<BoardGrid> preview_;  // what the surface shows for the board during a drag
+    std::optional<BoardPoint> pointerCell_;
+    PointerShape pointerShape_ = PointerShape::Arrow;
+    int selectionMenuState_ = -1;
+    // Board cells whose surface shows something other than Board's cell, and what.
+    struct ShownCell {
+        BoardCell cell;
+        std::uint8_t marks = 0;
+    };
+    std::array<bool, kBoardCells> overlaid_{};
+    std::array<ShownCell, kBoardCells> shown_{};
+    int overlaidCount_ = 0;
     History history_;
     BoardGrid gestureBoard_;  // the board as the open gesture found it
     bool gestureOpen_ = false;

@@ -15,9 +15,45 @@ constexpr std::array<MenuItem, 5> kFileMenu{{
     {"mnuWorldQuit", "E&xit", 0, 0, MenuCommand::Exit, {}},
 }};
 
-constexpr std::array<MenuItem, 2> kEditMenu{{
+// The selection's commands follow Undo and Redo, with the keys every editor gives them.
+constexpr std::array<MenuItem, 7> kEditMenu{{
     {"mnuEditUndo", "&Undo", 'Z', 0, MenuCommand::Undo, {}},
     {"mnuEditRedo", "&Redo", 'Y', 'Z', MenuCommand::Redo, {}},
+    {"mnuEditCut", "Cu&t", 'X', 0, MenuCommand::Cut, {}},
+    {"mnuEditCopy", "&Copy", 'C', 0, MenuCommand::Copy, {}},
+    {"mnuEditPaste", "&Paste", 'V', 0, MenuCommand::Paste, {}},
+    {"mnuEditDelete", "&Delete", 0, 0, MenuCommand::Delete, {}, 0, 0, NamedKey::Delete},
+    {"mnuEditSelectAll", "Select &All", 'A', 0, MenuCommand::SelectAll, {}},
+}};
+
+// The drawing tools, one radio group; the keys are the plain letters raster editors give them.
+constexpr int kToolGroup = 1;
+constexpr std::array<MenuItem, 6> kToolMenu{{
+    {"mnuToolPen",
+     "&Pen",
+     0,
+     0,
+     MenuCommand::ToolPen,
+     {},
+     0,
+     'B',
+     NamedKey::None,
+     kToolGroup,
+     true},
+    {"mnuToolLine", "&Line", 0, 0, MenuCommand::ToolLine, {}, 0, 'L', NamedKey::None, kToolGroup},
+    {"mnuToolFill", "&Fill", 0, 0, MenuCommand::ToolFill, {}, 0, 'G', NamedKey::None, kToolGroup},
+    {"mnuToolSelect",
+     "&Select",
+     0,
+     0,
+     MenuCommand::ToolSelect,
+     {},
+     0,
+     'M',
+     NamedKey::None,
+     kToolGroup},
+    {"mnuToolPick", "P&ick", 0, 0, MenuCommand::ToolPick, {}, 0, 'I', NamedKey::None, kToolGroup},
+    {"mnuToolText", "&Text", 0, 0, MenuCommand::ToolText, {}, 0, 'T', NamedKey::None, kToolGroup},
 }};
 
 // Zoom In also answers Ctrl+=, the same key without Shift on many keyboards.
@@ -28,9 +64,10 @@ constexpr std::array<MenuItem, 4> kOptionMenu{{
     {"mnuOptionActualSize", "&Actual Size", '0', 0, MenuCommand::ActualSize, {}},
 }};
 
-constexpr std::array<MenuItem, 4> kMenuBar{{
+constexpr std::array<MenuItem, 5> kMenuBar{{
     {"mnuWorld", "&File", 0, 0, MenuCommand::None, kFileMenu},
     {"mnuEdit", "&Edit", 0, 0, MenuCommand::None, kEditMenu},
+    {"mnuTool", "&Tool", 0, 0, MenuCommand::None, kToolMenu},
     {"mnuOption", "&Option", 0, 0, MenuCommand::None, kOptionMenu},
     {"mnuStatus", "[]", 0, 0, MenuCommand::None, {}},
 }};

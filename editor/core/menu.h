@@ -18,8 +18,25 @@ enum class MenuCommand {
     Recover,
     ZoomIn,
     ZoomOut,
-    ActualSize
+    ActualSize,
+    // Edit, after Undo and Redo: the selection and the clipboard.
+    Cut,
+    Copy,
+    Paste,
+    Delete,
+    SelectAll,
+    // Tool: one radio item per drawing tool.
+    ToolPen,
+    ToolLine,
+    ToolFill,
+    ToolSelect,
+    ToolPick,
+    ToolText
 };
+
+// Keys that have a name rather than a character. The front end hands each press of one to
+// FrmMain::KeyDown (frm_main.h).
+enum class NamedKey { None, Escape, Delete, Backspace, Enter, Left, Right, Up, Down };
 
 struct MenuItem {
     std::string_view name;            // control name, e.g. "mnuWorldLoad"
@@ -29,10 +46,22 @@ struct MenuItem {
     MenuCommand command;              // MenuCommand::None for menus and the status item
     std::span<const MenuItem> items;  // the entries of a drop-down menu; empty for a plain item
     char otherShortcut = 0;           // also Ctrl + this key, not shown beside the first; or 0
+    // A key that chooses the entry with no modifier held: an upper-case letter (the tools), or 0.
+    // Shown beside the caption ("B"), but never bound by the front end: letters reach the core
+    // as typed characters (FrmMain::TypeCharacter), which are text while the text caret shows.
+    char plainKey = 0;
+    // A named key that chooses the entry with no modifier held (Delete), or NamedKey::None. Shown
+    // beside the caption ("Del"), never bound: the key reaches the core through FrmMain::KeyDown.
+    NamedKey namedKey = NamedKey::None;
+    // Entries of one drop-down menu with the same non-zero group are radio items: exactly one is
+    // checked, shown with a mark. `checked` is the state at start; the core then tells every change
+    // through WindowServices::SetMenuChecked.
+    int radioGroup = 0;
+    bool checked = false;
 };
 
-// The top-level items in display order: "&File", "&Edit", "&Option" and the status item "[]"
-// (mnuStatus), whose caption the core sets through WindowServices::SetStatusCaption.
+// The top-level items in display order: "&File", "&Edit", "&Tool", "&Option" and the status item
+// "[]" (mnuStatus), whose caption the core sets through WindowServices::SetStatusCaption.
 std::span<const MenuItem> MenuBar();
 
 }  // namespace gridwright

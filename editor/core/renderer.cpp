@@ -205,6 +205,38 @@ void DrawBoardCell(SurfaceView surface, int X, int Y, BoardCell cell) {
     if (BoardGrid::Contains(X, Y)) Draw(surface, X, Y, BoardCellLook(cell));
 }
 
+void DrawCellMarks(SurfaceView surface, int X, int Y, std::uint8_t marks) {
+    constexpr std::uint8_t kLight = 15, kDark = 0;
+    const int left = X * kGlyphWidth, top = Y * kGlyphHeight;
+    const int right = left + kGlyphWidth - 1, bottom = top + kGlyphHeight - 1;
+    if (marks == 0 || !BoardGrid::Contains(X, Y) || right >= surface.width ||
+        bottom >= surface.height)
+        return;
+    // The dashes follow the surface's pixels, so they run on unbroken from one cell to the next.
+    const auto dash = [](int along) { return (along / 2) % 2 == 0 ? kLight : kDark; };
+    if (marks & kMarkCaret)
+        for (int y = bottom - 1; y <= bottom; ++y)
+            std::memset(surface.Row(y) + left, kLight, kGlyphWidth);
+    for (const auto& [mark, y] : {std::pair{kMarkTop, top}, std::pair{kMarkBottom, bottom}})
+        if (marks & mark)
+            for (int x = left; x <= right; ++x) surface.Row(y)[x] = dash(x);
+    for (const auto& [mark, x] : {std::pair{kMarkLeft, left}, std::pair{kMarkRight, right}})
+        if (marks & mark)
+            for (int y = top; y <= bottom; ++y) surface.Row(y)[x] = dash(y);
+}
+
+void CopyCellPixels(SurfaceView surface, int fromColumn, int fromRow, int toColumn, int toRow) {
+    const auto inside = [&](int column, int row) {
+        return column >= 0 && row >= 0 && (column + 1) * kGlyphWidth <= surface.width &&
+               (row + 1) * kGlyphHeight <= surface.height;
+    };
+    if (!inside(fromColumn, fromRow) || !inside(toColumn, toRow)) return;
+    for (int y = 0; y < kGlyphHeight; ++y)
+        std::memcpy(surface.Row(toRow * kGlyphHeight + y) + toColumn * kGlyphWidth,
+                    surface.Row(fromRow * kGlyphHeight + y) + fromColumn * kGlyphWidth,
+                    kGlyphWidth);
+}
+
 void DrawFurniture(SurfaceView surface) {
     for (int row = 0; row < kSurfaceRows; ++row)
         for (int column = 0; column < kSurfaceColumns; ++column)

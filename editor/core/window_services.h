@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -19,6 +20,30 @@ enum class Picture { picScreen, picMainScreen, picFont };
 struct PictureSize {
     double width = 0;  // drawing area in pixels; the core rounds
     double height = 0;
+};
+
+// The clipboard's type for cells with their colours: UTF-8 text in the `.txt` cell form
+// (cell_text.h), rows of glyphs, an empty line, rows of hexadecimal colour digits, any width 1 to
+// 32 and height 1 to 24. Registered under this name on Windows, offered under it by GTK and the
+// browser.
+inline constexpr std::string_view kCellsClipboardType = "application/x-gridwright-cells";
+
+// What the clipboard holds, as the front end found it: either form may be missing. The core
+// prefers the cells.
+struct ClipboardContent {
+    std::optional<std::string> cells;  // the bytes under kCellsClipboardType
+    std::optional<std::string> text;   // plain text, UTF-8 (converted from the system's form)
+};
+
+// The pointer shape that suits the current tool; a front end without such shapes may show the
+// standard arrow for all.
+enum class PointerShape {
+    Arrow,      // Pen, and everywhere off the board
+    Crosshair,  // Line, and Select outside the selection
+    Fill,       // Fill (a paint bucket, or a crosshair)
+    Move,       // Select over the selection: a press drags it
+    Pick,       // Pick (an eyedropper, or a crosshair)
+    Text        // Text (an I-beam)
 };
 
 struct BitmapInfo;  // 40-byte bitmap header followed by the colour table (see bitmap_info.h)
@@ -71,6 +96,21 @@ class WindowServices {
     // window around the surface; the core blits the whole buffer right after. Pointer positions
     // still reach the core in surface pixels (zoom.h's SurfacePixel).
     virtual void SetZoom(int /*zoom*/) {}
+    // Shows a radio item of the menu (menu.h: radioGroup) checked or not. The core unchecks the
+    // old tool before it checks the new one. Showing the mark must not choose the entry again.
+    virtual void SetMenuChecked(MenuCommand, bool) {}
+    // Puts both forms on the system clipboard at once (Copy and Cut), replacing what it held:
+    // `text` as the system's plain text (UTF-8 here), `cells` as the bytes of kCellsClipboardType.
+    virtual void WriteClipboard(std::string_view /*text*/, std::string_view /*cells*/) {}
+    // Paste asks for the clipboard. A window system that has it at once fills `content` (the cells
+    // form when the clipboard offers it, the plain text when it offers that) and returns true. One
+    // that must wait (the browser's asynchronous clipboard) returns false, and later, when the
+    // content arrives, hands it to FrmMain::PasteClipboard; a refused read can fall back to what
+    // the last WriteClipboard put.
+    virtual bool ReadClipboard(ClipboardContent& /*content*/) { return false; }
+    // The pointer shape the surface should show now: the tool's over the board (Move over the
+    // selection), Arrow elsewhere. Called when it changes, from pointer events and tool changes.
+    virtual void SetPointerShape(PointerShape) {}
 };
 
 }  // namespace gridwright

@@ -39,6 +39,22 @@ class HeadlessServices : public WindowServices {
     std::string SettingsFolder() override { return settingsFolder; }
     int DisplayZoom() override { return displayZoom; }
     void SetZoom(int value) override { zooms.push_back(value); }
+    void SetMenuChecked(MenuCommand command, bool checked) override {
+        menuChecked[command] = checked;
+    }
+    // The clipboard is `clipboard`; with clipboardAtOnce false, a read waits, as the browser's
+    // does, and the test hands the content to FrmMain::PasteClipboard itself.
+    void WriteClipboard(std::string_view text, std::string_view cells) override {
+        clipboard = {std::string(cells), std::string(text)};
+        ++clipboardWrites;
+    }
+    bool ReadClipboard(ClipboardContent& content) override {
+        ++clipboardReads;
+        if (!clipboardAtOnce) return false;
+        content = clipboard;
+        return true;
+    }
+    void SetPointerShape(PointerShape shape) override { pointerShapes.push_back(shape); }
 
     // The palette index of the last blit's pixel (x, y), y counted from the top.
     std::uint8_t BlittedIndex(int x, int y) const;
@@ -62,6 +78,12 @@ class HeadlessServices : public WindowServices {
     std::string settingsFolder;  // empty: no settings file
     int displayZoom = 1;
     std::vector<int> zooms;  // every SetZoom, in order
+    std::map<MenuCommand, bool> menuChecked;
+    ClipboardContent clipboard;
+    bool clipboardAtOnce = true;
+    int clipboardWrites = 0;
+    int clipboardReads = 0;
+    std::vector<PointerShape> pointerShapes;  // every SetPointerShape, in order
     bool windowShown = false;
     bool ended = false;
     int blits = 0;

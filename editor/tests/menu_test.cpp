@@ -11,11 +11,11 @@ namespace {
 
 TEST(MenuBar, HasFileOptionAndStatusWithTheirShortcuts) {
     auto bar = MenuBar();
-    ASSERT_EQ(bar.size(), 4u);
+    ASSERT_EQ(bar.size(), 5u);
     EXPECT_EQ(bar[0].caption, "&File");
-    EXPECT_EQ(bar[2].caption, "&Option");
-    EXPECT_EQ(bar[3].caption, "[]");
-    EXPECT_EQ(bar[3].name, "mnuStatus");
+    EXPECT_EQ(bar[3].caption, "&Option");
+    EXPECT_EQ(bar[4].caption, "[]");
+    EXPECT_EQ(bar[4].name, "mnuStatus");
 
     ASSERT_EQ(bar[0].items.size(), 5u);
     EXPECT_EQ(bar[0].items[0].caption, "&Open");
@@ -25,14 +25,14 @@ TEST(MenuBar, HasFileOptionAndStatusWithTheirShortcuts) {
     EXPECT_EQ(bar[0].items[2].shortcut, 'L');
     EXPECT_EQ(bar[0].items[4].caption, "E&xit");
     EXPECT_EQ(bar[0].items[4].shortcut, 0);
-    ASSERT_EQ(bar[2].items.size(), 4u);
-    EXPECT_EQ(bar[2].items[0].command, MenuCommand::Brightness);
-    EXPECT_EQ(bar[2].items[0].shortcut, 'B');
+    ASSERT_EQ(bar[3].items.size(), 4u);
+    EXPECT_EQ(bar[3].items[0].command, MenuCommand::Brightness);
+    EXPECT_EQ(bar[3].items[0].shortcut, 'B');
 }
 
 // The zoom items follow Brightness, which keeps its place; Zoom In answers Ctrl+Plus and Ctrl+=.
 TEST(MenuBar, OptionMenuZoomsWithPlusEqualsMinusAndZero) {
-    const auto option = MenuBar()[2].items;
+    const auto option = MenuBar()[3].items;
     ASSERT_EQ(option.size(), 4u);
     EXPECT_EQ(option[1].caption, "Zoom &In");
     EXPECT_EQ(option[1].command, MenuCommand::ZoomIn);
@@ -50,9 +50,9 @@ TEST(MenuBar, OptionMenuZoomsWithPlusEqualsMinusAndZero) {
 // every older access letter and shortcut still reaches what it reached.
 TEST(MenuBar, EditMenuAndRecoverTakeNoOlderLetterOrShortcut) {
     auto bar = MenuBar();
-    ASSERT_EQ(bar.size(), 4u);
+    ASSERT_EQ(bar.size(), 5u);
     EXPECT_EQ(bar[1].caption, "&Edit");
-    ASSERT_EQ(bar[1].items.size(), 2u);
+    ASSERT_EQ(bar[1].items.size(), 7u);
     EXPECT_EQ(bar[1].items[0].caption, "&Undo");
     EXPECT_EQ(bar[1].items[0].command, MenuCommand::Undo);
     EXPECT_EQ(bar[1].items[0].shortcut, 'Z');
@@ -89,6 +89,50 @@ TEST(MenuBar, EditMenuAndRecoverTakeNoOlderLetterOrShortcut) {
                 EXPECT_TRUE(shortcuts.insert({item.otherShortcut, false}).second);
             }
         }
+    }
+}
+
+// The selection's commands follow Undo and Redo; the Tool menu, between Edit and Option, holds one
+// radio item per tool with a plain letter (no Ctrl), Pen checked at start.
+TEST(MenuBar, EditGainsClipboardCommandsAndToolMenuHasPlainLetterRadioItems) {
+    const auto edit = MenuBar()[1].items;
+    const struct {
+        std::string_view caption;
+        char shortcut;
+        NamedKey named;
+        MenuCommand command;
+    } editItems[] = {{"Cu&t", 'X', NamedKey::None, MenuCommand::Cut},
+                     {"&Copy", 'C', NamedKey::None, MenuCommand::Copy},
+                     {"&Paste", 'V', NamedKey::None, MenuCommand::Paste},
+                     {"&Delete", 0, NamedKey::Delete, MenuCommand::Delete},
+                     {"Select &All", 'A', NamedKey::None, MenuCommand::SelectAll}};
+    for (std::size_t i = 0; i < std::size(editItems); ++i) {
+        EXPECT_EQ(edit[2 + i].caption, editItems[i].caption);
+        EXPECT_EQ(edit[2 + i].shortcut, editItems[i].shortcut);
+        EXPECT_EQ(edit[2 + i].namedKey, editItems[i].named);
+        EXPECT_EQ(edit[2 + i].command, editItems[i].command);
+        EXPECT_EQ(edit[2 + i].plainKey, 0);
+    }
+
+    const MenuItem& tool = MenuBar()[2];
+    EXPECT_EQ(tool.caption, "&Tool");
+    EXPECT_EQ(tool.name, "mnuTool");
+    const struct {
+        std::string_view caption;
+        char key;
+        MenuCommand command;
+    } tools[] = {{"&Pen", 'B', MenuCommand::ToolPen},   {"&Line", 'L', MenuCommand::ToolLine},
+                 {"&Fill", 'G', MenuCommand::ToolFill}, {"&Select", 'M', MenuCommand::ToolSelect},
+                 {"P&ick", 'I', MenuCommand::ToolPick}, {"&Text", 'T', MenuCommand::ToolText}};
+    ASSERT_EQ(tool.items.size(), std::size(tools));
+    for (std::size_t i = 0; i < std::size(tools); ++i) {
+        EXPECT_EQ(tool.items[i].caption, tools[i].caption);
+        EXPECT_EQ(tool.items[i].plainKey, tools[i].key);
+        EXPECT_EQ(tool.items[i].shortcut, 0);
+        EXPECT_EQ(tool.items[i].command, tools[i].command);
+        EXPECT_NE(tool.items[i].radioGroup, 0);
+        EXPECT_EQ(tool.items[i].radioGroup, tool.items[0].radioGroup);
+        EXPECT_EQ(tool.items[i].checked, i == 0);
     }
 }
 
