@@ -1,5 +1,6 @@
 #include "gtk_front_end.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -393,19 +394,32 @@ bool GtkFrontEnd::ReadClipboard(ClipboardContent& content) {
     // as under a modal box, since the editor is in the middle of its Paste.
     ModalScope modal(modalDepth_);
     GtkClipboard* clipboard = gtk_widget_get_clipboard(window_, GDK_SELECTION_CLIPBOARD);
-    if (GtkSelectionData* data = gtk_clipboard_wait_for_contents(clipboard, CellsAtom())) {
-        const gint length = gtk_selection_data_get_length(data);
-        if (length >= 0) {
-            const guchar* bytes = gtk_selection_data_get_data(data);
-            content.cells.emplace(reinterpret_cast<const char*>(bytes),
-                                  static_cast<std::size_t>(length));
-        }
-        gtk_selection_data_free(data);
+    // Only a form the owner lists is asked for: some owners answer every target with their text,
+    // which is no cells form. An owner that lists nothing may still give text.
+    GdkAtom* targets = nullptr;
+    gint count = 0;
+    bool cells = false, text = true;
+    if (gtk_clipboard_wait_for_targets(clipboard, &targets, &count)) {
+        cells = std::find(targets, targets + count, CellsAtom()) != targets + count;
+        text = gtk_targets_include_text(targets, count);
+        g_free(targets);
     }
-    if (!content.cells) {
-        if (gchar* text = gtk_clipboard_wait_for_text(clipboard)) {
-            content.text.emplace(text);
-            g_free(text);
+    if (cells) {
+        if (GtkSelectionData* data = gtk_clipboard_wait_for_contents(clipboard, CellsAtom())) {
+            const gint length = gtk_selection_data_get_length(data);
+            if (length >= 0) {
+                const guchar* bytes = gtk_selection_data_get_data(data);
+                content.cells.emplace(reinterpret_cast<const char*>(bytes),
+                                      static_cast<std::size_t>(length));
+            }
+            gtk_selection_data_free(data);
+        }
+    }
+    // The text too, for when the cells turn out damaged.
+    if (text) {
+        if (gchar* plain = gtk_clipboard_wait_for_text(clipboard)) {
+            content.text.emplace(plain);
+            g_free(plain);
         }
     }
     Trace("clipboard-read");
