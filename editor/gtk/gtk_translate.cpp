@@ -152,7 +152,7 @@ std::vector<const char*> CursorNames(PointerShape shape) {
         case PointerShape::Fill:
             return {"cell", "crosshair"};
         case PointerShape::Move:
-            return {"move", "default"};
+            return {"move", "all-scroll", "default"};  // all-scroll: the four-way arrows
         case PointerShape::Text:
             return {"text", "default"};
     }
