@@ -1,5 +1,6 @@
 #include "gtk_front_end.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -17,6 +18,14 @@ namespace gridwright {
 namespace {
 
 constexpr const char* kDialogTitle = "gridwright";  // the program's name titles its boxes
+
+// The clipboard targets this window offers: the cells with their colours, and the text forms.
+enum ClipboardTarget : guint { kCellsTarget = 1, kTextTarget = 2 };
+
+GdkAtom CellsAtom() {
+    static const GdkAtom atom = gdk_atom_intern(std::string(kCellsClipboardType).c_str(), FALSE);
+    return atom;
+}
 
 // Keeps a count of open modal boxes for as long as one is shown.
 class ModalScope {
@@ -60,6 +69,15 @@ GtkFrontEnd::GtkFrontEnd(std::string commandLineArguments)
     }
     g_signal_connect(window_, "delete-event", G_CALLBACK(OnDelete), this);
     g_signal_connect(window_, "notify::scale-factor", G_CALLBACK(OnScaleChanged), this);
+    // Keys reach the window before its accelerators: typed characters through the input method
+    // (dead keys and compose sequences included), named keys to the editor.
+    input_ = gtk_im_multicontext_new();
+    g_signal_connect(input_, "commit", G_CALLBACK(OnCommit), this);
+    g_signal_connect(window_, "realize", G_CALLBACK(OnWindowRealize), this);
+    g_signal_connect(window_, "key-press-event", G_CALLBACK(OnKeyPress), this);
+    g_signal_connect(window_, "key-release-event", G_CALLBACK(OnKeyRelease), this);
+    g_signal_connect(window_, "focus-in-event", G_CALLBACK(OnFocusChange), this);
+    g_signal_connect(window_, "focus-out-event", G_CALLBACK(OnFocusChange), this);
     // Until the editor says otherwise, one surface pixel is one logical pixel, as GTK draws it.
     zoom_ = Scale();
 
@@ -69,13 +87,14 @@ GtkFrontEnd::GtkFrontEnd(std::string commandLineArguments)
     image_ = cairo_image_surface_create(CAIRO_FORMAT_RGB24, kSurfaceWidth, kSurfaceHeight);
     surface_ = gtk_drawing_area_new();
     gtk_widget_set_size_request(surface_, kSurfaceWidth, kSurfaceHeight);
-    gtk_widget_add_events(
-        surface_, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK | GDK_POINTER_MOTION_MASK);
-    g_signal_connect(surface_, "realize", G_CALLBACK(OnSurfaceRealize), nullptr);
+    gtk_widget_add_events(surface_, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK |
+                                        GDK_POINTER_MOTION_MASK | GDK_LEAVE_NOTIFY_MASK);
+    g_signal_connect(surface_, "realize", G_CALLBACK(OnSurfaceRealize), this);
     g_signal_connect(surface_, "draw", G_CALLBACK(OnDraw), this);
     g_signal_connect(surface_, "button-press-event", G_CALLBACK(OnButtonPress), this);
     g_signal_connect(surface_, "button-release-event", G_CALLBACK(OnButtonRelease), this);
     g_signal_connect(surface_, "motion-notify-event", G_CALLBACK(OnMotion), this);
+    g_signal_connect(surface_, "leave-notify-event", G_CALLBACK(OnLeave), this);
 
     GtkWidget* column = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
     gtk_box_pack_start(GTK_BOX(column), BuildMenuBar(accelerators), FALSE, FALSE, 0);
@@ -86,7 +105,13 @@ GtkFrontEnd::GtkFrontEnd(std::string commandLineArguments)
 
 GtkFrontEnd::~GtkFrontEnd() {
     if (statusIdle_ != 0) g_source_remove(statusIdle_);
+    // The clipboard must not call back into a window that is gone.
+    if (ownsClipboard_) gtk_clipboard_clear(gtk_clipboard_get(GDK_SELECTION_CLIPBOARD));
+    gtk_im_context_set_client_window(input_, nullptr);
+    g_object_unref(input_);
     if (window_ != nullptr) gtk_widget_destroy(window_);
+    for (GdkCursor* cursor : cursors_)
+        if (cursor != nullptr) g_object_unref(cursor);
     cairo_surface_destroy(image_);
 }
 
@@ -103,8 +128,27 @@ GtkWidget* GtkFrontEnd::BuildMenuBar(GtkAccelGroup* accelerators) {
         GtkWidget* heading = gtk_menu_item_new_with_mnemonic(MnemonicLabel(top.caption).c_str());
         GtkWidget* menu = gtk_menu_new();
         gtk_menu_set_accel_group(GTK_MENU(menu), accelerators);
+        std::map<int, GtkWidget*> radioGroups;  // the last radio item of each group
         for (const MenuItem& entry : top.items) {
-            GtkWidget* item = gtk_menu_item_new_with_mnemonic(MnemonicLabel(entry.caption).c_str());
+            const std::string label = MnemonicLabel(entry.caption);
+            GtkWidget* item = nullptr;
+            if (entry.radioGroup != 0) {
+                GtkWidget*& group = radioGroups[entry.radioGroup];
+                item = gtk_radio_menu_item_new_with_mnemonic_from_widget(
+                    group != nullptr ? GTK_RADIO_MENU_ITEM(group) : nullptr, label.c_str());
+                group = item;
+                // The group's first item starts checked; the description says which is.
+                gtk_check_menu_item_set_active(GTK_CHECK_MENU_ITEM(item), entry.checked);
+            } else {
+                item = gtk_menu_item_new_with_mnemonic(label.c_str());
+            }
+            // A plain letter or named key is shown beside the caption but not bound: the letter
+            // must reach the editor as a typed character, which is text while the caret shows.
+            if (const guint key = ShownOnlyKey(entry)) {
+                if (GtkWidget* child = gtk_bin_get_child(GTK_BIN(item)); GTK_IS_ACCEL_LABEL(child))
+                    gtk_accel_label_set_accel(GTK_ACCEL_LABEL(child), key,
+                                              static_cast<GdkModifierType>(0));
+            }
             g_object_set_data(G_OBJECT(item), "gridwright-command",
                               GINT_TO_POINTER(static_cast<int>(entry.command)));
             g_signal_connect(item, "activate", G_CALLBACK(OnMenuActivate), this);
@@ -292,6 +336,120 @@ void GtkFrontEnd::SetZoom(int zoom) {
     FitSurface();
 }
 
+void GtkFrontEnd::SetMenuChecked(MenuCommand command, bool checked) {
+    const auto found = commandItems_.find(command);
+    if (found == commandItems_.end() || !GTK_IS_CHECK_MENU_ITEM(found->second)) return;
+    // Checking one radio item unchecks the others of its group; unchecking the checked one alone
+    // does nothing, so the core's "old off, new on" leaves exactly the new one checked.
+    settingChecks_ = true;
+    gtk_check_menu_item_set_active(GTK_CHECK_MENU_ITEM(found->second), checked);
+    settingChecks_ = false;
+}
+
+void GtkFrontEnd::WriteClipboard(std::string_view text, std::string_view cells) {
+    GtkClipboard* clipboard = gtk_widget_get_clipboard(window_, GDK_SELECTION_CLIPBOARD);
+    // The cells first: a program that takes the first target it knows gets the colours too.
+    GtkTargetList* targets = gtk_target_list_new(nullptr, 0);
+    gtk_target_list_add(targets, CellsAtom(), 0, kCellsTarget);
+    gtk_target_list_add_text_targets(targets, kTextTarget);
+    gint count = 0;
+    GtkTargetEntry* table = gtk_target_table_new_from_list(targets, &count);
+    // Taking the selection may clear what this window offered before, so the new texts are
+    // kept only after it.
+    if (gtk_clipboard_set_with_data(clipboard, table, static_cast<guint>(count), OnClipboardGet,
+                                    OnClipboardClear, this)) {
+        clipboardText_ = text;
+        clipboardCells_ = cells;
+        ownsClipboard_ = true;
+    } else {
+        ReportFailure("The clipboard could not be taken over; nothing was copied.");
+    }
+    gtk_target_table_free(table, count);
+    gtk_target_list_unref(targets);
+    Trace("clipboard-written");
+}
+
+void GtkFrontEnd::OnClipboardGet(GtkClipboard*, GtkSelectionData* data, guint info, gpointer self) {
+    auto* front = static_cast<GtkFrontEnd*>(self);
+    if (info == kCellsTarget) {
+        gtk_selection_data_set(data, CellsAtom(), 8,
+                               reinterpret_cast<const guchar*>(front->clipboardCells_.data()),
+                               static_cast<gint>(front->clipboardCells_.size()));
+    } else {
+        gtk_selection_data_set_text(data, front->clipboardText_.data(),
+                                    static_cast<gint>(front->clipboardText_.size()));
+    }
+}
+
+void GtkFrontEnd::OnClipboardClear(GtkClipboard*, gpointer self) {
+    // Another program (or another copy here) owns the clipboard now.
+    auto* front = static_cast<GtkFrontEnd*>(self);
+    front->clipboardText_.clear();
+    front->clipboardCells_.clear();
+    front->ownsClipboard_ = false;
+}
+
+bool GtkFrontEnd::ReadClipboard(ClipboardContent& content) {
+    // The waits run the main loop until the owner answers; no editor event is taken meanwhile,
+    // as under a modal box, since the editor is in the middle of its Paste.
+    ModalScope modal(modalDepth_);
+    GtkClipboard* clipboard = gtk_widget_get_clipboard(window_, GDK_SELECTION_CLIPBOARD);
+    // Only a form the owner lists is asked for: some owners answer every target with their text,
+    // which is no cells form. An owner that lists nothing may still give text.
+    GdkAtom* targets = nullptr;
+    gint count = 0;
+    bool cells = false, text = true;
+    if (gtk_clipboard_wait_for_targets(clipboard, &targets, &count)) {
+        cells = std::find(targets, targets + count, CellsAtom()) != targets + count;
+        text = gtk_targets_include_text(targets, count);
+        g_free(targets);
+    }
+    if (cells) {
+        if (GtkSelectionData* data = gtk_clipboard_wait_for_contents(clipboard, CellsAtom())) {
+            const gint length = gtk_selection_data_get_length(data);
+            if (length >= 0) {
+                const guchar* bytes = gtk_selection_data_get_data(data);
+                content.cells.emplace(reinterpret_cast<const char*>(bytes),
+                                      static_cast<std::size_t>(length));
+            }
+            gtk_selection_data_free(data);
+        }
+    }
+    // The text too, for when the cells turn out damaged.
+    if (text) {
+        if (gchar* plain = gtk_clipboard_wait_for_text(clipboard)) {
+            content.text.emplace(plain);
+            g_free(plain);
+        }
+    }
+    Trace("clipboard-read");
+    return true;
+}
+
+void GtkFrontEnd::SetPointerShape(PointerShape shape) {
+    pointerShape_ = shape;
+    ShowPointerShape();
+}
+
+void GtkFrontEnd::ShowPointerShape() {
+    GdkWindow* window = gtk_widget_get_window(surface_);
+    if (window == nullptr) return;  // shown when the surface is realized
+    // The arrow is the window's own pointer, as the surface had it before there were tools.
+    GdkCursor* cursor = nullptr;
+    const auto index = static_cast<std::size_t>(pointerShape_);
+    if (pointerShape_ != PointerShape::Arrow && index < cursors_.size()) {
+        if (cursors_[index] == nullptr) {
+            for (const char* name : CursorNames(pointerShape_)) {
+                cursors_[index] = gdk_cursor_new_from_name(gdk_window_get_display(window), name);
+                if (cursors_[index] != nullptr) break;
+            }
+        }
+        cursor = cursors_[index];
+    }
+    gdk_window_set_cursor(window, cursor);
+    Trace("pointer-shape", static_cast<long long>(index));
+}
+
 void GtkFrontEnd::FitSurface() {
     // A window that cannot be resized takes the size its contents ask for, larger or smaller.
     const int scale = Scale();
@@ -319,15 +477,76 @@ void GtkFrontEnd::OnScaleChanged(GObject*, GParamSpec*, gpointer self) {
 void GtkFrontEnd::OnMenuActivate(GtkMenuItem* item, gpointer self) {
     auto* front = static_cast<GtkFrontEnd*>(self);
     if (!front->TakesEvents()) return;
+    // A radio item is activated too when it is unchecked, and when the core checks it.
+    if (GTK_IS_CHECK_MENU_ITEM(item) &&
+        (front->settingChecks_ || !gtk_check_menu_item_get_active(GTK_CHECK_MENU_ITEM(item))))
+        return;
     const auto command = static_cast<MenuCommand>(
         GPOINTER_TO_INT(g_object_get_data(G_OBJECT(item), "gridwright-command")));
     front->form_->Invoke(command);
 }
 
-void GtkFrontEnd::OnSurfaceRealize(GtkWidget* widget, gpointer) {
+void GtkFrontEnd::OnSurfaceRealize(GtkWidget* widget, gpointer self) {
     // Every pointer move reaches the editor, not only the last one of each frame, so a quick
     // stroke paints every cell it crosses.
     gdk_window_set_event_compression(gtk_widget_get_window(widget), FALSE);
+    auto* front = static_cast<GtkFrontEnd*>(self);
+    if (front->pointerShape_ != PointerShape::Arrow) front->ShowPointerShape();
+}
+
+void GtkFrontEnd::OnWindowRealize(GtkWidget* widget, gpointer self) {
+    gtk_im_context_set_client_window(static_cast<GtkFrontEnd*>(self)->input_,
+                                     gtk_widget_get_window(widget));
+}
+
+gboolean GtkFrontEnd::OnKeyPress(GtkWidget*, GdkEventKey* event, gpointer self) {
+    auto* front = static_cast<GtkFrontEnd*>(self);
+    // Unhandled keys go on to the accelerators (the Ctrl shortcuts) and the access letters.
+    if (!front->TakesEvents()) return FALSE;
+    front->Trace("key");
+    // The input method sees the key first, as in a text field: it may be part of a compose
+    // sequence. It commits typed characters (OnCommit) and lets named keys through.
+    if (TypesText(event->state) && gtk_im_context_filter_keypress(front->input_, event))
+        return TRUE;
+    const NamedKey key = NamedKeyOf(event->keyval);
+    if (key == NamedKey::None) return FALSE;
+    return front->form_->KeyDown(key, ModifierKeys(event->state)) ? TRUE : FALSE;
+}
+
+gboolean GtkFrontEnd::OnKeyRelease(GtkWidget*, GdkEventKey* event, gpointer self) {
+    auto* front = static_cast<GtkFrontEnd*>(self);
+    if (!front->TakesEvents() || !TypesText(event->state)) return FALSE;
+    return gtk_im_context_filter_keypress(front->input_, event);
+}
+
+gboolean GtkFrontEnd::OnFocusChange(GtkWidget*, GdkEventFocus* event, gpointer self) {
+    auto* front = static_cast<GtkFrontEnd*>(self);
+    if (event->in)
+        gtk_im_context_focus_in(front->input_);
+    else
+        gtk_im_context_focus_out(front->input_);
+    return FALSE;
+}
+
+void GtkFrontEnd::OnCommit(GtkIMContext*, gchar* text, gpointer self) {
+    auto* front = static_cast<GtkFrontEnd*>(self);
+    if (!front->TakesEvents()) return;
+    for (const char32_t character : TypedCharacters(text)) {
+        front->Trace("typed", static_cast<long long>(character));
+        front->form_->TypeCharacter(character);
+    }
+}
+
+gboolean GtkFrontEnd::OnLeave(GtkWidget*, GdkEventCrossing* event, gpointer self) {
+    auto* front = static_cast<GtkFrontEnd*>(self);
+    // Only the pointer itself leaving: not a menu's grab taking it while it stays over the board,
+    // nor a drag, whose moves off the surface the editor already follows.
+    if (!front->TakesEvents() || HeldButtons(event->state) != 0 ||
+        (event->mode != GDK_CROSSING_NORMAL && event->mode != GDK_CROSSING_UNGRAB))
+        return FALSE;
+    front->Trace("left");
+    front->form_->PointerLeft();
+    return FALSE;
 }
 
 gboolean GtkFrontEnd::OnDraw(GtkWidget* widget, cairo_t* cr, gpointer self) {

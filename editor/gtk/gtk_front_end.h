@@ -1,10 +1,12 @@
 // The editor's window on GTK 3: the menu bar built from the core's description, the editing
-// surface with its persistent image, the modal input box and the failure message. It only
-// translates events for the core (FrmMain) and draws what the core hands it.
+// surface with its persistent image, the modal input box and the failure message, the keyboard
+// (through an input method) and the CLIPBOARD selection. It only translates events for the core
+// (FrmMain) and draws what the core hands it.
 #pragma once
 
 #include <gtk/gtk.h>
 
+#include <array>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -45,6 +47,10 @@ class GtkFrontEnd final : public WindowServices {
     std::string SettingsFolder() override;
     int DisplayZoom() override;
     void SetZoom(int zoom) override;
+    void SetMenuChecked(MenuCommand command, bool checked) override;
+    void WriteClipboard(std::string_view text, std::string_view cells) override;
+    bool ReadClipboard(ClipboardContent& content) override;
+    void SetPointerShape(PointerShape shape) override;
 
   private:
     GtkWidget* BuildMenuBar(GtkAccelGroup* accelerators);
@@ -52,7 +58,16 @@ class GtkFrontEnd final : public WindowServices {
     bool TakesEvents() const { return form_ != nullptr && modalDepth_ == 0; }
 
     static void OnMenuActivate(GtkMenuItem* item, gpointer self);
-    static void OnSurfaceRealize(GtkWidget* widget, gpointer unused);
+    static void OnSurfaceRealize(GtkWidget* widget, gpointer self);
+    static void OnWindowRealize(GtkWidget* widget, gpointer self);
+    static gboolean OnKeyPress(GtkWidget* widget, GdkEventKey* event, gpointer self);
+    static gboolean OnKeyRelease(GtkWidget* widget, GdkEventKey* event, gpointer self);
+    static gboolean OnFocusChange(GtkWidget* widget, GdkEventFocus* event, gpointer self);
+    static void OnCommit(GtkIMContext* context, gchar* text, gpointer self);
+    static gboolean OnLeave(GtkWidget* widget, GdkEventCrossing* event, gpointer self);
+    static void OnClipboardGet(GtkClipboard* clipboard, GtkSelectionData* data, guint info,
+                               gpointer self);
+    static void OnClipboardClear(GtkClipboard* clipboard, gpointer self);
     static gboolean OnDraw(GtkWidget* widget, cairo_t* cr, gpointer self);
     static gboolean OnButtonPress(GtkWidget* widget, GdkEventButton* event, gpointer self);
     static gboolean OnButtonRelease(GtkWidget* widget, GdkEventButton* event, gpointer self);
@@ -60,6 +75,9 @@ class GtkFrontEnd final : public WindowServices {
     static gboolean OnDelete(GtkWidget* widget, GdkEvent* event, gpointer self);
     static void OnScaleChanged(GObject* widget, GParamSpec* property, gpointer self);
     static gboolean OnStatusIdle(gpointer self);
+
+    // Shows the pointer shape on the surface, once it has a window.
+    void ShowPointerShape();
 
     // Device pixels a logical pixel of the window's display.
     int Scale() const { return gtk_widget_get_scale_factor(window_); }
@@ -81,8 +99,16 @@ class GtkFrontEnd final : public WindowServices {
     std::string statusText_;  // the status item's newest text, shown when the main loop idles
     guint statusIdle_ = 0;    // the idle source that shows it, 0 when none is waiting
     std::map<MenuCommand, GtkWidget*> commandItems_;
-    cairo_surface_t* image_ = nullptr;  // the surface's persistent picture, one pixel a pixel
-    int zoom_ = 1;                      // device pixels a side that show one surface pixel
+    bool settingChecks_ = false;     // a radio item set by the core, not chosen by the user
+    GtkIMContext* input_ = nullptr;  // turns key presses into typed characters
+    // What this window offers on the CLIPBOARD selection while it owns it.
+    std::string clipboardText_;
+    std::string clipboardCells_;
+    bool ownsClipboard_ = false;
+    PointerShape pointerShape_ = PointerShape::Arrow;
+    std::array<GdkCursor*, 6> cursors_{};  // by PointerShape, made when first shown
+    cairo_surface_t* image_ = nullptr;     // the surface's persistent picture, one pixel a pixel
+    int zoom_ = 1;                         // device pixels a side that show one surface pixel
     FrmMain* form_ = nullptr;
     int modalDepth_ = 0;
     bool trace_ = false;

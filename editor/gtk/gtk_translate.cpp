@@ -35,6 +35,53 @@ std::int16_t ModifierKeys(guint state) {
                                      ((state & GDK_MOD1_MASK) ? kAltKey : 0));
 }
 
+NamedKey NamedKeyOf(guint keyval) {
+    switch (keyval) {
+        case GDK_KEY_Escape:
+            return NamedKey::Escape;
+        case GDK_KEY_Delete:
+        case GDK_KEY_KP_Delete:
+            return NamedKey::Delete;
+        case GDK_KEY_BackSpace:
+            return NamedKey::Backspace;
+        case GDK_KEY_Return:
+        case GDK_KEY_KP_Enter:
+        case GDK_KEY_ISO_Enter:
+            return NamedKey::Enter;
+        case GDK_KEY_Left:
+        case GDK_KEY_KP_Left:
+            return NamedKey::Left;
+        case GDK_KEY_Right:
+        case GDK_KEY_KP_Right:
+            return NamedKey::Right;
+        case GDK_KEY_Up:
+        case GDK_KEY_KP_Up:
+            return NamedKey::Up;
+        case GDK_KEY_Down:
+        case GDK_KEY_KP_Down:
+            return NamedKey::Down;
+        default:
+            return NamedKey::None;
+    }
+}
+
+bool TypesText(guint state) {
+    return (state & (GDK_CONTROL_MASK | GDK_MOD1_MASK)) == 0;
+}
+
+std::vector<char32_t> TypedCharacters(std::string_view utf8) {
+    std::vector<char32_t> characters;
+    const gchar* at = utf8.data();
+    const gchar* const end = utf8.data() + utf8.size();
+    while (at < end) {
+        const gunichar c = g_utf8_get_char_validated(at, end - at);
+        if (c == static_cast<gunichar>(-1) || c == static_cast<gunichar>(-2)) break;
+        characters.push_back(static_cast<char32_t>(c));
+        at = g_utf8_next_char(at);
+    }
+    return characters;
+}
+
 int SurfacePosition(double logical, int scale, int zoom) {
     // Logical positions are device pixels divided by the scale; a scale of 3 makes them thirds,
     // which a double holds only nearly, so the product is nudged before it is floored.
@@ -66,6 +113,50 @@ std::vector<guint> ShortcutKeys(char key) {
                         GDK_KEY_KP_0 + static_cast<guint>(key - '0')};
             return {};
     }
+}
+
+guint ShownOnlyKey(const MenuItem& entry) {
+    if (entry.shortcut != 0) return 0;  // its Ctrl shortcut is bound and shown
+    if (entry.plainKey >= 'A' && entry.plainKey <= 'Z')
+        return GDK_KEY_A + static_cast<guint>(entry.plainKey - 'A');
+    switch (entry.namedKey) {
+        case NamedKey::Escape:
+            return GDK_KEY_Escape;
+        case NamedKey::Delete:
+            return GDK_KEY_Delete;
+        case NamedKey::Backspace:
+            return GDK_KEY_BackSpace;
+        case NamedKey::Enter:
+            return GDK_KEY_Return;
+        case NamedKey::Left:
+            return GDK_KEY_Left;
+        case NamedKey::Right:
+            return GDK_KEY_Right;
+        case NamedKey::Up:
+            return GDK_KEY_Up;
+        case NamedKey::Down:
+            return GDK_KEY_Down;
+        case NamedKey::None:
+            break;
+    }
+    return 0;
+}
+
+std::vector<const char*> CursorNames(PointerShape shape) {
+    switch (shape) {
+        case PointerShape::Arrow:
+            return {"default"};
+        case PointerShape::Crosshair:
+        case PointerShape::Pick:
+            return {"crosshair"};
+        case PointerShape::Fill:
+            return {"cell", "crosshair"};
+        case PointerShape::Move:
+            return {"move", "all-scroll", "default"};  // all-scroll: the four-way arrows
+        case PointerShape::Text:
+            return {"text", "default"};
+    }
+    return {"default"};
 }
 
 std::string MnemonicLabel(std::string_view caption) {

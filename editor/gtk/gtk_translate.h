@@ -1,5 +1,6 @@
 // Translations between GTK's vocabulary and the editor core's: pointer buttons, modifier keys,
-// menu captions and the command line. Pure functions, testable without a display.
+// named and typed keys, menu captions, pointer shapes and the command line. Pure functions,
+// testable without a display.
 #pragma once
 
 #include <gdk/gdk.h>
@@ -10,7 +11,9 @@
 #include <string_view>
 #include <vector>
 
+#include "menu.h"
 #include "surface_geometry.h"
+#include "window_services.h"
 
 namespace gridwright {
 
@@ -20,6 +23,15 @@ std::int16_t PressedButton(guint gdkButton);
 std::int16_t HeldButtons(guint state);
 // Shift value: the sum of the modifier keys held.
 std::int16_t ModifierKeys(guint state);
+
+// The editor's named key of a GDK key value (the keypad's Enter, Delete and arrows included), or
+// NamedKey::None.
+NamedKey NamedKeyOf(guint keyval);
+// Whether a key pressed in that state may type a character: not with Ctrl or Alt held, which make
+// it a shortcut or an access letter (AltGr is no Alt: it types the layout's third characters).
+bool TypesText(guint state);
+// The characters of an input method's commit (UTF-8), one by one; an invalid sequence ends it.
+std::vector<char32_t> TypedCharacters(std::string_view utf8);
 
 // The surface pixel under a pointer position in the widget's logical pixels, on a display of that
 // scale (device pixels a logical pixel), at that zoom (device pixels a surface pixel): the device
@@ -31,6 +43,15 @@ PixelRect WidgetArea(const PixelRect& surface, int zoom, int scale);
 
 // The GDK keys of a menu shortcut's key (menu.h): first the one the menu shows, then the keypad's.
 std::vector<guint> ShortcutKeys(char key);
+
+// The key shown beside a menu entry that GTK must not bind (menu.h: plainKey, namedKey) as a GDK
+// key value, or 0 when the entry has none or its Ctrl shortcut is shown instead.
+guint ShownOnlyKey(const MenuItem& entry);
+
+// The pointer cursors' names (CSS names, as gdk_cursor_new_from_name takes them) for a shape, the
+// best first: a cursor theme may lack the first, and the X server's own cursors have few. The
+// window shows Arrow as its own pointer, without a cursor of the surface's.
+std::vector<const char*> CursorNames(PointerShape shape);
 
 // A caption with '&' before its access letter ("E&xit") as a GTK mnemonic label ("E_xit");
 // "&&" is a literal ampersand and a literal underscore is doubled.

@@ -45,11 +45,14 @@ TIMED_STEPS = 24
 class Editor:
     """One run of the editor on a display, with the trace of its events."""
 
-    def __init__(self, executable, x, map_path, trace_path, zoom=1, settings=None, scale=None):
+    def __init__(self, executable, x, map_path, trace_path, zoom=1, settings=None, scale=None,
+                 others=()):
         """`zoom`: the zoom the window must start at; `settings`: the folder of the user's
         settings (by default an empty one beside the trace, so a user's own never counts);
-        `scale`: GDK_SCALE, the display's scale."""
+        `scale`: GDK_SCALE, the display's scale; `others`: the windows of editors that run
+        beside this one."""
         self.x = x
+        self.others = set(others)
         settings = settings or Path(trace_path).parent / "no-settings"
         env = dict(x.env, GRIDWRIGHT_TRACE="1", GDK_BACKEND="x11", NO_AT_BRIDGE="1",
                    XDG_CONFIG_HOME=str(settings))
@@ -92,7 +95,7 @@ class Editor:
 
     def find_main_window(self):
         self.check_running()
-        found = self.x.visible_windows("^" + CAPTION)
+        found = [w for w in self.x.visible_windows("^" + CAPTION) if w not in self.others]
         return found[0] if found else None
 
     def caption(self):

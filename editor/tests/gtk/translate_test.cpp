@@ -1,9 +1,12 @@
+#include <gdk/gdkkeysyms.h>
 #include <gtest/gtest.h>
 
 #include <array>
+#include <string_view>
 #include <vector>
 
 #include "gtk_translate.h"
+#include "menu.h"
 
 namespace gridwright {
 namespace {
@@ -77,6 +80,78 @@ TEST(GtkMenu, AccessLettersBecomeMnemonics) {
     EXPECT_EQ(MnemonicLabel("Save && Quit"), "Save & Quit");
     EXPECT_EQ(MnemonicLabel("snake_case"), "snake__case");
     EXPECT_EQ(MnemonicLabel("trailing&"), "trailing&");
+}
+
+TEST(GtkKeys, NamedKeysWithTheKeypadsAndNothingElse) {
+    EXPECT_EQ(NamedKeyOf(GDK_KEY_Escape), NamedKey::Escape);
+    EXPECT_EQ(NamedKeyOf(GDK_KEY_Delete), NamedKey::Delete);
+    EXPECT_EQ(NamedKeyOf(GDK_KEY_KP_Delete), NamedKey::Delete);
+    EXPECT_EQ(NamedKeyOf(GDK_KEY_BackSpace), NamedKey::Backspace);
+    EXPECT_EQ(NamedKeyOf(GDK_KEY_Return), NamedKey::Enter);
+    EXPECT_EQ(NamedKeyOf(GDK_KEY_KP_Enter), NamedKey::Enter);
+    EXPECT_EQ(NamedKeyOf(GDK_KEY_Left), NamedKey::Left);
+    EXPECT_EQ(NamedKeyOf(GDK_KEY_KP_Right), NamedKey::Right);
+    EXPECT_EQ(NamedKeyOf(GDK_KEY_Up), NamedKey::Up);
+    EXPECT_EQ(NamedKeyOf(GDK_KEY_KP_Down), NamedKey::Down);
+    // Letters, digits and the keypad's digits (Num Lock on) are typed; Tab and F10 are GTK's.
+    for (const guint key : {GDK_KEY_b, GDK_KEY_T, GDK_KEY_0, GDK_KEY_KP_4, GDK_KEY_space,
+                            GDK_KEY_Tab, GDK_KEY_F10, GDK_KEY_Shift_L})
+        EXPECT_EQ(NamedKeyOf(key), NamedKey::None) << key;
+}
+
+TEST(GtkKeys, CtrlAndAltMakeShortcutsNotText) {
+    EXPECT_TRUE(TypesText(0));
+    EXPECT_TRUE(TypesText(GDK_SHIFT_MASK | GDK_LOCK_MASK | GDK_MOD2_MASK));
+    EXPECT_TRUE(TypesText(GDK_MOD5_MASK)) << "AltGr types the layout's third characters";
+    EXPECT_TRUE(TypesText(GDK_BUTTON1_MASK));
+    EXPECT_FALSE(TypesText(GDK_CONTROL_MASK));
+    EXPECT_FALSE(TypesText(GDK_MOD1_MASK));
+    EXPECT_FALSE(TypesText(GDK_SHIFT_MASK | GDK_CONTROL_MASK));
+}
+
+TEST(GtkKeys, ACommitIsSplitIntoItsCharacters) {
+    EXPECT_EQ(TypedCharacters("Hi"), (std::vector<char32_t>{U'H', U'i'}));
+    // A dead key's or an input method's commit: beyond ASCII, beyond the first plane.
+    EXPECT_EQ(TypedCharacters("\xc3\xa9\xe2\x99\xa5\xf0\x9f\x98\x80"),
+              (std::vector<char32_t>{U'\u00e9', U'\u2665', U'\U0001f600'}));
+    EXPECT_TRUE(TypedCharacters("").empty());
+    EXPECT_EQ(TypedCharacters("a\xff"
+                              "b"),
+              (std::vector<char32_t>{U'a'}))
+        << "cut at bad bytes";
+    EXPECT_EQ(TypedCharacters(std::string_view("x\xc3", 2)), (std::vector<char32_t>{U'x'}));
+}
+
+const MenuItem& Entry(MenuCommand command) {
+    for (const MenuItem& top : MenuBar())
+        for (const MenuItem& entry : top.items)
+            if (entry.command == command) return entry;
+    ADD_FAILURE() << "no menu entry of command " << static_cast<int>(command);
+    return MenuBar().front();
+}
+
+// The Tool menu's letters and Edit's Delete are shown beside the caption but never bound.
+TEST(GtkMenu, PlainAndNamedKeysAreShownOnly) {
+    EXPECT_EQ(ShownOnlyKey(Entry(MenuCommand::ToolPen)), GDK_KEY_B);
+    EXPECT_EQ(ShownOnlyKey(Entry(MenuCommand::ToolText)), GDK_KEY_T);
+    EXPECT_EQ(ShownOnlyKey(Entry(MenuCommand::Delete)), GDK_KEY_Delete);
+    EXPECT_EQ(ShownOnlyKey(Entry(MenuCommand::Copy)), 0U) << "Ctrl+C is bound and shown by GTK";
+    EXPECT_EQ(ShownOnlyKey(Entry(MenuCommand::Open)), 0U);
+    const MenuItem both{"mnuBoth", "&Both", 'B', 0, MenuCommand::None, {}, 0, 'X'};
+    EXPECT_EQ(ShownOnlyKey(both), 0U) << "Ctrl+B is shown, not X";
+}
+
+TEST(GtkPointer, EveryShapeHasACursorTheXServerKnows) {
+    EXPECT_EQ(std::string_view(CursorNames(PointerShape::Text).front()), "text");
+    EXPECT_EQ(std::string_view(CursorNames(PointerShape::Move).front()), "move");
+    EXPECT_EQ(std::string_view(CursorNames(PointerShape::Fill).front()), "cell");
+    // The last name of each is one that GDK maps to the X server's cursor font.
+    for (const PointerShape shape :
+         {PointerShape::Arrow, PointerShape::Crosshair, PointerShape::Fill, PointerShape::Move,
+          PointerShape::Pick, PointerShape::Text}) {
+        const std::string_view last = CursorNames(shape).back();
+        EXPECT_TRUE(last == "default" || last == "crosshair") << static_cast<int>(shape);
+    }
 }
 
 TEST(GtkCommandLine, ArgumentsAreJoinedWithSingleBlanks) {
