@@ -22,7 +22,7 @@ test_packages=(
     "${package_packages[@]}"
     clang-format lintian man-db strace
     fonts-wine
-    xvfb xdotool x11-apps x11-utils x11-xserver-utils desktop-file-utils
+    xvfb xdotool xclip x11-apps x11-utils x11-xserver-utils desktop-file-utils
     mtools dosfstools desmume gdb-multiarch
     tiled
     emscripten chromium chromium-driver python3-selenium
