@@ -215,9 +215,16 @@ void MainWindow::OnPointer(UINT message, WPARAM wParam, LPARAM lParam) {
             pressed = kMiddleButton;
             break;
         case WM_MOUSEMOVE:
+            // Ask to hear when the pointer leaves; not while a drag holds it outside, where the
+            // system would answer at once with every move.
             if (!trackingLeave_) {
-                TRACKMOUSEEVENT leave{sizeof leave, TME_LEAVE, surface_, 0};
-                trackingLeave_ = TrackMouseEvent(&leave) != FALSE;
+                RECT client;
+                GetClientRect(surface_, &client);
+                const POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+                if (PtInRect(&client, at)) {
+                    TRACKMOUSEEVENT leave{sizeof leave, TME_LEAVE, surface_, 0};
+                    trackingLeave_ = TrackMouseEvent(&leave) != FALSE;
+                }
             }
             if (form_ != nullptr) form_->picScreen_MouseMove(HeldButtons(wParam), keys, x, y);
             return;
