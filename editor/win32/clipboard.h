@@ -1,6 +1,7 @@
 // The Windows clipboard in the editor's two forms: the cells with their colours under a registered
 // format named after kCellsClipboardType (UTF-8 bytes), and plain text as CF_UNICODETEXT, which
-// every Windows program reads.
+// every Windows program reads. Both end in a zero, as text on this clipboard does: the memory's
+// size may be rounded up past the data, so a reader stops at the zero.
 #pragma once
 
 #include <windows.h>
