@@ -5,6 +5,7 @@
 #include <cstddef>
 
 #include "bitmap_info.h"
+#include "clipboard.h"
 #include "command_line.h"
 #include "frm_main.h"
 #include "input_box.h"
@@ -67,7 +68,9 @@ T* Owner(HWND window, UINT message, LPARAM lParam) {
 }  // namespace
 
 MainWindow::MainWindow(HINSTANCE instance, int showCommand)
-    : showCommand_(showCommand), menu_(gridwright::MenuBar()) {
+    : showCommand_(showCommand),
+      menu_(gridwright::MenuBar()),
+      cursor_(LoadCursorW(nullptr, CursorFor(PointerShape::Arrow))) {
     RegisterClasses(instance, WindowProc<&MainWindow::frame_, &MainWindow::OnFrameMessage>,
                     WindowProc<&MainWindow::surface_, &MainWindow::OnSurfaceMessage>);
     frame_ = CreateWindowExW(0, kFrameClass, Utf8ToWide(FrmMain::kDesignCaption).c_str(),
@@ -144,6 +147,10 @@ LRESULT MainWindow::OnFrameMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_DESTROY:
             PostQuitMessage(0);
             return 0;
+        case WM_KEYDOWN:
+        case WM_CHAR:
+            if (OnKey(message, wParam)) return 0;
+            return DefWindowProcW(frame_, message, wParam, lParam);
         default:
             return DefWindowProcW(frame_, message, wParam, lParam);
     }
@@ -162,6 +169,20 @@ LRESULT MainWindow::OnSurfaceMessage(UINT message, WPARAM wParam, LPARAM lParam)
         }
         case WM_ERASEBKGND:
             return 1;  // the paint covers every pixel
+        case WM_SETCURSOR:
+            if (LOWORD(lParam) != HTCLIENT)
+                return DefWindowProcW(surface_, message, wParam, lParam);
+            SetCursor(cursor_);
+            return TRUE;
+        case WM_MOUSELEAVE:
+            trackingLeave_ = false;
+            // While a button holds the capture the pointer still belongs to the gesture.
+            if (GetCapture() != surface_ && form_ != nullptr) form_->PointerLeft();
+            return 0;
+        case WM_KEYDOWN:
+        case WM_CHAR:
+            if (OnKey(message, wParam)) return 0;
+            return DefWindowProcW(surface_, message, wParam, lParam);
         case WM_LBUTTONDOWN:
         case WM_RBUTTONDOWN:
         case WM_MBUTTONDOWN:
@@ -194,6 +215,17 @@ void MainWindow::OnPointer(UINT message, WPARAM wParam, LPARAM lParam) {
             pressed = kMiddleButton;
             break;
         case WM_MOUSEMOVE:
+            // Ask to hear when the pointer leaves; not while a drag holds it outside, where the
+            // system would answer at once with every move.
+            if (!trackingLeave_) {
+                RECT client;
+                GetClientRect(surface_, &client);
+                const POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+                if (PtInRect(&client, at)) {
+                    TRACKMOUSEEVENT leave{sizeof leave, TME_LEAVE, surface_, 0};
+                    trackingLeave_ = TrackMouseEvent(&leave) != FALSE;
+                }
+            }
             if (form_ != nullptr) form_->picScreen_MouseMove(HeldButtons(wParam), keys, x, y);
             return;
         default:  // a release paints nothing; the last one ends the capture and the gesture
@@ -204,6 +236,18 @@ void MainWindow::OnPointer(UINT message, WPARAM wParam, LPARAM lParam) {
     // Keep the moves coming while a button is held, wherever the pointer goes.
     SetCapture(surface_);
     if (form_ != nullptr) form_->picScreen_MouseDown(pressed, keys, x, y);
+}
+
+bool MainWindow::OnKey(UINT message, WPARAM wParam) {
+    if (form_ == nullptr) return false;
+    // Only keys without a Ctrl shortcut get here: the accelerators took those first.
+    if (message == WM_KEYDOWN) {
+        const NamedKey key = NamedKeyFor(wParam);
+        return key != NamedKey::None && form_->KeyDown(key, HeldModifierKeys());
+    }
+    const auto character = typed_.Take(static_cast<wchar_t>(wParam), HeldModifierKeys());
+    if (character) form_->TypeCharacter(*character);
+    return true;
 }
 
 void MainWindow::SetCaption(std::string_view caption) {
@@ -256,6 +300,31 @@ void MainWindow::SetZoom(int zoom) {
     if (image_.Zoom() != zoom_) image_.SetZoom(zoom_);
     FitClientArea();
     InvalidateRect(surface_, nullptr, FALSE);
+}
+
+void MainWindow::SetMenuChecked(MenuCommand command, bool checked) {
+    menu_.SetChecked(command, checked);
+}
+
+void MainWindow::WriteClipboard(std::string_view text, std::string_view cells) {
+    if (!PutOnClipboard(frame_, text, cells))
+        ReportFailure(
+            "The clipboard cannot be written: another program holds it. Nothing was copied.");
+}
+
+bool MainWindow::ReadClipboard(ClipboardContent& content) {
+    if (TakeFromClipboard(frame_, content)) return true;
+    // No answer follows: the paste does nothing, and the user knows why.
+    ReportFailure("The clipboard cannot be read: another program holds it. Nothing was pasted.");
+    return false;
+}
+
+void MainWindow::SetPointerShape(PointerShape shape) {
+    cursor_ = LoadCursorW(nullptr, CursorFor(shape));
+    // Shown at once when the pointer is over the surface; elsewhere the next WM_SETCURSOR does.
+    POINT at;
+    if (GetCapture() == surface_ || (GetCursorPos(&at) && WindowFromPoint(at) == surface_))
+        SetCursor(cursor_);
 }
 
 void MainWindow::ShowMainWindow() {

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include "classic_random.h"
+#include "keyboard.h"
 #include "surface_image.h"
 #include "window_menu.h"
 #include "window_services.h"
@@ -48,6 +49,10 @@ class MainWindow final : public WindowServices {
     std::string SettingsFolder() override;
     int DisplayZoom() override;
     void SetZoom(int zoom) override;
+    void SetMenuChecked(MenuCommand command, bool checked) override;
+    void WriteClipboard(std::string_view text, std::string_view cells) override;
+    bool ReadClipboard(ClipboardContent& content) override;
+    void SetPointerShape(PointerShape shape) override;
 
   private:
     // The window procedure of the frame or the surface: forwards to this object's handler.
@@ -56,6 +61,8 @@ class MainWindow final : public WindowServices {
     LRESULT OnFrameMessage(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnSurfaceMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void OnPointer(UINT message, WPARAM wParam, LPARAM lParam);
+    // Keyboard messages of whichever window has the focus; true when the editor took the key.
+    bool OnKey(UINT message, WPARAM wParam);
     // Sizes the surface at the zoom and the frame so that its client area below the menu bar is
     // exactly the surface.
     void FitClientArea();
@@ -68,6 +75,9 @@ class MainWindow final : public WindowServices {
     SurfaceImage image_;
     int zoom_ = 1;  // device pixels a side that show one surface pixel
     FrmMain* form_ = nullptr;
+    TypedCharacters typed_;
+    HCURSOR cursor_ = nullptr;    // the surface's pointer shape
+    bool trackingLeave_ = false;  // WM_MOUSELEAVE asked for since the pointer came in
     ClassicRandom random_;
 };
 

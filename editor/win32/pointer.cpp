@@ -22,4 +22,19 @@ std::int16_t ModifierKeys(std::uintptr_t keyFlags, bool altDown) {
     return keys;
 }
 
+const wchar_t* CursorFor(PointerShape shape) {
+    switch (shape) {
+        case PointerShape::Move:
+            return IDC_SIZEALL;
+        case PointerShape::Text:
+            return IDC_IBEAM;
+        case PointerShape::Arrow:
+        case PointerShape::Crosshair:
+        case PointerShape::Fill:
+        case PointerShape::Pick:
+            break;
+    }
+    return IDC_CROSS;
+}
+
 }  // namespace gridwright::win32

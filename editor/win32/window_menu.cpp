@@ -19,6 +19,11 @@ std::wstring MenuText(const MenuItem& item) {
     else if (item.shortcut != 0) {
         text += L"\tCtrl+";
         text += static_cast<wchar_t>(item.shortcut);
+    } else if (item.plainKey != 0) {
+        text += L'\t';
+        text += static_cast<wchar_t>(item.plainKey);
+    } else if (item.namedKey == NamedKey::Delete) {
+        text += L"\tDel";
     }
     return text;
 }
@@ -52,6 +57,15 @@ WindowMenu::WindowMenu(std::span<const MenuItem> items) : bar_(CreateMenu()) {
         for (const MenuItem& item : top.items) {
             const UINT id = Add(item.command);
             AppendMenuW(popup, MF_STRING, id, MenuText(item).c_str());
+            if (item.radioGroup != 0) {
+                // A radio item shows a dot rather than a tick when checked.
+                MENUITEMINFOW info{};
+                info.cbSize = sizeof info;
+                info.fMask = MIIM_FTYPE | MIIM_STATE;
+                info.fType = MFT_STRING | MFT_RADIOCHECK;
+                info.fState = item.checked ? MFS_CHECKED : MFS_UNCHECKED;
+                SetMenuItemInfoW(popup, id, FALSE, &info);
+            }
             for (const char key : {item.shortcut, item.otherShortcut}) {
                 for (const ShortcutKey& shortcut : ShortcutKeys(key)) {
                     const BYTE modifiers = FVIRTKEY | FCONTROL | (shortcut.shift ? FSHIFT : 0);
@@ -95,6 +109,16 @@ void WindowMenu::SetEnabled(MenuCommand command, bool enabled) {
         if (commands_[i] == command) {
             EnableMenuItem(bar_, kFirstId + static_cast<UINT>(i),
                            MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
+        }
+    }
+}
+
+void WindowMenu::SetChecked(MenuCommand command, bool checked) {
+    // The core unchecks the old radio item before it checks the new one, so each is set alone.
+    for (std::size_t i = 0; i < commands_.size(); ++i) {
+        if (commands_[i] == command) {
+            CheckMenuItem(bar_, kFirstId + static_cast<UINT>(i),
+                          MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
         }
     }
 }

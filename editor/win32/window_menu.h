@@ -13,7 +13,9 @@
 namespace gridwright::win32 {
 
 // The item's text as a Win32 menu shows it: the caption with its access letter, and the shortcut
-// after a tab ("&Open\tCtrl+O", "Zoom &In\tCtrl+Plus").
+// after a tab ("&Open\tCtrl+O", "Zoom &In\tCtrl+Plus"), or the plain key that chooses it
+// ("&Pen\tB",
+// "&Delete\tDel"), which is no accelerator: the editor reads those keys itself.
 std::wstring MenuText(const MenuItem& item);
 
 // A key that gives a menu shortcut's key (menu.h) with Ctrl: a virtual key, with Shift or not.
@@ -44,6 +46,8 @@ class WindowMenu {
     UINT StatusId() const { return statusId_; }
     // Makes every entry of a command choosable or greyed; a greyed entry's shortcuts do nothing.
     void SetEnabled(MenuCommand command, bool enabled);
+    // Shows every entry of a command checked or not; a radio item keeps its dot.
+    void SetChecked(MenuCommand command, bool checked);
     // Replaces an item's caption and redraws the bar at once.
     void SetCaption(UINT id, std::wstring_view caption);
 

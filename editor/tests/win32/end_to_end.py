@@ -5,7 +5,7 @@ box. It checks the window caption, the surface's pixels against the palette and 
 bytes. Waits are on conditions (window mapped, pixels shown, file written), each with a deadline.
 
 usage: end_to_end.py --exe gridwright.exe --prefix WINEPREFIX --workdir DIR [--screenshots DIR]
-                     SCENARIO...   (startup, editing, recovery, zoom)
+                     SCENARIO...   (startup, editing, recovery, zoom, tools)
 """
 import argparse
 import os
@@ -413,7 +413,104 @@ def zoom(s):
             shutil.rmtree(folder, ignore_errors=True)
 
 
-SCENARIOS = {"startup": startup, "editing": editing, "recovery": recovery, "zoom": zoom}
+def x_clipboard(s, target):
+    """What another X program reads from the CLIPBOARD selection as `target`, or None."""
+    try:
+        result = subprocess.run(["xclip", "-o", "-selection", "clipboard", "-t", target],
+                                env=s.x.env, capture_output=True, timeout=10)
+    except subprocess.TimeoutExpired:
+        return None
+    return result.stdout if result.returncode == 0 else None
+
+
+def line_cells(a, b):
+    """The cells of a line whose ideal line passes no cell's edge halfway (no rounding ties):
+    one a step along the longer axis, the other rounded to the nearest."""
+    (ax, ay), (bx, by) = a, b
+    steps = max(abs(bx - ax), abs(by - ay))
+    return [(ax + round((bx - ax) * i / steps), ay + round((by - ay) * i / steps))
+            for i in range(steps + 1)]
+
+
+def tools(s):
+    """The tools chosen by their plain keys: a Line dragged with the left brush, a Fill with the
+    right one of a region the line left, a Select dragged and copied with Ctrl+C (the text form
+    as another X program reads it) and pasted with Ctrl+V at the pointer with its colours; the
+    saved bytes hold exactly these edits."""
+    map_path = s.args.workdir / MAP_NAME
+    level = Level(make_map(map_path)[:LEVEL_BYTES])
+    level.put(2, 0, FULL_BLOCK, 0x40)   # a save drops the low colour bits
+    open_editor(s, MAP_NAME)
+    s.wait_cell(0, 0, colour(12), "level 0 of the map on the surface")
+    s.click(*glyph_cell(FULL_BLOCK), 1)
+    s.click(*colour_cell(10), 1)
+    s.wait_cell(35, 0, colour(10), "left brush indicator")
+    s.click(*glyph_cell(SMILEY), 3)
+    s.click(*colour_cell(14), 3)
+    s.x.wait("right brush indicator", lambda: colour(14) in s.cell_pixels(s.screen(), 41, 0))
+
+    # Line, by L: from the press's cell to the release's; the moves between only preview it.
+    line = line_cells((2, 14), (9, 17))
+    check(line == [(2, 14), (3, 14), (4, 15), (5, 15), (6, 16), (7, 16), (8, 17), (9, 17)],
+          f"the expected line is {line}")
+    s.shortcut("l")
+    s.move_to(2, 14)
+    s.x.xdotool("mousedown", 1)
+    s.move_to(5, 20)
+    s.move_to(9, 17)
+    s.x.xdotool("mouseup", 1)
+    s.x.wait("the line", lambda: all(s.cell_is(x, y, colour(10)) for x, y in line))
+    check(s.cell_is(5, 20, colour(0)), "the preview through (5, 20) stayed on the surface")
+    for x, y in line:
+        level.set(x, y, FULL_BLOCK, 10)
+
+    # Fill, by G: the 4-connected region of (4, 15) is its pair of the line's cells; the cells
+    # the line joins only at a corner keep their brush.
+    s.shortcut("g")
+    s.click(4, 15, 3)
+    s.x.wait("the fill", lambda: all(colour(14) in s.cell_pixels(s.screen(), x, 15)
+                                     for x in (4, 5)))
+    check(s.cell_is(3, 14, colour(10)) and s.cell_is(6, 16, colour(10)),
+          "the fill went past a corner")
+    for x in (4, 5):
+        level.set(x, 15, SMILEY, 14)
+
+    # Select, by M: a drag over (0, 0) to (2, 1); Ctrl+C puts both forms on the clipboard. Wine
+    # hands X programs the text (its CR LF back as LF) but not the registered cells format; the
+    # paste's colours show that the editor reads that one.
+    s.shortcut("m")
+    s.move_to(0, 0)
+    s.x.xdotool("mousedown", 1)
+    s.move_to(1, 1)
+    s.move_to(2, 1)
+    s.x.xdotool("mouseup", 1)
+    s.shortcut("ctrl+c")
+    text = "\u2588A\u2588\n\u2400\u2400\u2400"
+    s.x.wait("the copied text on the X clipboard", lambda: (
+        x_clipboard(s, "UTF8_STRING") or b"").decode(errors="replace").replace("\r", "") == text)
+
+    # Ctrl+V with the pointer on (4, 15): the copied cells with their own colours, clipped to
+    # nothing here, blank cells included; then Escape clears the selection around them.
+    s.move_to(4, 15)
+    s.shortcut("ctrl+v")
+    s.x.wait("the paste", lambda: colour(12) in s.cell_pixels(s.screen(), 4, 15))
+    s.shortcut("Escape")
+    s.wait_cell(4, 15, colour(12), "the pasted block without the selection's outline")
+    check(s.cell_is(6, 15, colour(4)) and s.cell_is(6, 16, colour(0)),
+          "the paste's other cells are not as copied")
+    for (x, y), (glyph, colour_index) in zip(
+            [(4, 15), (5, 15), (6, 15), (4, 16), (5, 16), (6, 16)],
+            [(FULL_BLOCK, 12), (ord("A"), 14), (FULL_BLOCK, 4), (0, 0), (0, 0), (0, 0)]):
+        level.set(x, y, glyph, colour_index)
+    s.save_screenshot("windows-tools.png")
+
+    s.shortcut("ctrl+s")
+    s.x.wait("the tools' edits saved", lambda: level_bytes(map_path, 0) == level.data)
+    exit_through_menu(s)
+
+
+SCENARIOS = {"startup": startup, "editing": editing, "recovery": recovery, "zoom": zoom,
+             "tools": tools}
 
 
 def run(args):
@@ -438,7 +535,8 @@ def main():
     parser.add_argument("--screenshots", type=Path)
     parser.add_argument("scenarios", nargs="+", choices=sorted(SCENARIOS))
     args = parser.parse_args()
-    return run_test(lambda: run(args), tools=("wine", "wineserver"))
+    clipboard = ("xclip",) if "tools" in args.scenarios else ()
+    return run_test(lambda: run(args), tools=("wine", "wineserver", *clipboard))
 
 
 if __name__ == "__main__":

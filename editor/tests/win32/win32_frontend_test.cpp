@@ -64,6 +64,14 @@ TEST(Pointer, ButtonsAreTheEditorsValues) {
     EXPECT_EQ(HeldButtons(MK_XBUTTON1 | MK_XBUTTON2), 0);
 }
 
+TEST(Pointer, ToolShapesAreSystemCursorsWithPenKeepingTheCrosshair) {
+    EXPECT_EQ(CursorFor(PointerShape::Arrow), IDC_CROSS);
+    EXPECT_EQ(CursorFor(PointerShape::Crosshair), IDC_CROSS);
+    EXPECT_EQ(CursorFor(PointerShape::Move), IDC_SIZEALL);
+    EXPECT_EQ(CursorFor(PointerShape::Text), IDC_IBEAM);
+    EXPECT_NE(LoadCursorW(nullptr, CursorFor(PointerShape::Move)), nullptr);
+}
+
 TEST(Pointer, ModifierKeysAreShiftCtrlAlt) {
     EXPECT_EQ(ModifierKeys(0, false), 0);
     EXPECT_EQ(ModifierKeys(MK_SHIFT, false), 1);
@@ -83,11 +91,12 @@ std::wstring ItemText(HMENU menu, UINT position) {
 TEST(WindowMenu, ShowsTheDesignedBarWithAccessLettersAndShortcuts) {
     WindowMenu menu(MenuBar());
     HMENU bar = menu.Handle();
-    ASSERT_EQ(GetMenuItemCount(bar), 4);
+    ASSERT_EQ(GetMenuItemCount(bar), 5);
     EXPECT_EQ(ItemText(bar, 0), L"&File");
     EXPECT_EQ(ItemText(bar, 1), L"&Edit");
-    EXPECT_EQ(ItemText(bar, 2), L"&Option");
-    EXPECT_EQ(ItemText(bar, 3), L"[]");
+    EXPECT_EQ(ItemText(bar, 2), L"&Tool");
+    EXPECT_EQ(ItemText(bar, 3), L"&Option");
+    EXPECT_EQ(ItemText(bar, 4), L"[]");
 
     HMENU file = GetSubMenu(bar, 0);
     ASSERT_EQ(GetMenuItemCount(file), 5);
@@ -97,17 +106,30 @@ TEST(WindowMenu, ShowsTheDesignedBarWithAccessLettersAndShortcuts) {
     EXPECT_EQ(ItemText(file, 3), L"&Recover");
     EXPECT_EQ(ItemText(file, 4), L"E&xit");
     HMENU edit = GetSubMenu(bar, 1);
-    ASSERT_EQ(GetMenuItemCount(edit), 2);
+    ASSERT_EQ(GetMenuItemCount(edit), 7);
     EXPECT_EQ(ItemText(edit, 0), L"&Undo\tCtrl+Z");
     EXPECT_EQ(ItemText(edit, 1), L"&Redo\tCtrl+Y");
-    HMENU option = GetSubMenu(bar, 2);
+    EXPECT_EQ(ItemText(edit, 2), L"Cu&t\tCtrl+X");
+    EXPECT_EQ(ItemText(edit, 3), L"&Copy\tCtrl+C");
+    EXPECT_EQ(ItemText(edit, 4), L"&Paste\tCtrl+V");
+    EXPECT_EQ(ItemText(edit, 5), L"&Delete\tDel");
+    EXPECT_EQ(ItemText(edit, 6), L"Select &All\tCtrl+A");
+    HMENU tool = GetSubMenu(bar, 2);
+    ASSERT_EQ(GetMenuItemCount(tool), 6);
+    EXPECT_EQ(ItemText(tool, 0), L"&Pen\tB");
+    EXPECT_EQ(ItemText(tool, 1), L"&Line\tL");
+    EXPECT_EQ(ItemText(tool, 2), L"&Fill\tG");
+    EXPECT_EQ(ItemText(tool, 3), L"&Select\tM");
+    EXPECT_EQ(ItemText(tool, 4), L"P&ick\tI");
+    EXPECT_EQ(ItemText(tool, 5), L"&Text\tT");
+    HMENU option = GetSubMenu(bar, 3);
     ASSERT_EQ(GetMenuItemCount(option), 4);
     EXPECT_EQ(ItemText(option, 0), L"&Brightness\tCtrl+B");
     EXPECT_EQ(ItemText(option, 1), L"Zoom &In\tCtrl+Plus");
     EXPECT_EQ(ItemText(option, 2), L"Zoom &Out\tCtrl+Minus");
     EXPECT_EQ(ItemText(option, 3), L"&Actual Size\tCtrl+0");
     // The status item is a plain item of the bar, not a menu.
-    EXPECT_EQ(GetSubMenu(bar, 3), nullptr);
+    EXPECT_EQ(GetSubMenu(bar, 4), nullptr);
 
     EXPECT_EQ(menu.CommandFor(GetMenuItemID(file, 0)), MenuCommand::Open);
     EXPECT_EQ(menu.CommandFor(GetMenuItemID(file, 1)), MenuCommand::Save);
@@ -116,9 +138,14 @@ TEST(WindowMenu, ShowsTheDesignedBarWithAccessLettersAndShortcuts) {
     EXPECT_EQ(menu.CommandFor(GetMenuItemID(file, 4)), MenuCommand::Exit);
     EXPECT_EQ(menu.CommandFor(GetMenuItemID(edit, 0)), MenuCommand::Undo);
     EXPECT_EQ(menu.CommandFor(GetMenuItemID(edit, 1)), MenuCommand::Redo);
+    EXPECT_EQ(menu.CommandFor(GetMenuItemID(edit, 2)), MenuCommand::Cut);
+    EXPECT_EQ(menu.CommandFor(GetMenuItemID(edit, 5)), MenuCommand::Delete);
+    EXPECT_EQ(menu.CommandFor(GetMenuItemID(edit, 6)), MenuCommand::SelectAll);
+    EXPECT_EQ(menu.CommandFor(GetMenuItemID(tool, 0)), MenuCommand::ToolPen);
+    EXPECT_EQ(menu.CommandFor(GetMenuItemID(tool, 5)), MenuCommand::ToolText);
     EXPECT_EQ(menu.CommandFor(GetMenuItemID(option, 0)), MenuCommand::Brightness);
     EXPECT_EQ(menu.CommandFor(GetMenuItemID(option, 3)), MenuCommand::ActualSize);
-    EXPECT_EQ(menu.StatusId(), GetMenuItemID(bar, 3));
+    EXPECT_EQ(menu.StatusId(), GetMenuItemID(bar, 4));
     EXPECT_EQ(menu.CommandFor(menu.StatusId()), MenuCommand::None);
     EXPECT_EQ(menu.CommandFor(0), MenuCommand::None);
     EXPECT_EQ(menu.CommandFor(IDCANCEL), MenuCommand::None);
@@ -129,7 +156,9 @@ TEST(WindowMenu, ShortcutsAreCtrlKeysForTheirCommands) {
     WindowMenu menu(MenuBar());
     ASSERT_NE(menu.Accelerators(), nullptr);
     ACCEL table[32] = {};
-    ASSERT_EQ(CopyAcceleratorTableW(menu.Accelerators(), table, 32), 14);
+    // The tools' plain letters and Delete are no accelerators: the editor reads those keys as
+    // typed characters and named keys, so that the text tool can type them.
+    ASSERT_EQ(CopyAcceleratorTableW(menu.Accelerators(), table, 32), 18);
     // Zoom In: Ctrl with the key of '+' and Shift, the keypad's plus, and the key of '=' alone.
     const struct {
         WORD key;
@@ -141,6 +170,10 @@ TEST(WindowMenu, ShortcutsAreCtrlKeysForTheirCommands) {
                     {'Z', FCONTROL, MenuCommand::Undo},
                     {'Y', FCONTROL, MenuCommand::Redo},
                     {'Z', FCONTROL | FSHIFT, MenuCommand::Redo},
+                    {'X', FCONTROL, MenuCommand::Cut},
+                    {'C', FCONTROL, MenuCommand::Copy},
+                    {'V', FCONTROL, MenuCommand::Paste},
+                    {'A', FCONTROL, MenuCommand::SelectAll},
                     {'B', FCONTROL, MenuCommand::Brightness},
                     {VK_OEM_PLUS, FCONTROL | FSHIFT, MenuCommand::ZoomIn},
                     {VK_ADD, FCONTROL, MenuCommand::ZoomIn},
@@ -149,7 +182,7 @@ TEST(WindowMenu, ShortcutsAreCtrlKeysForTheirCommands) {
                     {VK_SUBTRACT, FCONTROL, MenuCommand::ZoomOut},
                     {'0', FCONTROL, MenuCommand::ActualSize},
                     {VK_NUMPAD0, FCONTROL, MenuCommand::ActualSize}};
-    for (int i = 0; i < 14; ++i) {
+    for (int i = 0; i < 18; ++i) {
         SCOPED_TRACE(i);
         EXPECT_EQ(table[i].fVirt & (FVIRTKEY | FCONTROL | FSHIFT | FALT),
                   FVIRTKEY | expected[i].modifiers);
@@ -172,10 +205,41 @@ TEST(WindowMenu, GreysAndRestoresTheEntriesOfACommand) {
 TEST(WindowMenu, StatusCaptionIsReplacedAsIs) {
     WindowMenu menu(MenuBar());
     menu.SetCaption(menu.StatusId(), L"[L0:5,7=65,15]");
-    EXPECT_EQ(ItemText(menu.Handle(), 3), L"[L0:5,7=65,15]");
+    EXPECT_EQ(ItemText(menu.Handle(), 4), L"[L0:5,7=65,15]");
     menu.SetCaption(menu.StatusId(), L"[L:31,23=255,0]");
-    EXPECT_EQ(ItemText(menu.Handle(), 3), L"[L:31,23=255,0]");
-    EXPECT_EQ(GetMenuItemCount(menu.Handle()), 4);
+    EXPECT_EQ(ItemText(menu.Handle(), 4), L"[L:31,23=255,0]");
+    EXPECT_EQ(GetMenuItemCount(menu.Handle()), 5);
+}
+
+MENUITEMINFOW ItemInfo(HMENU menu, UINT position) {
+    MENUITEMINFOW info{};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_FTYPE | MIIM_STATE;
+    GetMenuItemInfoW(menu, position, TRUE, &info);
+    return info;
+}
+
+TEST(WindowMenu, ToolsAreRadioItemsWithPenCheckedAtStart) {
+    WindowMenu menu(MenuBar());
+    HMENU tool = GetSubMenu(menu.Handle(), 2);
+    for (UINT i = 0; i < 6; ++i) {
+        SCOPED_TRACE(i);
+        const MENUITEMINFOW info = ItemInfo(tool, i);
+        EXPECT_TRUE(info.fType & MFT_RADIOCHECK);
+        EXPECT_EQ((info.fState & MFS_CHECKED) != 0, i == 0);
+    }
+    // Other entries stay plain items.
+    EXPECT_FALSE(ItemInfo(GetSubMenu(menu.Handle(), 1), 3).fType & MFT_RADIOCHECK);
+
+    // The core unchecks the old tool, then checks the new one; the dot moves, the type stays.
+    menu.SetChecked(MenuCommand::ToolPen, false);
+    menu.SetChecked(MenuCommand::ToolSelect, true);
+    for (UINT i = 0; i < 6; ++i) {
+        SCOPED_TRACE(i);
+        const MENUITEMINFOW info = ItemInfo(tool, i);
+        EXPECT_TRUE(info.fType & MFT_RADIOCHECK);
+        EXPECT_EQ((info.fState & MFS_CHECKED) != 0, i == 3);
+    }
 }
 
 }  // namespace
