@@ -40,6 +40,7 @@ void FrmMain::Form_Load() {
         LoadMap();
     }
     AfterHistoryChange();
+    SetSelection(std::nullopt);  // Cut, Copy and Delete wait for a selection
 }
 
 void FrmMain::DrawBorder() {
@@ -63,11 +64,17 @@ void FrmMain::SetSquare(int X, int Y, std::uint8_t mChar, std::uint8_t mColor) {
 }
 
 void FrmMain::PaintBoardCell(int X, int Y) {
+    const auto i = static_cast<std::size_t>(Y + kBoardRows * X);
+    if (overlaid_[i]) {
+        overlaid_[i] = false;
+        --overlaidCount_;
+    }
     DrawBoardCell(modGraphics.Surface(), X, Y, Board(X, Y));
     modGraphics.Damage(CellPixels({X, Y, 1, 1}));
 }
 
 void FrmMain::DrawBoard() {
+    RefreshOverlay();
     modGraphics.BlitScreen();
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "board.h"
+#include "drawing/text_caret.h"
 #include "drawing/tool.h"
 #include "history.h"
 #include "map_file.h"
@@ -94,7 +95,9 @@ class FrmMain {
     // The selected board cells, if any: the selection's outline shows around them.
     std::optional<CellRect> Selection() const { return selection_; }
     // The board cell of the text caret while it shows.
-    std::optional<BoardPoint> Caret() const { return caret_; }
+    std::optional<BoardPoint> Caret() const {
+        return caret_ ? std::optional<BoardPoint>(caret_->at) : std::nullopt;
+    }
 
     // The display's scale changed (the window moved to another monitor): the zoom follows it.
     void DisplayScaleChanged();
@@ -162,8 +165,42 @@ class FrmMain {
     void AfterHistoryChange();
     void KeepForRecovery();
 
-    // Drawing tools (frm_main_tools.cpp).
+    // Drawing tools (frm_main_tools.cpp): one loop runs every tool. A press starts the tool's
+    // gesture, moves drag it, the last release (or a command, or a tool change) finishes it as one
+    // step, Escape cancels it; Fill and Pick act at the press, typing lasts from a press to the
+    // next press, Escape or command.
+    enum class Drag { None, Line, Rectangle, Move };
+    struct ToolDrag {
+        Drag kind = Drag::None;
+        BoardPoint from, to;  // the press's cell and the latest (on the board, but for Move)
+        std::int16_t button = 0;
+        bool ctrl = false;  // Ctrl at the press: random colours (Line), a copy (Move)
+        CellRect source{};  // Move: the selection as the press found it
+    };
+    void ShowCellStatus(int X, int Y);
+    void NotePointer(int column, int row);
+    void ToolPress(std::int16_t Button, std::int16_t Shift, BoardPoint cell);
+    void ToolDragTo(BoardPoint cell);
+    void FinishDrag();
+    bool CancelGesture();
+    // Ends whatever the tools have in progress as one step: before a command or a paste.
+    void EndToolGesture();
+    void EndTyping();
+    bool TypeText(char32_t character);
+    void FillAt(BoardPoint cell, std::int16_t Button, bool ctrl);
+    void ShowLinePreview();
     void ChooseTool(Tool tool);
+    void SetSelection(std::optional<CellRect> selection);
+    void UpdatePointerShape();
+    void mnuEditCut_Click();
+    void mnuEditCopy_Click();
+    void mnuEditPaste_Click();
+    void mnuEditDelete_Click();
+    void mnuEditSelectAll_Click();
+    // Shows what the surface shows over the board beyond Board itself: a preview's cells, the
+    // selection's outline and the caret; cells that no longer have any get their own look back.
+    void RefreshOverlay();
+    std::uint8_t MarksAt(int X, int Y) const;
 
     // Zoom (frm_main_zoom.cpp): the remembered zoom, or the display's, before the window shows.
     void StartZoom();
@@ -174,7 +211,21 @@ class FrmMain {
     WindowServices& services_;
     Tool tool_ = Tool::Pen;
     std::optional<CellRect> selection_;
-    std::optional<BoardPoint> caret_;
+    std::optional<TextCaret> caret_;
+    ToolDrag drag_;
+    bool ignoreUntilRelease_ = false;   // a cancelled or cut-short drag: buttons still held
+    std::optional<BoardGrid> preview_;  // what the surface shows for the board during a drag
+    std::optional<BoardPoint> pointerCell_;
+    PointerShape pointerShape_ = PointerShape::Arrow;
+    int selectionMenuState_ = -1;
+    // Board cells whose surface shows something other than Board's cell, and what.
+    struct ShownCell {
+        BoardCell cell;
+        std::uint8_t marks = 0;
+    };
+    std::array<bool, kBoardCells> overlaid_{};
+    std::array<ShownCell, kBoardCells> shown_{};
+    int overlaidCount_ = 0;
     History history_;
     BoardGrid gestureBoard_;  // the board as the open gesture found it
     bool gestureOpen_ = false;

@@ -34,10 +34,6 @@ SurfaceCell CellAt(float X, float Y) {
     return {whole(X) / kGlyphWidth, whole(Y) / kGlyphHeight};
 }
 
-bool IsButtonCombination(std::int16_t Button) {
-    return Button >= 1 && Button <= kAllButtons;
-}
-
 }  // namespace
 
 std::uint8_t FrmMain::RandomColor() {
@@ -46,20 +42,30 @@ std::uint8_t FrmMain::RandomColor() {
     return static_cast<std::uint8_t>(std::clamp(color, 1, 15));
 }
 
+void FrmMain::ShowCellStatus(int X, int Y) {
+    const BoardCell& cell = Board(X, Y);
+    services_.SetStatusCaption("[L" + CurrentLevel.ToText() + ":" + std::to_string(X) + "," +
+                               std::to_string(Y) + "=" + std::to_string(cell.Char) + "," +
+                               std::to_string(cell.Color) + "]");
+}
+
 void FrmMain::picScreen_MouseMove(std::int16_t Button, std::int16_t Shift, float X, float Y) {
     const auto [c, r] = CellAt(X, Y);
+    NotePointer(c, r);
+    if (tool_ != Tool::Pen) {
+        if (BoardGrid::Contains(c, r) && Shift == 0) ShowCellStatus(c, r);
+        if (IsButtonCombination(Button)) ToolDragTo({c, r});
+        return;
+    }
     if (!BoardGrid::Contains(c, r)) return;
 
     if (Shift == 0) {
         // The status is written before the cell is painted: during a drag it shows each cell as
         // it was before the brush reached it.
-        const BoardCell& cell = Board(c, r);
-        services_.SetStatusCaption("[L" + CurrentLevel.ToText() + ":" + std::to_string(c) + "," +
-                                   std::to_string(r) + "=" + std::to_string(cell.Char) + "," +
-                                   std::to_string(cell.Color) + "]");
+        ShowCellStatus(c, r);
         AnchorX = OptionalNumber::Whole(kNoAnchor);
     }
-    if (!IsButtonCombination(Button)) return;
+    if (!IsButtonCombination(Button) || ignoreUntilRelease_) return;
     BeginGesture();
 
     BoardCell& brush = MouseObj[Button];
@@ -80,15 +86,20 @@ void FrmMain::picScreen_MouseMove(std::int16_t Button, std::int16_t Shift, float
 }
 
 void FrmMain::picScreen_MouseDown(std::int16_t Button, std::int16_t Shift, float X, float Y) {
-    picScreen_MouseMove(Button, Shift, X, Y);
-
     const auto [c, r] = CellAt(X, Y);
-    if (BoardGrid::Contains(c, r) && Shift == kShiftKey) {
-        AnchorX = OptionalNumber::Whole(static_cast<std::int16_t>(c));
-        AnchorY = OptionalNumber::Whole(static_cast<std::int16_t>(r));
+    if (tool_ == Tool::Pen) {
+        picScreen_MouseMove(Button, Shift, X, Y);
+        if (BoardGrid::Contains(c, r) && Shift == kShiftKey) {
+            AnchorX = OptionalNumber::Whole(static_cast<std::int16_t>(c));
+            AnchorY = OptionalNumber::Whole(static_cast<std::int16_t>(r));
+        } else {
+            AnchorX = OptionalNumber::Whole(kNoAnchor);
+            AnchorY = OptionalNumber::Whole(kNoAnchor);
+        }
     } else {
-        AnchorX = OptionalNumber::Whole(kNoAnchor);
-        AnchorY = OptionalNumber::Whole(kNoAnchor);
+        NotePointer(c, r);
+        if (BoardGrid::Contains(c, r) && Shift == 0) ShowCellStatus(c, r);
+        ToolPress(Button, Shift, {c, r});
     }
     if (c < kPaletteFirstColumn) return;
 
@@ -106,8 +117,16 @@ void FrmMain::picScreen_MouseDown(std::int16_t Button, std::int16_t Shift, float
     DrawMouseObj();
 }
 
-void FrmMain::picScreen_MouseUp(std::int16_t Button, std::int16_t, float, float) {
-    if (Button == 0) EndGesture();
+void FrmMain::picScreen_MouseUp(std::int16_t Button, std::int16_t, float X, float Y) {
+    if (Button != 0) return;
+    ignoreUntilRelease_ = false;
+    if (drag_.kind != Drag::None) {
+        const auto [c, r] = CellAt(X, Y);
+        ToolDragTo({c, r});
+        FinishDrag();
+    }
+    if (caret_) return;  // the typing goes on after the press that placed the caret
+    EndGesture();
 }
 
 void FrmMain::mnuWorldLoad_Click() {
@@ -173,7 +192,7 @@ void FrmMain::mnuOptionBright_Click() {
 }
 
 void FrmMain::Invoke(MenuCommand command) {
-    EndGesture();
+    EndToolGesture();
     switch (command) {
         case MenuCommand::Open:
             mnuWorldLoad_Click();
@@ -213,10 +232,20 @@ void FrmMain::Invoke(MenuCommand command) {
             ChooseTool(*CommandTool(command));
             break;
         case MenuCommand::Cut:
+            mnuEditCut_Click();
+            break;
         case MenuCommand::Copy:
+            mnuEditCopy_Click();
+            break;
         case MenuCommand::Paste:
+            mnuEditPaste_Click();
+            break;
         case MenuCommand::Delete:
+            mnuEditDelete_Click();
+            break;
         case MenuCommand::SelectAll:
+            mnuEditSelectAll_Click();
+            break;
         case MenuCommand::None:
             break;
     }

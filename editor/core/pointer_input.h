@@ -13,6 +13,10 @@ inline constexpr std::int16_t kMiddleButton = 4;
 // Every combination of the three buttons, 1 to 7.
 inline constexpr std::int16_t kAllButtons = kLeftButton | kRightButton | kMiddleButton;
 
+constexpr bool IsButtonCombination(std::int16_t Button) {
+    return Button >= 1 && Button <= kAllButtons;
+}
+
 inline constexpr std::int16_t kShiftKey = 1;
 inline constexpr std::int16_t kCtrlKey = 2;
 inline constexpr std::int16_t kAltKey = 4;

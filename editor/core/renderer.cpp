@@ -205,6 +205,26 @@ void DrawBoardCell(SurfaceView surface, int X, int Y, BoardCell cell) {
     if (BoardGrid::Contains(X, Y)) Draw(surface, X, Y, BoardCellLook(cell));
 }
 
+void DrawCellMarks(SurfaceView surface, int X, int Y, std::uint8_t marks) {
+    constexpr std::uint8_t kLight = 15, kDark = 0;
+    if (marks == 0 || !BoardGrid::Contains(X, Y)) return;
+    const int left = X * kGlyphWidth, top = Y * kGlyphHeight;
+    const int right = left + kGlyphWidth - 1, bottom = top + kGlyphHeight - 1;
+    // The dashes follow the surface's pixels, so they run on unbroken from one cell to the next.
+    const auto dash = [](int along) { return (along / 2) % 2 == 0 ? kLight : kDark; };
+    if (marks & kMarkCaret)
+        for (int y = bottom - 1; y <= bottom; ++y)
+            for (int x = left; x <= right; ++x) surface.Put(x, y, kLight);
+    for (int x = left; x <= right; ++x) {
+        if (marks & kMarkTop) surface.Put(x, top, dash(x));
+        if (marks & kMarkBottom) surface.Put(x, bottom, dash(x));
+    }
+    for (int y = top; y <= bottom; ++y) {
+        if (marks & kMarkLeft) surface.Put(left, y, dash(y));
+        if (marks & kMarkRight) surface.Put(right, y, dash(y));
+    }
+}
+
 void DrawFurniture(SurfaceView surface) {
     for (int row = 0; row < kSurfaceRows; ++row)
         for (int column = 0; column < kSurfaceColumns; ++column)

@@ -160,6 +160,19 @@ void DrawGlyph(SurfaceView surface, std::uint8_t glyph, int column, int row,
                std::uint8_t foreground, std::uint8_t background);
 // Paints board cell (X, Y) as BoardCellLook says.
 void DrawBoardCell(SurfaceView surface, int X, int Y, BoardCell cell);
+// Marks the editor draws over a board cell and never stores: the edges of the selection's outline
+// that run along the cell, and the text caret.
+enum CellMark : std::uint8_t {
+    kMarkTop = 1,
+    kMarkBottom = 2,
+    kMarkLeft = 4,
+    kMarkRight = 8,
+    kMarkCaret = 16
+};
+// Paints the marks over board cell (X, Y) as it is painted: outline edges one pixel wide, dashed
+// two pixels white and two black so they show on any cell; the caret as a white bar along the
+// cell's two bottom rows.
+void DrawCellMarks(SurfaceView surface, int X, int Y, std::uint8_t marks);
 // Paints the border, the colour row and the glyph table.
 void DrawFurniture(SurfaceView surface);
 // Paints the brush legend.
