@@ -12,7 +12,8 @@ back into the file.
 
 The clipboard is the browser's own (its permissions granted through the DevTools protocol, as a
 user would allow them): the test checks that the page put the text and the cells there and read
-the cells back, and that the plain text is the copied glyphs.
+the cells back, and that the plain text is the copied glyphs; with reading then denied, a Paste
+takes the page's own last Copy.
 
 Every event is written down as the core receives it, and the host build's replay_events runs
 them through the core without a window: the canvas (during the line's preview, after the pastes,
@@ -282,6 +283,18 @@ def scenario(page, work, origin):
     board.cells[(6, 21)] = (ord("!"), 12)
     page.picture(work, pictures, "tools")
 
+    # A browser that refuses to read its clipboard: Paste takes the page's own last Copy, cells
+    # and all, at (24, 8).
+    page.cdp("Browser.setPermission", origin=page.url, permission={"name": "clipboard-read"},
+             setting="denied")
+    page.mouse("mouseMoved", *page.at(24, 8))
+    read = page.paste()
+    check(read["how"] == "refused", f"the paste without permission read {read!r}")
+    board.put(copied, 24, 8)
+    page.named("Escape")
+    page.cdp("Browser.setPermission", origin=page.url, permission={"name": "clipboard-read"},
+             setting="granted")
+
     # Save writes the map back into the opened file.
     page.command("s", "mnuFileSaveGame")
     def saved():
@@ -316,6 +329,7 @@ def run(args):
         check("port" in line, f"the HTTP server did not start: {line!r}")
         url = f"http://127.0.0.1:{line.split('port')[1].split()[0]}"
         page = ToolPage(url + "/", work / "downloads", work / "profile")
+        page.url = url
         page.cdp("Browser.grantPermissions", origin=url,
                  permissions=["clipboardReadWrite", "clipboardSanitizedWrite"])
         pictures, written = scenario(page, work, page.origin)
