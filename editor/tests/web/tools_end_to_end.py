@@ -36,10 +36,10 @@ sys.dont_write_bytecode = True   # no __pycache__ beside the sources
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent))
 import end_to_end as page_test  # noqa: E402
-from end_to_end import CTRL, READ_PRIVATE_FILE, Page, compare_pictures, read_ppm  # noqa: E402
-from x11_harness import (CELL_H, CELL_W, FULL_BLOCK, SMILEY, Failure, Level,  # noqa: E402
-                         caption_with, check, colour, colour_cell, glyph_cell, room_levels,
-                         wait_until)
+from end_to_end import READ_PRIVATE_FILE, Page, compare_pictures, read_ppm  # noqa: E402
+from x11_harness import (BOARD_H, BOARD_W, CELL_H, CELL_W, FULL_BLOCK, SMILEY,  # noqa: E402
+                         Failure, Level, caption_with, cell_offset, check, colour, colour_cell,
+                         glyph_cell, room_levels, wait_until)
 
 BLANK = (0, 0)
 CELLS_TYPE = "web application/x-gridwright-cells"
@@ -79,20 +79,20 @@ class Board:
     """The expected level: cells as (glyph, colour index)."""
 
     def __init__(self, level):
-        self.cells = {(x, y): (level.data[2 * (y * 32 + x)], level.data[2 * (y * 32 + x) + 1] >> 4)
-                      for x in range(32) for y in range(24)}
+        self.cells = {(x, y): (level.data[cell_offset(x, y)], level.data[cell_offset(x, y) + 1] >> 4)
+                      for x in range(BOARD_W) for y in range(BOARD_H)}
 
     def level(self, like):
-        for (x, y), (glyph, colour) in self.cells.items():
-            like.set(x, y, glyph, colour)
+        for (x, y), (glyph, index) in self.cells.items():
+            like.set(x, y, glyph, index)
         return like
 
     def fill(self, start, cell):
         """The 4-connected region of the start cell's glyph and colour takes `cell`."""
         old, todo = self.cells[start], [start]
-        while todo:
+        while todo and old != cell:
             x, y = todo.pop()
-            if not (0 <= x < 32 and 0 <= y < 24) or self.cells[(x, y)] != old:
+            if (x, y) not in self.cells or self.cells[(x, y)] != old:
                 continue
             self.cells[(x, y)] = cell
             todo += [(x + 1, y), (x - 1, y), (x, y + 1), (x, y - 1)]
@@ -103,7 +103,7 @@ class Board:
 
     def put(self, block, left, top):
         for (dx, dy), cell in block.items():
-            if 0 <= left + dx < 32 and 0 <= top + dy < 24:
+            if (left + dx, top + dy) in self.cells:  # clipped at the board's edges
                 self.cells[(left + dx, top + dy)] = cell
 
 
