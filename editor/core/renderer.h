@@ -128,6 +128,8 @@ struct BrushLegend {
 // A rectangle of surface cells.
 struct CellRect {
     int column = 0, row = 0, columns = 0, rows = 0;
+
+    constexpr bool operator==(const CellRect&) const = default;
 };
 inline constexpr CellRect kWholeSurface{0, 0, kSurfaceColumns, kSurfaceRows};
 inline constexpr CellRect kWholeBoard{0, 0, kBoardColumns, kBoardRows};
