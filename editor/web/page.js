@@ -97,12 +97,17 @@
     },
     // The core keeps both forms itself too (web_front_end.cpp), for when the browser refuses.
     writeClipboard(text, cells) {
-      clipboardQueue = clipboardQueue.then(() => writeClipboard(text, cells));
+      queueClipboard(() => writeClipboard(text, cells));
     },
     readClipboard() {
       ++pendingPastes;
-      clipboardQueue = clipboardQueue.then(readClipboard).then(deliverPaste)
-        .finally(() => --pendingPastes);
+      queueClipboard(async () => {
+        try {
+          await deliverPaste(await readClipboard());
+        } finally {
+          --pendingPastes;
+        }
+      });
     },
     paint(pixels, x, y, w, h) {
       const bytes = new Uint8ClampedArray(core.HEAPU8.buffer, pixels, width * height * 4);
@@ -138,6 +143,11 @@
   messageBox.addEventListener('close', showNextMessage);
 
   // ---- The clipboard -----------------------------------------------------------------------
+
+  // One failed step never stops the ones after it.
+  function queueClipboard(step) {
+    clipboardQueue = clipboardQueue.then(step).catch((error) => console.error(error));
+  }
 
   async function writeClipboard(text, cells) {
     try {
