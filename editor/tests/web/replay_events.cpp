@@ -13,9 +13,10 @@
 //   type HEX                        a typed character, its Unicode code point in hexadecimal
 //   leave                           the pointer left the surface with no button held
 //   paste refused                   the clipboard for the last Paste, as the page hands it over:
-//   paste CELLS TEXT                refused, or the forms read, each hexadecimal UTF-8 bytes or
-//                                   "-" for a missing form (the page's own last Copy fills in
-//                                   as on the page: web_translate.h's PasteContent)
+//   paste CELLS TEXT                refused, or the forms read, each hexadecimal UTF-8 bytes,
+//                                   "." for an empty form or "-" for a missing one (the page's
+//                                   own last Copy fills in as on the page: web_translate.h's
+//                                   PasteContent)
 //   picture FILE                    writes the surface as shown now, as a binary PPM picture
 //   clipboard FILE                  writes the last Copy's text to FILE, its cells to FILE.cells
 // Failures the core reports are printed on standard error; a script error ends with status 2.
@@ -59,10 +60,14 @@ NamedKey KeyNamed(const std::string& name) {
     return NamedKey::None;
 }
 
-// Hexadecimal bytes ("-" for none) as a text; false when malformed.
+// Hexadecimal bytes ("." for none, "-" for no text at all) as a text; false when malformed.
 bool FromHex(const std::string& hex, std::optional<std::string>& bytes) {
     bytes.reset();
     if (hex == "-") return true;
+    if (hex == ".") {
+        bytes.emplace();
+        return true;
+    }
     if (hex.size() % 2 != 0) return false;
     std::string out;
     for (std::size_t i = 0; i < hex.size(); i += 2) {

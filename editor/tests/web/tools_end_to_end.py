@@ -155,7 +155,7 @@ class ToolPage(Page):
         else:
             forms = [read.get(form) for form in ("cells", "text")]
             self.script.append("paste " + " ".join("-" if form is None else
-                                                   form.encode().hex() or "-" for form in forms))
+                                                   form.encode().hex() or "." for form in forms))
         return read
 
     def picture(self, work, pictures, name):
