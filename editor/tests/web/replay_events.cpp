@@ -60,7 +60,7 @@ NamedKey KeyNamed(const std::string& name) {
     return NamedKey::None;
 }
 
-// Hexadecimal bytes ("." for none, "-" for no text at all) as a text; false when malformed.
+// Hexadecimal bytes as a text ("." an empty text, "-" none); false when malformed.
 bool FromHex(const std::string& hex, std::optional<std::string>& bytes) {
     bytes.reset();
     if (hex == "-") return true;
