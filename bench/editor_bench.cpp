@@ -2,8 +2,9 @@
 // cost. Painting is set against a memset of the very bytes it writes (and the full repaint also
 // against a memset of the whole pixel buffer); a level's load and save against the raw positioned
 // read, write and flush of its 1536 bytes in the same folder. A real level (level 1 of the sample
-// map) stands beside a blank one. After the runs, the ratios of the medians (or of the single
-// runs) are printed.
+// map) stands beside a blank one. The drawing tools' costliest gestures (a whole-board fill, paste
+// and move step) stand beside the full repaint. After the runs, the ratios of the medians (or of
+// the single runs) are printed.
 //
 //   editor_bench [--benchmark_repetitions=N] [--benchmark_filter=REGEX]
 #include <benchmark/benchmark.h>
@@ -18,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "cell_text/cell_text.h"
 #include "frm_main.h"
 #include "indexed_image.h"
 #include "map_file.h"
@@ -136,6 +138,58 @@ void WholeBoardDragStep(benchmark::State& state) {
     editor.form.picScreen_MouseDown(kLeftButton, kShiftKey, 5, 9);  // anchor at cell (0, 0)
     for (auto _ : state)
         editor.form.picScreen_MouseMove(kLeftButton, kShiftKey | kCtrlKey, 315, 423);  // (31, 23)
+}
+
+// ---- Drawing tools ----
+
+// Pointer events at the centre of board cell (X, Y).
+float CellX(int X) {
+    return 10.0f * X + 5;
+}
+float CellY(int Y) {
+    return 18.0f * Y + 9;
+}
+
+// A fill of the whole blank board, press and release, each time in the other of two colours, so
+// every one changes all 768 cells and records them as a step.
+void WholeBoardFill(benchmark::State& state) {
+    Editor editor;
+    editor.form.Invoke(MenuCommand::ToolFill);
+    int round = 0;
+    for (auto _ : state) {
+        editor.form.MouseObj[kLeftButton] = {219, static_cast<std::uint8_t>(12 + (round++ & 1))};
+        editor.form.picScreen_MouseDown(kLeftButton, 0, CellX(0), CellY(0));
+        editor.form.picScreen_MouseUp(0, 0, CellX(0), CellY(0));
+    }
+}
+
+// A paste of a whole level from the clipboard's cells form, decoding included, alternately the
+// sample level and the same level with other colours, so every cell changes each time.
+void WholeBoardPaste(benchmark::State& state) {
+    const BoardGrid sample = LevelBoard(Level::Sample);
+    BoardGrid other = sample;
+    for (BoardCell& cell : other.cells) cell.Color = static_cast<std::uint8_t>(cell.Color ^ 1);
+    const ClipboardContent contents[] = {{EncodeText(sample), std::nullopt},
+                                         {EncodeText(other), std::nullopt}};
+    Editor editor;
+    editor.form.PointerLeft();  // at the board's top-left cell
+    int round = 0;
+    for (auto _ : state) editor.form.PasteClipboard(contents[round++ & 1]);
+}
+
+// One pointer event of a drag that moves a whole-board selection of the sample level, alternately
+// one cell right and back, so the preview changes every cell of the board each time.
+void WholeBoardMoveStep(benchmark::State& state) {
+    const BoardGrid sample = LevelBoard(Level::Sample);
+    Editor editor;
+    for (int Y = 0; Y < kBoardRows; ++Y)
+        for (int X = 0; X < kBoardColumns; ++X)
+            editor.form.SetSquare(X, Y, sample(X, Y).Char, sample(X, Y).Color);
+    editor.form.Invoke(MenuCommand::SelectAll);
+    editor.form.picScreen_MouseDown(kLeftButton, 0, CellX(10), CellY(10));
+    int round = 0;
+    for (auto _ : state)
+        editor.form.picScreen_MouseMove(kLeftButton, 0, CellX(10 + (round++ & 1)), CellY(10));
 }
 
 // ---- Map file ----
@@ -276,6 +330,9 @@ int main(int argc, char** argv) {
     RegisterBenchmark("CellRepaint", CellRepaint);
     RegisterBenchmark("Floor/MemsetCell", MemsetCell);
     RegisterBenchmark("WholeBoardDragStep", WholeBoardDragStep)->Unit(us);
+    RegisterBenchmark("Tools/WholeBoardFill", WholeBoardFill)->Unit(us);
+    RegisterBenchmark("Tools/WholeBoardPaste", WholeBoardPaste)->Unit(us);
+    RegisterBenchmark("Tools/WholeBoardMoveStep", WholeBoardMoveStep)->Unit(us);
     RegisterBenchmark("LoadAndSave/SampleLevel", LoadAndSave, Level::Sample)->Unit(us);
     RegisterBenchmark("LoadAndSave/BlankLevel", LoadAndSave, Level::Blank)->Unit(us);
     RegisterBenchmark("Floor/PreadPwriteFdatasync", LoadAndSaveFloor)->Unit(us);
@@ -303,6 +360,12 @@ int main(int argc, char** argv) {
           "Floor/MemsetBuffer");
     ratio("one cell / memset of its bytes", "CellRepaint", "Floor/MemsetCell");
     ratio("whole-board drag step / memset of its bytes", "WholeBoardDragStep", "Floor/MemsetBoard");
+    ratio("whole-board fill / full repaint, sample level", "Tools/WholeBoardFill",
+          "FullRepaint/SampleLevel");
+    ratio("whole-board paste / full repaint, sample level", "Tools/WholeBoardPaste",
+          "FullRepaint/SampleLevel");
+    ratio("whole-board move step / full repaint, sample level", "Tools/WholeBoardMoveStep",
+          "FullRepaint/SampleLevel");
     ratio("load + save, sample level / pread + pwrite + fdatasync", "LoadAndSave/SampleLevel",
           "Floor/PreadPwriteFdatasync");
     ratio("load + save, blank level / pread + pwrite + fdatasync", "LoadAndSave/BlankLevel",

@@ -64,13 +64,44 @@ void FrmMain::SetSquare(int X, int Y, std::uint8_t mChar, std::uint8_t mColor) {
 }
 
 void FrmMain::PaintBoardCell(int X, int Y) {
+    ForgetOverlay(X, Y);
+    DrawBoardCell(modGraphics.Surface(), X, Y, Board(X, Y));
+    modGraphics.Damage(CellPixels({X, Y, 1, 1}));
+}
+
+void FrmMain::ForgetOverlay(int X, int Y) {
     const auto i = static_cast<std::size_t>(Y + kBoardRows * X);
     if (overlaid_[i]) {
         overlaid_[i] = false;
         --overlaidCount_;
     }
-    DrawBoardCell(modGraphics.Surface(), X, Y, Board(X, Y));
-    modGraphics.Damage(CellPixels({X, Y, 1, 1}));
+}
+
+void FrmMain::PaintBoardCells(const std::vector<BoardPoint>& cells) {
+    // Cells that hold the same glyph and colour look alike: each is drawn once, the others copy
+    // its pixels. A small table of the latest drawn is enough for fills and levels, whose cells
+    // repeat a few glyphs and colours.
+    struct Drawn {
+        BoardCell cell;
+        BoardPoint at;
+        bool valid = false;
+    };
+    std::array<Drawn, 64> drawn{};
+    const SurfaceView surface = modGraphics.Surface();
+    const bool wholeBoard =
+        surface.width >= kBoardColumns * kGlyphWidth && surface.height >= kBoardRows * kGlyphHeight;
+    for (const BoardPoint at : cells) {
+        const BoardCell cell = Board(at.X, at.Y);
+        Drawn& entry = drawn[(cell.Char * 7u + cell.Color) % drawn.size()];
+        if (!wholeBoard || !entry.valid || entry.cell != cell) {
+            PaintBoardCell(at.X, at.Y);
+            entry = {cell, at, true};
+            continue;
+        }
+        ForgetOverlay(at.X, at.Y);
+        CopyCellPixels(surface, entry.at.X, entry.at.Y, at.X, at.Y);
+        modGraphics.Damage(CellPixels({at.X, at.Y, 1, 1}));
+    }
 }
 
 void FrmMain::DrawBoard() {

@@ -159,6 +159,10 @@ class FrmMain {
     void ShowHistoryStep(const DocumentPlace& place);
     // Paints board cell (X, Y) as it holds now, for the next DrawBoard to show.
     void PaintBoardCell(int X, int Y);
+    // The same for many cells at once (a fill, a paste, a move), each look drawn only once.
+    void PaintBoardCells(const std::vector<BoardPoint>& cells);
+    // The surface shows board cell (X, Y) as Board holds it again, without preview or marks.
+    void ForgetOverlay(int X, int Y);
     void ShowCaption();
     // Keeps the Edit menu's entries choosable exactly while there is something to undo or redo,
     // and the recovery journal written exactly while the map file lacks the document.
@@ -188,6 +192,8 @@ class FrmMain {
     void EndTyping();
     bool TypeText(char32_t character);
     void FillAt(BoardPoint cell, std::int16_t Button, bool ctrl);
+    // Sets every cell that differs from `board` and paints it, for the next DrawBoard to show.
+    void ShowBoard(const BoardGrid& board);
     void ShowLinePreview();
     void ChooseTool(Tool tool);
     void SetSelection(std::optional<CellRect> selection);
@@ -200,7 +206,8 @@ class FrmMain {
     // Shows what the surface shows over the board beyond Board itself: a preview's cells, the
     // selection's outline and the caret; cells that no longer have any get their own look back.
     void RefreshOverlay();
-    std::uint8_t MarksAt(int X, int Y) const;
+    // The marks over every board cell (renderer.h's CellMark), by index into Board.cells.
+    std::array<std::uint8_t, kBoardCells> Marks() const;
 
     // Zoom (frm_main_zoom.cpp): the remembered zoom, or the display's, before the window shows.
     void StartZoom();

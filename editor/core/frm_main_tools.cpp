@@ -116,10 +116,7 @@ void FrmMain::FinishDrag() {
             SetSquare(cell.X, cell.Y, brush.Char, brush.Color);
         }
     } else if (drag.kind == Drag::Move && result) {
-        for (int X = 0; X < kBoardColumns; ++X)
-            for (int Y = 0; Y < kBoardRows; ++Y)
-                if ((*result)(X, Y) != Board(X, Y))
-                    SetSquare(X, Y, (*result)(X, Y).Char, (*result)(X, Y).Color);
+        ShowBoard(*result);
     }
     DrawBoard();
 }
@@ -133,11 +130,7 @@ bool FrmMain::CancelGesture() {
         preview_.reset();
         gestureOpen_ = false;
     } else if (tool_ == Tool::Pen && gestureOpen_) {
-        // The stroke so far is taken back cell by cell.
-        for (int X = 0; X < kBoardColumns; ++X)
-            for (int Y = 0; Y < kBoardRows; ++Y)
-                if (gestureBoard_(X, Y) != Board(X, Y))
-                    SetSquare(X, Y, gestureBoard_(X, Y).Char, gestureBoard_(X, Y).Color);
+        ShowBoard(gestureBoard_);  // the stroke so far is taken back
         gestureOpen_ = false;
     } else {
         return false;
@@ -161,12 +154,25 @@ void FrmMain::FillAt(BoardPoint cell, std::int16_t Button, bool ctrl) {
     // What the region already holds changes nothing; with Ctrl every cell gets a colour of its own.
     if (!ctrl && Board(cell.X, cell.Y) == brush) return;
     BeginGesture();
-    for (const BoardPoint at : FillRegion(Board, cell)) {
+    const std::vector<BoardPoint> region = FillRegion(Board, cell);
+    for (const BoardPoint at : region) {
         if (ctrl) brush.Color = RandomColor();
-        SetSquare(at.X, at.Y, brush.Char, brush.Color);
+        Board(at.X, at.Y) = brush;
     }
+    PaintBoardCells(region);
     DrawBoard();
     EndGesture();
+}
+
+void FrmMain::ShowBoard(const BoardGrid& board) {
+    std::vector<BoardPoint> changed;
+    for (int X = 0; X < kBoardColumns; ++X)
+        for (int Y = 0; Y < kBoardRows; ++Y)
+            if (board(X, Y) != Board(X, Y)) {
+                Board(X, Y) = board(X, Y);
+                changed.push_back({X, Y});
+            }
+    PaintBoardCells(changed);
 }
 
 // ---- Tools ----
@@ -319,9 +325,9 @@ void FrmMain::mnuEditCopy_Click() {
 void FrmMain::mnuEditDelete_Click() {
     if (!selection_) return;
     const BoardGrid before = Board;
-    for (int X = selection_->column; X < selection_->column + selection_->columns; ++X)
-        for (int Y = selection_->row; Y < selection_->row + selection_->rows; ++Y)
-            SetSquare(X, Y, kBlankCell.Char, kBlankCell.Color);
+    BoardGrid after = Board;
+    BlankCells(after, *selection_);
+    ShowBoard(after);
     DrawBoard();
     RecordStep(before, Place(), false);
 }
@@ -365,9 +371,7 @@ void FrmMain::PasteClipboard(const ClipboardContent& content) {
     BoardGrid after = Board;
     const std::optional<CellRect> covered =
         PutCells(after, *block, pointerCell_.value_or(BoardPoint{0, 0}));
-    for (int X = 0; X < kBoardColumns; ++X)
-        for (int Y = 0; Y < kBoardRows; ++Y)
-            if (after(X, Y) != Board(X, Y)) SetSquare(X, Y, after(X, Y).Char, after(X, Y).Color);
+    ShowBoard(after);
     // Selected, so that the pasted cells can be dragged on.
     ChooseTool(Tool::Select);
     SetSelection(covered);
@@ -377,39 +381,47 @@ void FrmMain::PasteClipboard(const ClipboardContent& content) {
 
 // ---- The surface over the board ----
 
-std::uint8_t FrmMain::MarksAt(int X, int Y) const {
-    std::uint8_t marks = 0;
-    if (selection_ && RectContains(*selection_, {X, Y})) {
-        if (Y == selection_->row) marks |= kMarkTop;
-        if (Y == selection_->row + selection_->rows - 1) marks |= kMarkBottom;
-        if (X == selection_->column) marks |= kMarkLeft;
-        if (X == selection_->column + selection_->columns - 1) marks |= kMarkRight;
+std::array<std::uint8_t, kBoardCells> FrmMain::Marks() const {
+    std::array<std::uint8_t, kBoardCells> marks{};
+    const auto mark = [&](int X, int Y, std::uint8_t bits) {
+        marks[static_cast<std::size_t>(Y + kBoardRows * X)] |= bits;
+    };
+    if (selection_) {
+        const CellRect& s = *selection_;
+        for (int X = s.column; X < s.column + s.columns; ++X) {
+            mark(X, s.row, kMarkTop);
+            mark(X, s.row + s.rows - 1, kMarkBottom);
+        }
+        for (int Y = s.row; Y < s.row + s.rows; ++Y) {
+            mark(s.column, Y, kMarkLeft);
+            mark(s.column + s.columns - 1, Y, kMarkRight);
+        }
     }
-    if (caret_ && caret_->at == BoardPoint{X, Y}) marks |= kMarkCaret;
+    if (caret_) mark(caret_->at.X, caret_->at.Y, kMarkCaret);
     return marks;
 }
 
 void FrmMain::RefreshOverlay() {
     if (!preview_ && !selection_ && !caret_ && overlaidCount_ == 0) return;
-    for (int X = 0; X < kBoardColumns; ++X) {
-        for (int Y = 0; Y < kBoardRows; ++Y) {
-            const auto i = static_cast<std::size_t>(Y + kBoardRows * X);
-            const BoardCell cell = preview_ ? (*preview_)(X, Y) : Board(X, Y);
-            const std::uint8_t marks = MarksAt(X, Y);
-            if (marks == 0 && cell == Board(X, Y)) {
-                if (overlaid_[i]) PaintBoardCell(X, Y);
-                continue;
-            }
-            if (overlaid_[i] && shown_[i].cell == cell && shown_[i].marks == marks) continue;
-            DrawBoardCell(modGraphics.Surface(), X, Y, cell);
-            DrawCellMarks(modGraphics.Surface(), X, Y, marks);
-            modGraphics.Damage(CellPixels({X, Y, 1, 1}));
-            if (!overlaid_[i]) {
-                overlaid_[i] = true;
-                ++overlaidCount_;
-            }
-            shown_[i] = {cell, marks};
+    const std::array<std::uint8_t, kBoardCells> marks = Marks();
+    const SurfaceView surface = modGraphics.Surface();
+    const BoardGrid& shown = preview_ ? *preview_ : Board;
+    for (std::size_t i = 0; i < kBoardCells; ++i) {
+        const int X = static_cast<int>(i / kBoardRows), Y = static_cast<int>(i % kBoardRows);
+        const BoardCell cell = shown.cells[i];
+        if (marks[i] == 0 && cell == Board.cells[i]) {
+            if (overlaid_[i]) PaintBoardCell(X, Y);
+            continue;
         }
+        if (overlaid_[i] && shown_[i].cell == cell && shown_[i].marks == marks[i]) continue;
+        DrawBoardCell(surface, X, Y, cell);
+        DrawCellMarks(surface, X, Y, marks[i]);
+        modGraphics.Damage(CellPixels({X, Y, 1, 1}));
+        if (!overlaid_[i]) {
+            overlaid_[i] = true;
+            ++overlaidCount_;
+        }
+        shown_[i] = {cell, marks[i]};
     }
 }
 

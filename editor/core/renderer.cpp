@@ -225,6 +225,18 @@ void DrawCellMarks(SurfaceView surface, int X, int Y, std::uint8_t marks) {
     }
 }
 
+void CopyCellPixels(SurfaceView surface, int fromColumn, int fromRow, int toColumn, int toRow) {
+    const auto inside = [&](int column, int row) {
+        return column >= 0 && row >= 0 && (column + 1) * kGlyphWidth <= surface.width &&
+               (row + 1) * kGlyphHeight <= surface.height;
+    };
+    if (!inside(fromColumn, fromRow) || !inside(toColumn, toRow)) return;
+    for (int y = 0; y < kGlyphHeight; ++y)
+        std::memcpy(surface.Row(toRow * kGlyphHeight + y) + toColumn * kGlyphWidth,
+                    surface.Row(fromRow * kGlyphHeight + y) + fromColumn * kGlyphWidth,
+                    kGlyphWidth);
+}
+
 void DrawFurniture(SurfaceView surface) {
     for (int row = 0; row < kSurfaceRows; ++row)
         for (int column = 0; column < kSurfaceColumns; ++column)

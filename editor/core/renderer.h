@@ -175,6 +175,9 @@ enum CellMark : std::uint8_t {
 // two pixels white and two black so they show on any cell; the caret as a white bar along the
 // cell's two bottom rows.
 void DrawCellMarks(SurfaceView surface, int X, int Y, std::uint8_t marks);
+// Paints the cell at toColumn, toRow as a copy of the pixels of the cell at fromColumn, fromRow,
+// both wholly inside the view: a cell that shows what another already shows costs ten-byte copies.
+void CopyCellPixels(SurfaceView surface, int fromColumn, int fromRow, int toColumn, int toRow);
 // Paints the border, the colour row and the glyph table.
 void DrawFurniture(SurfaceView surface);
 // Paints the brush legend.

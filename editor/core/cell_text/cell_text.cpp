@@ -1,6 +1,7 @@
 #include "cell_text.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <vector>
 
@@ -93,8 +94,28 @@ CellsOrError Failure(std::string why) {
 
 std::optional<std::uint8_t> TextGlyph(char32_t character) {
     if (character == kNulSymbol) return 0;
-    if (character == 0) return std::nullopt;
-    return CodePage437Code(character);
+    if (character >= 0x20 && character < 0x7F) return static_cast<std::uint8_t>(character);
+    // The other characters by binary search in the code page's table sorted by character: a whole
+    // board of text is read in less time than it takes to paint it.
+    struct Entry {
+        char32_t character;
+        std::uint8_t code;
+    };
+    static const std::array<Entry, 256> sorted = [] {
+        std::array<Entry, 256> table{};
+        for (std::size_t code = 0; code < table.size(); ++code)
+            table[code] = {kCodePage437[code], static_cast<std::uint8_t>(code)};
+        std::sort(table.begin(), table.end(),
+                  [](const Entry& a, const Entry& b) { return a.character < b.character; });
+        return table;
+    }();
+    const auto found =
+        std::lower_bound(sorted.begin(), sorted.end(), character,
+                         [](const Entry& entry, char32_t c) { return entry.character < c; });
+    // U+0000 is the code page's NUL, which the text forms write as U+2400 instead.
+    if (found == sorted.end() || found->character != character || character == 0)
+        return std::nullopt;
+    return found->code;
 }
 
 std::string EncodeCells(const CellBlock& block) {

@@ -1,35 +1,39 @@
 #include "fill_region.h"
 
 #include <array>
+#include <cstdint>
 
 namespace gridwright {
 
 std::vector<BoardPoint> FillRegion(const BoardGrid& board, BoardPoint start) {
     std::vector<BoardPoint> region;
     if (!BoardGrid::Contains(start.X, start.Y)) return region;
-    const BoardCell target = board(start.X, start.Y);
+    // Cells by their index in the board's own order (Y + 24 * X), so neighbours are a step of 1
+    // (a row) or 24 (a column) away; a whole-board fill costs less than painting it.
+    const auto& cells = board.cells;
+    const std::size_t first = static_cast<std::size_t>(start.Y + kBoardRows * start.X);
+    const BoardCell target = cells[first];
     std::array<bool, kBoardCells> inRegion{};
-    const auto index = [](int X, int Y) { return static_cast<std::size_t>(Y + kBoardRows * X); };
-
-    // A stack of cells found but not yet looked around; each cell is pushed at most once.
-    std::vector<BoardPoint> pending{start};
-    inRegion[index(start.X, start.Y)] = true;
-    while (!pending.empty()) {
-        const BoardPoint at = pending.back();
-        pending.pop_back();
-        const BoardPoint around[] = {
-            {at.X - 1, at.Y}, {at.X + 1, at.Y}, {at.X, at.Y - 1}, {at.X, at.Y + 1}};
-        for (const BoardPoint next : around) {
-            if (!BoardGrid::Contains(next.X, next.Y) || inRegion[index(next.X, next.Y)] ||
-                board(next.X, next.Y) != target)
-                continue;
-            inRegion[index(next.X, next.Y)] = true;
-            pending.push_back(next);
-        }
+    std::array<std::uint16_t, kBoardCells> pending;  // each cell is pushed at most once
+    std::size_t count = 0;
+    inRegion[first] = true;
+    pending[count++] = static_cast<std::uint16_t>(first);
+    const auto reach = [&](std::size_t i) {
+        if (inRegion[i] || cells[i] != target) return;
+        inRegion[i] = true;
+        pending[count++] = static_cast<std::uint16_t>(i);
+    };
+    while (count > 0) {
+        const std::size_t i = pending[--count];
+        const std::size_t row = i % kBoardRows;
+        if (row > 0) reach(i - 1);
+        if (row + 1 < kBoardRows) reach(i + 1);
+        if (i >= kBoardRows) reach(i - kBoardRows);
+        if (i + kBoardRows < kBoardCells) reach(i + kBoardRows);
     }
-    for (int X = 0; X < kBoardColumns; ++X)
-        for (int Y = 0; Y < kBoardRows; ++Y)
-            if (inRegion[index(X, Y)]) region.push_back({X, Y});
+    for (std::size_t i = 0; i < kBoardCells; ++i)
+        if (inRegion[i])
+            region.push_back({static_cast<int>(i / kBoardRows), static_cast<int>(i % kBoardRows)});
     return region;
 }
 
