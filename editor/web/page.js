@@ -2,8 +2,9 @@
 // gridwright.wasm), does everything the desktop editor does; this script is its window: it builds
 // the menu bar from the core's own menu description, hands mouse, keyboard and menu events to the
 // core one at a time, paints what the core hands back onto the canvas, shows the input box and
-// the failure messages, and carries map files between the user's disk and the core's in-memory
-// file system. Nothing is sent anywhere: the page works from a folder of static files.
+// the failure messages, carries map files between the user's disk and the core's in-memory file
+// system, and cells between the core and the browser's clipboard. Nothing is sent anywhere: the
+// page works from a folder of static files.
 'use strict';
 
 (() => {
@@ -15,6 +16,9 @@
   // cannot keep in memory; a save beyond this fails with the system's "File too large".
   const LARGEST_MAP = 64 * 1024 * 1024;
   const EFBIG = 22;  // the core's error number for "File too large"
+  // Cells with their colours on the clipboard (window_services.h: kCellsClipboardType). A browser
+  // takes a type of its own only as a web custom format, under this name.
+  const CELLS_TYPE = 'web application/x-gridwright-cells';
 
   const canvas = document.getElementById('surface');
   const captionBar = document.getElementById('caption');
@@ -42,6 +46,15 @@
   const commands = {};       // control name ("mnuWorldLoad") -> command number
   const itemsByCommand = new Map();
   const menus = [];          // {element, heading, items, access}
+  // Clipboard reads and writes run one after another, so a Paste never overtakes the Copy before
+  // it; pastes waiting for the browser's clipboard or for the core to take events.
+  let clipboardQueue = Promise.resolve();
+  let pendingPastes = 0;
+  // Which way the last Copy and Paste went, for scripts that drive the page: the write 'both'
+  // (text and cells on the browser's clipboard), 'text' (no custom format there) or 'page' (the
+  // browser refused: only the page has them); the read 'cells', 'text' or 'refused', with the
+  // forms the browser gave.
+  const clipboardLog = {write: null, reads: []};
 
   // ---- What the core calls (web_front_end.cpp) ---------------------------------------------
 
@@ -73,6 +86,28 @@
     setZoom(zoom) {
       scale = zoom;
       fitCanvas();
+    },
+    setMenuChecked(command, checked) {
+      for (const item of itemsByCommand.get(command) || []) {
+        item.setAttribute('aria-checked', checked ? 'true' : 'false');
+      }
+    },
+    setCursor(name) {
+      canvas.style.cursor = name;
+    },
+    // The core keeps both forms itself too (web_front_end.cpp), for when the browser refuses.
+    writeClipboard(text, cells) {
+      queueClipboard(() => writeClipboard(text, cells));
+    },
+    readClipboard() {
+      ++pendingPastes;
+      queueClipboard(async () => {
+        try {
+          await deliverPaste(await readClipboard());
+        } finally {
+          --pendingPastes;
+        }
+      });
     },
     paint(pixels, x, y, w, h) {
       const bytes = new Uint8ClampedArray(core.HEAPU8.buffer, pixels, width * height * 4);
@@ -106,6 +141,81 @@
     messageBox.showModal();
   }
   messageBox.addEventListener('close', showNextMessage);
+
+  // ---- The clipboard -----------------------------------------------------------------------
+
+  // One failed step never stops the ones after it.
+  function queueClipboard(step) {
+    clipboardQueue = clipboardQueue.then(step).catch((error) => console.error(error));
+  }
+
+  async function writeClipboard(text, cells) {
+    try {
+      const forms = {'text/plain': new Blob([text], {type: 'text/plain'})};
+      const withCells = typeof ClipboardItem.supports === 'function' &&
+                        ClipboardItem.supports(CELLS_TYPE);
+      if (withCells) forms[CELLS_TYPE] = new Blob([cells], {type: CELLS_TYPE});
+      await navigator.clipboard.write([new ClipboardItem(forms)]);
+      clipboardLog.write = withCells ? 'both' : 'text';
+    } catch (error) {
+      try {
+        await navigator.clipboard.writeText(text);
+        clipboardLog.write = 'text';
+      } catch (refused) {
+        clipboardLog.write = 'page';
+      }
+    }
+  }
+
+  // What the browser's clipboard holds: {cells, text} (null for a missing form), or null when
+  // the browser refuses to read it (no permission, the page not focused).
+  async function readClipboard() {
+    try {
+      const content = {cells: null, text: null};
+      for (const item of await navigator.clipboard.read()) {
+        if (content.cells === null && item.types.includes(CELLS_TYPE)) {
+          content.cells = await (await item.getType(CELLS_TYPE)).text();
+        }
+        if (content.text === null && item.types.includes('text/plain')) {
+          content.text = await (await item.getType('text/plain')).text();
+        }
+      }
+      return content;
+    } catch (error) {
+      try {
+        return {cells: null, text: await navigator.clipboard.readText()};
+      } catch (refused) {
+        return null;
+      }
+    }
+  }
+
+  // Hands the clipboard to the core once it takes events: never while a command waits for its
+  // input box.
+  async function deliverPaste(content) {
+    clipboardLog.reads.push(content === null ? {how: 'refused'}
+      : {how: content.cells !== null ? 'cells' : 'text', cells: content.cells,
+         text: content.text});
+    while (started && !ended && (busy || inputBox.open)) {
+      await new Promise((resolve) => setTimeout(resolve, 20));
+    }
+    if (!started || ended) return;
+    // The texts go as UTF-8 with their lengths: a NUL in another program's text stays in it.
+    const strings = [content?.cells ?? '', content?.text ?? ''];
+    const pointers = strings.map((text) => {
+      const bytes = new TextEncoder().encode(text);
+      const at = core._malloc(bytes.length + 1);
+      core.HEAPU8.set(bytes, at);
+      return [at, bytes.length];
+    });
+    try {
+      core._gw_paste_clipboard(content === null ? 0 : 1, content?.cells != null ? 1 : 0,
+                               pointers[0][0], pointers[0][1], content?.text != null ? 1 : 0,
+                               pointers[1][0], pointers[1][1]);
+    } finally {
+      for (const [at] of pointers) core._free(at);
+    }
+  }
 
   // ---- The surface -------------------------------------------------------------------------
 
@@ -173,6 +283,10 @@
     deliverMouse(2, event);
   });
   canvas.addEventListener('contextmenu', (event) => event.preventDefault());
+  // Off the canvas with no button held, a Paste lands on the board's top-left cell.
+  canvas.addEventListener('mouseleave', (event) => {
+    if (takesEvents() && event.buttons === 0) core._gw_pointer_left();
+  });
 
   // ---- The menu bar, from the core's description -------------------------------------------
 
@@ -223,6 +337,12 @@
         const shortcut = document.createElement('span');
         shortcut.className = 'shortcut';
         shortcut.textContent = entry.shortcut;
+        if (entry.radio) {
+          // A radio item: the mark shows the checked one (setMenuChecked keeps it).
+          item.classList.add('radio');
+          item.setAttribute('role', 'menuitemradio');
+          item.setAttribute('aria-checked', entry.checked ? 'true' : 'false');
+        }
         item.append(captionElement(entry), shortcut);
         item.addEventListener('click', () => run(entry.command));
         commands[entry.name] = entry.command;
@@ -302,7 +422,18 @@
                                ['string', 'string', 'number', 'number', 'number'],
                                [event.key, event.code, event.ctrlKey, event.shiftKey,
                                 event.altKey]);
-    if (command === 0) return;
+    if (command === 0) {
+      // Every other key goes to the core: named keys (Escape, the arrows, Backspace, Enter,
+      // Delete) and typed characters (text at the caret, a tool's letter). One it takes loses
+      // the browser's meaning (scrolling, going back).
+      if (event.isComposing) return;
+      const taken = core.ccall('gw_key', 'number',
+                               ['string', 'number', 'number', 'number', 'number', 'number'],
+                               [event.key, event.shiftKey, event.ctrlKey, event.altKey,
+                                event.metaKey, event.getModifierState('AltGraph')]);
+      if (taken) event.preventDefault();
+      return;
+    }
     // The browser's own meaning of the keys (open a file, save the page) gives way.
     event.preventDefault();
     const items = itemsByCommand.get(command) || [];
@@ -469,13 +600,15 @@
   }
 
   // For scripts that drive the page (its end-to-end test): when the first frame was shown, open
-  // a file handle as a picked file, and whether the editor waits for events.
+  // a file handle as a picked file, whether the editor waits for events (no paste pending), and
+  // which way the clipboard went.
   window.gridwright = {
     firstFrame: null,
     open: openFile,
     get idle() {
-      return takesEvents();
+      return takesEvents() && pendingPastes === 0;
     },
+    clipboard: clipboardLog,
   };
 
   window.Module = {

@@ -23,6 +23,13 @@ EM_JS(void, PageSetMenuEnabled, (int command, int enabled),
 EM_JS(void, PageEnd, (), { Module.page.end(); });
 EM_JS(double, PageDevicePixelRatio, (), { return window.devicePixelRatio || 1; });
 EM_JS(void, PageSetZoom, (int zoom), { Module.page.setZoom(zoom); });
+EM_JS(void, PageSetMenuChecked, (int command, int checked),
+      { Module.page.setMenuChecked(command, checked); });
+EM_JS(void, PageSetCursor, (const char* name), { Module.page.setCursor(UTF8ToString(name)); });
+EM_JS(void, PageWriteClipboard, (const char* text, const char* cells),
+      { Module.page.writeClipboard(UTF8ToString(text), UTF8ToString(cells)); });
+// Starts reading the browser's clipboard; the page delivers it when it arrives.
+EM_JS(void, PageReadClipboard, (), { Module.page.readClipboard(); });
 // Copies the area's pixels of the RGBA picture at `pixels` onto the canvas.
 EM_JS(void, PagePaint, (const void* pixels, int x, int y, int width, int height),
       { Module.page.paint(pixels, x, y, width, height); });
@@ -118,6 +125,28 @@ int WebFrontEnd::DisplayZoom() {
 
 void WebFrontEnd::SetZoom(int zoom) {
     PageSetZoom(ClampZoom(zoom));
+}
+
+void WebFrontEnd::SetMenuChecked(MenuCommand command, bool checked) {
+    PageSetMenuChecked(static_cast<int>(command), checked ? 1 : 0);
+}
+
+void WebFrontEnd::WriteClipboard(std::string_view text, std::string_view cells) {
+    written_ = {std::string(cells), std::string(text)};
+    PageWriteClipboard(written_.text->c_str(), written_.cells->c_str());
+}
+
+bool WebFrontEnd::ReadClipboard(ClipboardContent&) {
+    PageReadClipboard();
+    return false;
+}
+
+ClipboardContent WebFrontEnd::PasteContent(const std::optional<ClipboardContent>& read) const {
+    return gridwright::PasteContent(read, written_);
+}
+
+void WebFrontEnd::SetPointerShape(PointerShape shape) {
+    PageSetCursor(Text(CursorName(shape)).c_str());
 }
 
 }  // namespace gridwright

@@ -22,6 +22,9 @@ class WebFrontEnd final : public WindowServices {
     void AnswerNextInputBox(std::string answer) { nextAnswer_ = std::move(answer); }
     // How many failures have been reported so far; the page tells a failed Save by it.
     int Failures() const { return failures_; }
+    // What a Paste hands the core once the browser's clipboard has answered (web_translate.h:
+    // PasteContent): `read` nothing when the browser refused.
+    ClipboardContent PasteContent(const std::optional<ClipboardContent>& read) const;
 
     void SetCaption(std::string_view caption) override;
     void SetStatusCaption(std::string_view caption) override;
@@ -39,12 +42,21 @@ class WebFrontEnd final : public WindowServices {
     // The whole part of the page's device pixel ratio; the page remembers no settings.
     int DisplayZoom() override;
     void SetZoom(int zoom) override;
+    void SetMenuChecked(MenuCommand command, bool checked) override;
+    // Both forms go to the browser's clipboard (the cells under a web custom format where the
+    // browser has them) and stay in the page too, for a browser that refuses or keeps no cells.
+    void WriteClipboard(std::string_view text, std::string_view cells) override;
+    // The browser's clipboard answers later: the page reads it and hands it to
+    // FrmMain::PasteClipboard through gw_paste_clipboard.
+    bool ReadClipboard(ClipboardContent& content) override;
+    void SetPointerShape(PointerShape shape) override;
 
   private:
     std::string commandLineArguments_;
     std::optional<std::string> nextAnswer_;
     std::vector<std::uint32_t> picture_;  // the canvas's picture, RGBA bytes, top row first
     int failures_ = 0;
+    ClipboardContent written_;  // the last Copy's or Cut's forms
     ClassicRandom random_;
 };
 

@@ -3,6 +3,7 @@
 #include <emscripten/emscripten.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "frm_main.h"
@@ -82,6 +83,39 @@ EMSCRIPTEN_KEEPALIVE void gw_mouse(int kind, int button, int buttons, int shift,
 EMSCRIPTEN_KEEPALIVE int gw_shortcut(const char* key, const char* code, int ctrl, int shift,
                                      int alt) {
     return static_cast<int>(ShortcutCommand(key, code, ctrl != 0, shift != 0, alt != 0));
+}
+
+// Any other key pressed (KeyboardEvent.key, with the modifiers held): a named key for the core's
+// KeyDown, else the character it typed for TypeCharacter. 1 when the core took it: the page then
+// gives the key no meaning of its own.
+EMSCRIPTEN_KEEPALIVE int gw_key(const char* key, int shift, int ctrl, int alt, int meta,
+                                int altGraph) {
+    if (!form) return 0;
+    if (const NamedKey named = NamedKeyOf(key); named != NamedKey::None)
+        return meta == 0 && form->KeyDown(named, ModifierKeys(shift != 0, ctrl != 0, alt != 0));
+    const char32_t typed = TypedCharacter(key, ctrl != 0, alt != 0, meta != 0, altGraph != 0);
+    return typed != 0 && form->TypeCharacter(typed);
+}
+
+// The pointer left the canvas with no button held.
+EMSCRIPTEN_KEEPALIVE void gw_pointer_left() {
+    if (form) form->PointerLeft();
+}
+
+// The browser's clipboard for the Paste that asked for it: `read` 0 when the browser refused,
+// else the forms it gave (`hasCells`, `hasText` whether each was there; `plain` the text), UTF-8
+// of the given lengths.
+EMSCRIPTEN_KEEPALIVE void gw_paste_clipboard(int read, int hasCells, const char* cells,
+                                             int cellsLength, int hasText, const char* plain,
+                                             int plainLength) {
+    if (!form) return;
+    std::optional<ClipboardContent> content;
+    if (read != 0) {
+        content.emplace();
+        if (hasCells != 0) content->cells.emplace(cells, static_cast<std::size_t>(cellsLength));
+        if (hasText != 0) content->text.emplace(plain, static_cast<std::size_t>(plainLength));
+    }
+    form->PasteClipboard(window->PasteContent(content));
 }
 
 // Runs a menu command; one with an input box returns while the box is open and ends later.

@@ -24,12 +24,24 @@ char ShortcutKey(std::string_view key, std::string_view code) {
     return 0;
 }
 
-// The text shown beside a menu entry for its shortcut.
-std::string ShortcutText(char shortcut) {
-    if (shortcut == 0) return {};
+// The text shown beside a menu entry for its shortcut: the Ctrl key, else the key that chooses it
+// without a modifier (shown, not bound: the core hears it as a typed character or a named key).
+std::string ShortcutText(const MenuItem& item) {
+    const char shortcut = item.shortcut;
     if (shortcut == '+') return "Ctrl+Plus";
     if (shortcut == '-') return "Ctrl+Minus";
-    return std::string("Ctrl+") + shortcut;
+    if (shortcut != 0) return std::string("Ctrl+") + shortcut;
+    if (item.plainKey != 0) return std::string(1, item.plainKey);
+    if (item.namedKey == NamedKey::Delete) return "Del";
+    return {};
+}
+
+// Line ends as the page's own text has them: a clipboard on Windows gives "\r\n".
+std::string UnixLines(std::string_view text) {
+    std::string lines;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (text[i] != '\r' || i + 1 >= text.size() || text[i + 1] != '\n') lines += text[i];
+    return lines;
 }
 
 void AppendJsonString(std::string& json, std::string_view text) {
@@ -63,7 +75,7 @@ void AppendMenuItems(std::string& json, std::span<const MenuItem> items) {
             }
             caption += item.caption[k];
         }
-        const std::string shortcut = ShortcutText(item.shortcut);
+        const std::string shortcut = ShortcutText(item);
         if (i > 0) json += ',';
         json += "{\"name\":";
         AppendJsonString(json, item.name);
@@ -75,6 +87,10 @@ void AppendMenuItems(std::string& json, std::span<const MenuItem> items) {
         AppendJsonString(json, shortcut);
         json += ",\"items\":";
         AppendMenuItems(json, item.items);
+        if (item.radioGroup != 0) {
+            json += ",\"radio\":" + std::to_string(item.radioGroup);
+            json += item.checked ? ",\"checked\":true" : ",\"checked\":false";
+        }
         json += '}';
     }
     json += ']';
@@ -127,6 +143,86 @@ MenuCommand ShortcutCommand(std::string_view key, std::string_view code, bool ct
         }
     }
     return MenuCommand::None;
+}
+
+NamedKey NamedKeyOf(std::string_view key) {
+    // Older browsers name some keys without "Arrow" and abbreviate Escape and Delete.
+    static constexpr struct {
+        std::string_view key;
+        NamedKey named;
+    } kNames[] = {
+        {"Escape", NamedKey::Escape},       {"Esc", NamedKey::Escape},
+        {"Delete", NamedKey::Delete},       {"Del", NamedKey::Delete},
+        {"Backspace", NamedKey::Backspace}, {"Enter", NamedKey::Enter},
+        {"ArrowLeft", NamedKey::Left},      {"Left", NamedKey::Left},
+        {"ArrowRight", NamedKey::Right},    {"Right", NamedKey::Right},
+        {"ArrowUp", NamedKey::Up},          {"Up", NamedKey::Up},
+        {"ArrowDown", NamedKey::Down},      {"Down", NamedKey::Down},
+    };
+    for (const auto& name : kNames)
+        if (name.key == key) return name.named;
+    return NamedKey::None;
+}
+
+char32_t TypedCharacter(std::string_view key, bool ctrl, bool alt, bool meta, bool altGraph) {
+    if (meta || ((ctrl || alt) && !altGraph) || key.empty()) return 0;
+    // One UTF-8 sequence, shortest form, no surrogate, nothing after it.
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(key[i]); };
+    const unsigned lead = byte(0);
+    std::size_t length = 0;
+    char32_t c = 0;
+    if (lead < 0x80) {
+        length = 1;
+        c = lead;
+    } else if (lead >= 0xC2 && lead < 0xE0) {
+        length = 2;
+        c = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead < 0xF0) {
+        length = 3;
+        c = lead & 0x0F;
+    } else if (lead >= 0xF0 && lead < 0xF5) {
+        length = 4;
+        c = lead & 0x07;
+    } else {
+        return 0;
+    }
+    if (key.size() != length) return 0;
+    for (std::size_t i = 1; i < length; ++i) {
+        if ((byte(i) & 0xC0) != 0x80) return 0;
+        c = (c << 6) | (byte(i) & 0x3F);
+    }
+    constexpr char32_t kShortest[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (c < kShortest[length] || c > 0x10FFFF || (c >= 0xD800 && c < 0xE000)) return 0;
+    // Control characters (Tab, a bare Escape or Backspace some browsers type) are no text.
+    if (c < 0x20 || (c >= 0x7F && c < 0xA0)) return 0;
+    return c;
+}
+
+std::string_view CursorName(PointerShape shape) {
+    switch (shape) {
+        case PointerShape::Arrow:
+            return "default";
+        case PointerShape::Crosshair:
+            return "crosshair";
+        case PointerShape::Fill:
+            return "cell";
+        case PointerShape::Move:
+            return "move";
+        case PointerShape::Pick:
+            return "copy";
+        case PointerShape::Text:
+            return "text";
+    }
+    return "default";
+}
+
+ClipboardContent PasteContent(const std::optional<ClipboardContent>& read,
+                              const ClipboardContent& written) {
+    if (!read) return written;
+    if (read->cells || !read->text) return *read;
+    if (written.text && written.cells && UnixLines(*read->text) == UnixLines(*written.text))
+        return {written.cells, read->text};
+    return *read;
 }
 
 std::string MenuBarJson() {

@@ -1,14 +1,17 @@
 // Translations between the browser's vocabulary and the editor core's: DOM mouse buttons and
-// modifier keys, positions on a scaled canvas, keyboard shortcuts, the menu bar as the page builds
-// it, and pixels in a canvas's byte order. Pure functions, testable without a browser.
+// modifier keys, positions on a scaled canvas, keyboard shortcuts, named keys and typed
+// characters, the menu bar as the page builds it, pointer shapes as CSS cursors, the clipboard's
+// forms, and pixels in a canvas's byte order. Pure functions, testable without a browser.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "menu.h"
 #include "surface_geometry.h"
+#include "window_services.h"
 
 namespace gridwright {
 
@@ -36,11 +39,33 @@ float SurfacePoint(double offset, double shownSize, int surfaceSize);
 MenuCommand ShortcutCommand(std::string_view key, std::string_view code, bool ctrl, bool shift,
                             bool alt);
 
+// The named key of KeyboardEvent.key ("Escape", "ArrowLeft", ...), or NamedKey::None.
+NamedKey NamedKeyOf(std::string_view key);
+
+// The character a key typed, from KeyboardEvent.key: one Unicode character (UTF-8) that is no
+// control character, pressed without Ctrl, Alt or Meta (those are shortcuts and access letters;
+// AltGr, which a browser on Windows reports as Ctrl and Alt together, types characters). 0 for
+// anything else: named keys ("Enter", "Dead" for a dead key), malformed text.
+char32_t TypedCharacter(std::string_view key, bool ctrl, bool alt, bool meta, bool altGraph);
+
 // The menu bar as JSON for the page: a list of {"name", "caption", "access", "command",
 // "shortcut", "items"} objects, the caption without its '&' marks ("&&" is one '&'), access
 // the position of its access letter in that caption (-1 for none), shortcut the text shown
-// beside the entry ("Ctrl+O", "Ctrl+Plus", or empty).
+// beside the entry ("Ctrl+O", "Ctrl+Plus", a tool's plain key "B", "Del", or empty). A radio
+// item also has "radio" (its group) and "checked" (its state at start) after "items".
 std::string MenuBarJson();
+
+// The CSS cursor that shows a pointer shape over the canvas.
+std::string_view CursorName(PointerShape shape);
+
+// What a Paste hands the core. `read`: the forms the browser's clipboard gave, nothing when the
+// browser refused to read it. `written`: the forms the page's last Copy or Cut put, which the
+// page keeps itself. A refused read pastes what the page wrote; a read with the cells pastes
+// them; plain text that is the page's own last text (a browser keeping no custom format) comes
+// with the cells written beside it, so a copy within the page keeps its colours; other text is
+// another program's and pastes as text.
+ClipboardContent PasteContent(const std::optional<ClipboardContent>& read,
+                              const ClipboardContent& written);
 
 // Turns 0xFFRRGGBB pixels (IndexedToRgb's) into a canvas's RGBA byte order in place, for the
 // pixels of `area` in a picture `stride` pixels wide, clipped to width x height.

@@ -1,5 +1,6 @@
-// The web page's translations: DOM mouse buttons and keys, canvas positions, the menu bar as the
-// page builds it, and pixels in a canvas's byte order.
+// The web page's translations: DOM mouse buttons and keys, canvas positions, named keys and typed
+// characters, the menu bar as the page builds it, pointer shapes, the clipboard's forms, and
+// pixels in a canvas's byte order.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -77,10 +78,110 @@ TEST(WebKeys, OtherKeysAndModifiersChooseNothing) {
     EXPECT_EQ(ShortcutCommand("s", "KeyS", false, false, false), MenuCommand::None);
     EXPECT_EQ(ShortcutCommand("s", "KeyS", true, false, true), MenuCommand::None);
     EXPECT_EQ(ShortcutCommand("S", "KeyS", true, true, false), MenuCommand::None);
-    EXPECT_EQ(ShortcutCommand("x", "KeyX", true, false, false), MenuCommand::None);
+    EXPECT_EQ(ShortcutCommand("q", "KeyQ", true, false, false), MenuCommand::None);
     EXPECT_EQ(ShortcutCommand("Enter", "Enter", true, false, false), MenuCommand::None);
     EXPECT_EQ(ShortcutCommand("", "", true, false, false), MenuCommand::None);
     EXPECT_EQ(ShortcutCommand("1", "Digit1", true, false, false), MenuCommand::None);
+}
+
+TEST(WebKeys, NamedKeysInTheNamesOfEveryBrowser) {
+    EXPECT_EQ(NamedKeyOf("Escape"), NamedKey::Escape);
+    EXPECT_EQ(NamedKeyOf("Esc"), NamedKey::Escape);
+    EXPECT_EQ(NamedKeyOf("Delete"), NamedKey::Delete);
+    EXPECT_EQ(NamedKeyOf("Backspace"), NamedKey::Backspace);
+    EXPECT_EQ(NamedKeyOf("Enter"), NamedKey::Enter);
+    EXPECT_EQ(NamedKeyOf("ArrowLeft"), NamedKey::Left);
+    EXPECT_EQ(NamedKeyOf("Right"), NamedKey::Right);
+    EXPECT_EQ(NamedKeyOf("ArrowUp"), NamedKey::Up);
+    EXPECT_EQ(NamedKeyOf("ArrowDown"), NamedKey::Down);
+    // Characters, other named keys and case variants are not these keys.
+    EXPECT_EQ(NamedKeyOf("d"), NamedKey::None);
+    EXPECT_EQ(NamedKeyOf("Tab"), NamedKey::None);
+    EXPECT_EQ(NamedKeyOf("escape"), NamedKey::None);
+    EXPECT_EQ(NamedKeyOf(""), NamedKey::None);
+}
+
+TEST(WebKeys, TypedCharactersAreOneUnicodeCharacterWithoutShortcutModifiers) {
+    EXPECT_EQ(TypedCharacter("a", false, false, false, false), U'a');
+    EXPECT_EQ(TypedCharacter("L", false, false, false, false), U'L');  // Shift or Caps Lock
+    EXPECT_EQ(TypedCharacter(" ", false, false, false, false), U' ');
+    EXPECT_EQ(TypedCharacter("\xc3\xa9", false, false, false, false), U'\u00e9');      // e acute
+    EXPECT_EQ(TypedCharacter("\xe2\x98\xba", false, false, false, false), U'\u263a');  // smiley
+    EXPECT_EQ(TypedCharacter("\xf0\x9f\x99\x82", false, false, false, false), U'\U0001f642');
+    // AltGr (Ctrl and Alt on Windows) types; Ctrl, Alt or Meta alone make a shortcut.
+    EXPECT_EQ(TypedCharacter("@", true, true, false, true), U'@');
+    EXPECT_EQ(TypedCharacter("a", true, false, false, false), 0U);
+    EXPECT_EQ(TypedCharacter("a", false, true, false, false), 0U);
+    EXPECT_EQ(TypedCharacter("a", false, false, true, false), 0U);
+    EXPECT_EQ(TypedCharacter("a", false, false, true, true), 0U);
+    // Named keys, a dead key, control characters and malformed or overlong UTF-8 type nothing.
+    for (const char* key :
+         {"Enter", "Dead", "Shift", "", "\t", "\x7f", "\xc2\x85", "\xc3", "\xc0\xa1",
+          "\xe0\x80\xa1", "\xed\xa0\x80", "\xf4\x90\x80\x80", "\xff", "ab", "\xc3\xa9x"})
+        EXPECT_EQ(TypedCharacter(key, false, false, false, false), 0U) << key;
+}
+
+TEST(WebKeys, CutIsCtrlX) {
+    EXPECT_EQ(ShortcutCommand("x", "KeyX", true, false, false), MenuCommand::Cut);
+    EXPECT_EQ(ShortcutCommand("c", "KeyC", true, false, false), MenuCommand::Copy);
+    EXPECT_EQ(ShortcutCommand("v", "KeyV", true, false, false), MenuCommand::Paste);
+    EXPECT_EQ(ShortcutCommand("a", "KeyA", true, false, false), MenuCommand::SelectAll);
+    // A tool's letter is no shortcut: it reaches the core as a typed character.
+    EXPECT_EQ(ShortcutCommand("l", "KeyL", false, false, false), MenuCommand::None);
+}
+
+TEST(WebMenu, ToolsShowTheirPlainKeysAndRadioMarks) {
+    const std::string json = MenuBarJson();
+    EXPECT_NE(json.find(R"({"name":"mnuTool","caption":"Tool","access":0,"command":0,)"),
+              std::string::npos);
+    EXPECT_NE(json.find(R"({"name":"mnuToolPen","caption":"Pen","access":0,"command":17,)"
+                        R"("shortcut":"B","items":[],"radio":1,"checked":true})"),
+              std::string::npos);
+    EXPECT_NE(json.find(R"("caption":"Pick","access":1,"command":21,"shortcut":"I","items":[],)"
+                        R"("radio":1,"checked":false})"),
+              std::string::npos);
+    EXPECT_NE(
+        json.find(R"("caption":"Delete","access":0,"command":15,"shortcut":"Del","items":[]})"),
+        std::string::npos);
+    EXPECT_NE(
+        json.find(R"("caption":"Cut","access":2,"command":12,"shortcut":"Ctrl+X","items":[]})"),
+        std::string::npos);
+    // Tool sits between Edit and Option.
+    EXPECT_LT(json.find(R"("name":"mnuEdit")"), json.find(R"("name":"mnuTool")"));
+    EXPECT_LT(json.find(R"("name":"mnuTool")"), json.find(R"("name":"mnuOption")"));
+}
+
+TEST(WebPointer, EveryShapeHasACursor) {
+    EXPECT_EQ(CursorName(PointerShape::Arrow), "default");
+    EXPECT_EQ(CursorName(PointerShape::Crosshair), "crosshair");
+    EXPECT_EQ(CursorName(PointerShape::Fill), "cell");
+    EXPECT_EQ(CursorName(PointerShape::Move), "move");
+    EXPECT_EQ(CursorName(PointerShape::Pick), "copy");
+    EXPECT_EQ(CursorName(PointerShape::Text), "text");
+}
+
+TEST(WebClipboard, PasteTakesTheCellsWhereverTheyAreKept) {
+    const ClipboardContent written{"AB\n\n1F\n", "AB"};
+    const ClipboardContent nothing{};
+    // The browser refused to read: what the page wrote, or nothing before any Copy.
+    EXPECT_EQ(PasteContent(std::nullopt, written).cells, written.cells);
+    EXPECT_EQ(PasteContent(std::nullopt, written).text, written.text);
+    EXPECT_FALSE(PasteContent(std::nullopt, nothing).cells);
+    EXPECT_FALSE(PasteContent(std::nullopt, nothing).text);
+    // The browser kept the custom format: its cells win, another editor's included.
+    const ClipboardContent other{"CD\n\n22\n", "CD"};
+    EXPECT_EQ(PasteContent(other, written).cells, other.cells);
+    // Only text came back, and it is the page's own: the cells written beside it come with it,
+    // also with Windows line ends.
+    EXPECT_EQ(PasteContent(ClipboardContent{std::nullopt, "AB"}, written).cells, written.cells);
+    const ClipboardContent rows{"A\nB\n\n1\n2\n", "A\nB"};
+    EXPECT_EQ(PasteContent(ClipboardContent{std::nullopt, "A\r\nB"}, rows).cells, rows.cells);
+    // Another program's text (or a clipboard holding no text) pastes as it is, never the cells.
+    const ClipboardContent foreign = PasteContent(ClipboardContent{std::nullopt, "AC"}, written);
+    EXPECT_FALSE(foreign.cells);
+    EXPECT_EQ(foreign.text, "AC");
+    EXPECT_FALSE(PasteContent(ClipboardContent{}, written).cells);
+    EXPECT_FALSE(PasteContent(ClipboardContent{std::nullopt, "AB"}, nothing).cells);
 }
 
 TEST(WebMenu, DescriptionCarriesCaptionsAccessLettersAndShortcuts) {
