@@ -291,17 +291,7 @@ bool RecoveryJournal::TakeMostRecent(BoardGrid& board, DocumentPlace& place,
             return true;
         }
         // Kept under a name no Recover takes again, next to where it was.
-        SetAside aside{Utf8FromPath(journal), why, {}};
-        for (int n = 1; n < 100 && aside.keptAs.empty(); ++n) {
-            fs::path keep = journal;
-            std::string suffix(kSetAsideSuffix);
-            if (n > 1) suffix += '-' + std::to_string(n);
-            keep += suffix;
-            std::error_code renameError;
-            if (fs::exists(keep, renameError)) continue;
-            fs::rename(journal, keep, renameError);
-            if (!renameError) aside.keptAs = Utf8FromPath(keep);
-        }
+        const SetAside aside{Utf8FromPath(journal), why, SetAsideFile(journal, kSetAsideSuffix)};
         setAside.push_back(aside);
         DropMark(mark);
         if (!aside.keptAs.empty()) fs::remove(owner, error);
