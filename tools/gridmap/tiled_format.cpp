@@ -118,14 +118,22 @@ std::optional<std::vector<std::uint32_t>> LayerIds(const pugi::xml_node& layer,
     return ids;
 }
 
-// Every layer of the map, those inside groups included, in file order.
-void CollectLayers(const pugi::xml_node& parent, std::vector<pugi::xml_node>& layers) {
-    for (const pugi::xml_node child : parent.children()) {
-        const std::string_view name = child.name();
-        if (name == "group")
-            CollectLayers(child, layers);
-        else if (name == "layer" || name == "objectgroup" || name == "imagelayer")
-            layers.push_back(child);
+// Every layer of the map, those inside groups included, in file order. The groups are walked
+// through the tree's own links, without recursion: a map may nest them as deep as its file
+// allows, far deeper than a call stack goes.
+void CollectLayers(const pugi::xml_node& map, std::vector<pugi::xml_node>& layers) {
+    pugi::xml_node node = map.first_child();
+    while (node) {
+        const std::string_view name = node.name();
+        if (name == "group" && node.first_child()) {
+            node = node.first_child();
+            continue;
+        }
+        if (name == "layer" || name == "objectgroup" || name == "imagelayer")
+            layers.push_back(node);
+        // On to the next node in file order, climbing out of every group that ends here.
+        while (!node.next_sibling() && node.parent() != map) node = node.parent();
+        node = node.next_sibling();
     }
 }
 
