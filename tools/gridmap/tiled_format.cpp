@@ -139,10 +139,8 @@ void CollectLayers(const pugi::xml_node& map, std::vector<pugi::xml_node>& layer
 
 }  // namespace
 
-TiledFiles EncodeTiled(const BoardGrid& board, const std::string& layerName,
-                       const std::string& tilesetFile, const std::string& pictureFile) {
-    TiledFiles files;
-
+std::string EncodeTiledMap(const BoardGrid& board, const std::string& layerName,
+                           const std::string& tilesetFile) {
     pugi::xml_document map;
     pugi::xml_node root = StartDocument(map, "map");
     root.append_attribute("orientation") = "orthogonal";
@@ -174,7 +172,13 @@ TiledFiles EncodeTiled(const BoardGrid& board, const std::string& layerName,
         csv += '\n';
     }
     data.text() = csv.c_str();
-    files.map = XmlText(map);
+    return XmlText(map);
+}
+
+TiledFiles EncodeTiled(const BoardGrid& board, const std::string& layerName,
+                       const std::string& tilesetFile, const std::string& pictureFile) {
+    TiledFiles files;
+    files.map = EncodeTiledMap(board, layerName, tilesetFile);
 
     pugi::xml_document set;
     pugi::xml_node setRoot = StartDocument(set, "tileset");

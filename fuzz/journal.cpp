@@ -1,0 +1,31 @@
+// The recovery journal's decoder, over journals that another editor (or a damaged disk) left.
+// Properties: what decodes encodes back to the very same bytes (one document, one journal), and
+// what decodes is a document that the board can show and the map file can hold as it stands.
+#include "fuzz_support.h"
+#include "map_file.h"
+#include "recovery_journal.h"
+
+using namespace gridwright;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::span<const std::uint8_t> bytes(data, size);
+    BoardGrid board;
+    board(1, 1) = {1, 2};
+    DocumentPlace place{OptionalNumber::Whole(3), "before", true};
+    const BoardGrid boardBefore = board;
+    const DocumentPlace placeBefore = place;
+    std::string why;
+    if (!DecodeJournal(bytes, board, place, why)) {
+        FUZZ_CHECK(!why.empty());
+        FUZZ_CHECK(board == boardBefore && place == placeBefore);
+        return 0;
+    }
+    const std::vector<std::uint8_t> again = EncodeJournal(board, place);
+    FUZZ_CHECK(std::equal(again.begin(), again.end(), bytes.begin(), bytes.end()));
+    // Saved as it is shown: the map file's level block gives back every cell.
+    FUZZ_CHECK(BoardFromLevelBlock(LevelBlockFromBoard(board)) == board);
+    // And saved where it came from: the level is a place in the map file.
+    FUZZ_CHECK(!place.level.HasValue() || LevelOffset(place.level.Value()).has_value());
+    FUZZ_CHECK(place.fileName.find('\0') == std::string::npos);
+    return 0;
+}
