@@ -5,7 +5,10 @@
 using namespace gridwright;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    fuzz::CheckImport(DecodeText({reinterpret_cast<const char*>(data), size}),
-                      [](const BoardGrid& board) { return DecodeText(EncodeText(board)); });
+    fuzz::CheckImport(
+        [&] {
+            return DecodeText({reinterpret_cast<const char*>(data), size});
+        },
+        [](const BoardGrid& board) { return DecodeText(EncodeText(board)); });
     return 0;
 }

@@ -5,7 +5,10 @@
 using namespace gridwright;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    fuzz::CheckImport(DecodeXp({data, size}),
-                      [](const BoardGrid& board) { return DecodeXp(EncodeXp(board)); });
+    fuzz::CheckImport(
+        [&] {
+            return DecodeXp({data, size});
+        },
+        [](const BoardGrid& board) { return DecodeXp(EncodeXp(board)); });
     return 0;
 }
