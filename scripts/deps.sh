@@ -3,7 +3,8 @@
 #   scripts/deps.sh run    what building and running the editor needs
 #   scripts/deps.sh package  what building the three packages needs (cross builds, scdoc)
 #   scripts/deps.sh test   everything: all builds, cross builds (the web page's too), end-to-end
-#                          tests (the page's in headless Chromium), package checks
+#                          tests (the page's in headless Chromium), package checks, the fuzz
+#                          targets (clang; libFuzzer's runtime is in libclang-rt-14-dev)
 set -euo pipefail
 
 run_packages=(
@@ -21,6 +22,7 @@ package_packages=(
 test_packages=(
     "${package_packages[@]}"
     clang-format lintian man-db strace
+    clang libclang-rt-14-dev
     fonts-wine
     xvfb xdotool xclip x11-apps x11-utils x11-xserver-utils desktop-file-utils
     mtools dosfstools desmume gdb-multiarch

@@ -215,6 +215,21 @@ class MapFile {
 #endif
     }
 
+    // What the opened file is; false, with errno set, when the system cannot tell.
+    bool Facts(OpenedFileFacts& facts) {
+#ifdef _WIN32
+        struct _stat64 status {};
+        if (_fstat64(descriptor_, &status) != 0) return false;
+#else
+        struct stat status {};
+        if (::fstat(descriptor_, &status) != 0) return false;
+#endif
+        facts.mode = static_cast<unsigned>(status.st_mode);
+        facts.device = static_cast<std::uint64_t>(status.st_dev);
+        facts.inode = static_cast<std::uint64_t>(status.st_ino);
+        return true;
+    }
+
     bool Close() {
 #ifdef _WIN32
         const int closed = _close(descriptor_);
@@ -290,6 +305,23 @@ FileResult ReadLevelBlock(const std::string& path, std::int64_t offset, MapAcces
     if (FileResult opened = file.Open(path, purpose); !opened) return opened;
     errno = 0;
     // A short read at the end of the file is no error: what lies past the end stays 0.
+    if (file.ReadAt(offset, block.data(), block.size()) < 0)
+        return FileResult::Failure(Reason(errno));
+    return {};
+}
+
+FileResult ReadCheckedLevelBlock(const std::string& path, std::int64_t offset, LevelBlock& block,
+                                 std::string (*check)(const OpenedFileFacts&),
+                                 OpenedFileFacts& facts) {
+    block.fill(0);
+    facts = {};
+    MapFile file;
+    if (FileResult opened = file.Open(path, OpenFor::ReadOnly); !opened) return opened;
+    errno = 0;
+    if (!file.Facts(facts)) return FileResult::Failure(Reason(errno));
+    if (std::string problem = check(facts); !problem.empty())
+        return FileResult::Failure(std::move(problem));
+    errno = 0;
     if (file.ReadAt(offset, block.data(), block.size()) < 0)
         return FileResult::Failure(Reason(errno));
     return {};

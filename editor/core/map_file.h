@@ -65,6 +65,19 @@ struct FileResult {
 // one close; bytes past the end of the file read as 0.
 FileResult ReadLevelBlock(const std::string& path, std::int64_t offset, MapAccess access,
                           LevelBlock& block);
+// What the system tells of an opened file from its descriptor: its type (st_mode of <sys/stat.h>)
+// and which file it is.
+struct OpenedFileFacts {
+    unsigned mode = 0;
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+};
+// As ReadLevelBlock with MapAccess::ReadOnly, but learning first what was opened (one fstat on
+// the descriptor, never a look by path that another file could answer): when `check` gives a
+// reason, nothing is read and that reason is the failure. `facts` keeps what was learnt.
+FileResult ReadCheckedLevelBlock(const std::string& path, std::int64_t offset, LevelBlock& block,
+                                 std::string (*check)(const OpenedFileFacts&),
+                                 OpenedFileFacts& facts);
 // Writes block at offset of the UTF-8 path in one positioned write and has the system put it on
 // the disk before it counts as written, leaving every other byte of the file as it was; a gap
 // before offset reads as zero bytes. A failed write that lengthened the file cuts it back to its

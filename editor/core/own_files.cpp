@@ -128,4 +128,18 @@ FileResult ReplaceFile(const fs::path& temporary, const fs::path& target,
     return {};
 }
 
+std::string SetAsideFile(const fs::path& file, std::string_view suffix) {
+    for (int n = 1; n < 100; ++n) {
+        fs::path keep = file;
+        std::string name(suffix);
+        if (n > 1) name += '-' + std::to_string(n);
+        keep += name;
+        std::error_code error;
+        if (fs::exists(keep, error)) continue;
+        fs::rename(file, keep, error);
+        if (!error) return Utf8FromPath(keep);
+    }
+    return {};
+}
+
 }  // namespace gridwright

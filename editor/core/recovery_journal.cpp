@@ -148,24 +148,50 @@ bool DecodeJournal(std::span<const std::uint8_t> bytes, BoardGrid& board, Docume
         why = "it is incomplete or damaged";
         return false;
     }
+    // Only the bytes the encoder writes are a journal: one document, one journal. And only a
+    // document of the map file is one: a journal is outside input, as a map file is, and what it
+    // puts on the board must show, and save, as it stands.
+    const std::uint8_t named = bytes[kSignature.size()];
     const std::uint8_t kind = bytes[kSignature.size() + 1];
     const std::uint64_t levelBits = GetNumber(bytes, kSignature.size() + 2, 8);
+    const bool canonical =
+        named <= 1 &&
+        (kind == static_cast<std::uint8_t>(LevelKind::Double) ||
+         (kind == static_cast<std::uint8_t>(LevelKind::Whole) && levelBits <= 0xFFFF) ||
+         (kind == static_cast<std::uint8_t>(LevelKind::None) && levelBits == 0));
+    if (!canonical) {
+        why = "it is incomplete or damaged";
+        return false;
+    }
     DocumentPlace read;
-    read.named = bytes[kSignature.size()] != 0;
+    read.named = named == 1;
     if (kind == static_cast<std::uint8_t>(LevelKind::Whole))
         read.level = OptionalNumber::Whole(static_cast<std::int16_t>(levelBits));
     else if (kind == static_cast<std::uint8_t>(LevelKind::Double))
         read.level = OptionalNumber::Double(SameBits<double>(levelBits));
-    else if (kind != static_cast<std::uint8_t>(LevelKind::None)) {
-        why = "it is incomplete or damaged";
+    read.fileName.assign(bytes.begin() + kFixed, bytes.begin() + kFixed + nameLength);
+    // A level is the place of a level in the map file: from 0 to the last reachable one.
+    if (read.level.HasValue() && !LevelOffset(read.level.Value())) {
+        why = "its level is not a level from 0 to " + std::to_string(kLastLevel);
         return false;
     }
-    read.fileName.assign(bytes.begin() + kFixed, bytes.begin() + kFixed + nameLength);
+    // The system would take a name only up to its first zero byte: another file.
+    if (read.fileName.find('\0') != std::string::npos) {
+        why = "its map file name holds a zero byte";
+        return false;
+    }
+    BoardGrid cells;
     std::size_t at = kFixed + nameLength;
-    for (BoardCell& cell : board.cells) {
+    for (BoardCell& cell : cells.cells) {
         cell = {bytes[at], bytes[at + 1]};
+        // A colour byte of the map file holds colours 0 to 15.
+        if (ByteToColor(ColorToByte(cell.Color)) != cell.Color) {
+            why = "a cell has colour " + std::to_string(cell.Color) + ", which no map holds";
+            return false;
+        }
         at += 2;
     }
+    board = cells;
     place = std::move(read);
     return true;
 }
@@ -265,17 +291,7 @@ bool RecoveryJournal::TakeMostRecent(BoardGrid& board, DocumentPlace& place,
             return true;
         }
         // Kept under a name no Recover takes again, next to where it was.
-        SetAside aside{Utf8FromPath(journal), why, {}};
-        for (int n = 1; n < 100 && aside.keptAs.empty(); ++n) {
-            fs::path keep = journal;
-            std::string suffix(kSetAsideSuffix);
-            if (n > 1) suffix += '-' + std::to_string(n);
-            keep += suffix;
-            std::error_code renameError;
-            if (fs::exists(keep, renameError)) continue;
-            fs::rename(journal, keep, renameError);
-            if (!renameError) aside.keptAs = Utf8FromPath(keep);
-        }
+        const SetAside aside{Utf8FromPath(journal), why, SetAsideFile(journal, kSetAsideSuffix)};
         setAside.push_back(aside);
         DropMark(mark);
         if (!aside.keptAs.empty()) fs::remove(owner, error);

@@ -19,7 +19,9 @@ namespace gridwright {
 // A journal's bytes: a signature, the place (level, file name, whether a name was given), the
 // 768 cells, and a checksum over all of it, so a torn or foreign file is recognised.
 std::vector<std::uint8_t> EncodeJournal(const BoardGrid& board, const DocumentPlace& place);
-// False, with the reason, when the bytes are no whole journal; board and place are then unchanged.
+// False, with the reason, when the bytes are no whole journal, are not exactly what EncodeJournal
+// writes for some document, or hold a document that the map file cannot (a colour beyond 15, a
+// level no map reaches, a name with a zero byte); board and place are then unchanged.
 bool DecodeJournal(std::span<const std::uint8_t> bytes, BoardGrid& board, DocumentPlace& place,
                    std::string& why);
 

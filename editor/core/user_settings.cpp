@@ -75,15 +75,14 @@ std::string FormatSettings(const UserSettings& settings) {
     return text;
 }
 
-UserSettings ReadSettingsFile(const std::string& folder, std::string& problem) {
-    problem.clear();
-    UserSettings settings;
-    if (folder.empty()) return settings;
-    const fs::path path = PathFromUtf8(folder) / kSettingsFileName;
+namespace {
+
+// Why the settings file at path cannot be taken as it stands; empty when it can, or when there is
+// none. What it holds goes into settings.
+std::string FileProblem(const fs::path& path, UserSettings& settings) {
     std::error_code error;
     const bool present = fs::exists(path, error);
-    if (!present && !error) return settings;
-
+    if (!present && !error) return {};
     std::string why;
     const std::uintmax_t size = error ? 0 : fs::file_size(path, error);
     if (error) {
@@ -97,12 +96,24 @@ UserSettings ReadSettingsFile(const std::string& folder, std::string& problem) {
         else
             ParseSettings(std::string(bytes.begin(), bytes.end()), settings, why);
     }
-    if (!why.empty())
+    return why;
+}
+
+}  // namespace
+
+UserSettings ReadSettingsFile(const std::string& folder, std::string& problem) {
+    problem.clear();
+    UserSettings settings;
+    if (folder.empty()) return settings;
+    const fs::path path = PathFromUtf8(folder) / kSettingsFileName;
+    if (const std::string why = FileProblem(path, settings); !why.empty())
         problem = "gridwright: ignoring the settings file \"" + Utf8FromPath(path) + "\": " + why;
     return settings;
 }
 
-FileResult WriteSettingsFile(const std::string& folder, const UserSettings& settings) {
+FileResult WriteSettingsFile(const std::string& folder, const UserSettings& settings,
+                             std::string* keptAs) {
+    if (keptAs) keptAs->clear();
     if (folder.empty()) return {};
     const fs::path place = PathFromUtf8(folder);
     std::error_code error;
@@ -110,6 +121,15 @@ FileResult WriteSettingsFile(const std::string& folder, const UserSettings& sett
     if (error) return FileResult::Failure(error.message());
     const std::string text = FormatSettings(settings);
     const fs::path file = place / kSettingsFileName;
+    // What this editor cannot read may still be what the user wrote: it is kept, never replaced.
+    UserSettings old;
+    if (!FileProblem(file, old).empty()) {
+        const std::string kept = SetAsideFile(file, ".unreadable");
+        if (kept.empty())
+            return FileResult::Failure("the settings file \"" + Utf8FromPath(file) +
+                                       "\" cannot be read, nor kept under another name");
+        if (keptAs) *keptAs = kept;
+    }
     fs::path temporary = file;
     temporary += ".tmp";
     return ReplaceFile(temporary, file,

@@ -27,7 +27,10 @@ std::string FormatSettings(const UserSettings& settings);
 // Reads the settings file of a folder (UTF-8). No folder or no file gives no settings; so does a
 // file that cannot be read or is damaged, and then `problem` tells the user which and why.
 UserSettings ReadSettingsFile(const std::string& folder, std::string& problem);
-// Replaces the folder's settings file whole, making the folder when it is missing.
-FileResult WriteSettingsFile(const std::string& folder, const UserSettings& settings);
+// Replaces the folder's settings file whole, making the folder when it is missing. A settings
+// file there that cannot be read is first renamed to settings.ini.unreadable (or -2, -3, ...),
+// given in keptAs; when even that fails nothing is written.
+FileResult WriteSettingsFile(const std::string& folder, const UserSettings& settings,
+                             std::string* keptAs = nullptr);
 
 }  // namespace gridwright

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <limits>
 
 #include "test_support.h"
 
@@ -149,6 +150,91 @@ TEST(JournalBytes, RoundTripAndDamageIsRefused) {
     bytes.pop_back();
     EXPECT_FALSE(DecodeJournal(bytes, read, readPlace, why));
     EXPECT_EQ(readPlace, place) << "a refused journal changes nothing";
+}
+
+// A journal's checksum made good again after its bytes were changed, as a program that forges
+// journals, or writes them wrongly, would.
+void Reseal(std::vector<std::uint8_t>& bytes) {
+    std::uint32_t hash = 2166136261u;
+    for (std::size_t i = 0; i + 4 < bytes.size(); ++i) hash = (hash ^ bytes[i]) * 16777619u;
+    for (int i = 0; i < 4; ++i)
+        bytes[bytes.size() - 4 + i] = static_cast<std::uint8_t>(hash >> (8 * i));
+}
+
+bool Decodes(const std::vector<std::uint8_t>& bytes) {
+    BoardGrid board;
+    DocumentPlace place;
+    std::string why;
+    return DecodeJournal(bytes, board, place, why);
+}
+
+// Byte offsets in a journal: signature (8), named flag, level kind, level bits (8), name length
+// (4), the name, then glyph and colour of each cell.
+constexpr std::size_t kNamedAt = 8, kKindAt = 9, kLevelAt = 10, kNameAt = 22;
+
+TEST(JournalBytes, CellsAndLevelsThatNoMapHoldsAreRefused) {
+    BoardGrid board;
+    board(0, 0) = {65, 15};
+    const DocumentPlace place{OptionalNumber::Double(2.5), "a.qmap", true};
+    std::vector<std::uint8_t> bytes = EncodeJournal(board, place);
+    ASSERT_TRUE(Decodes(bytes));
+    bytes[kNameAt + place.fileName.size() + 1] = 156;  // cell (0, 0)'s colour
+    Reseal(bytes);
+    EXPECT_FALSE(Decodes(bytes)) << "colour 156 is none of the 16";
+
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double infinity = std::numeric_limits<double>::infinity();
+    for (const double level : {nan, -1.0, -1e300, 1398101.5, 1398102.0, infinity, -infinity}) {
+        EXPECT_FALSE(Decodes(EncodeJournal(board, {OptionalNumber::Double(level), "a.qmap", true})))
+            << level;
+    }
+    EXPECT_FALSE(Decodes(EncodeJournal(board, {OptionalNumber::Whole(-1), "a.qmap", true})));
+    EXPECT_FALSE(Decodes(EncodeJournal(board, {{}, std::string("a\0b", 3), true})))
+        << "a name that no file system would open as it stands";
+    for (const OptionalNumber& level :
+         {OptionalNumber::Double(0.25), OptionalNumber::Double(1398101), OptionalNumber::Whole(0),
+          OptionalNumber::Whole(32767), OptionalNumber()}) {
+        EXPECT_TRUE(Decodes(EncodeJournal(board, {level, "a.qmap", true}))) << level.ToText();
+    }
+}
+
+TEST(JournalBytes, OnlyWhatTheEncoderWritesIsRead) {
+    const BoardGrid board;
+    const std::vector<std::uint8_t> whole =
+        EncodeJournal(board, {OptionalNumber::Whole(7), "a.qmap", true});
+    const std::vector<std::uint8_t> none = EncodeJournal(board, {{}, "", false});
+    struct Change {
+        const std::vector<std::uint8_t>* journal;
+        std::size_t at;
+        std::uint8_t value;
+        const char* what;
+    };
+    for (const Change& change : {Change{&whole, kLevelAt + 2, 1, "a whole level beyond 16 bits"},
+                                 Change{&whole, kNamedAt, 2, "a named flag of 2"},
+                                 Change{&none, kLevelAt, 3, "level bits without a level"},
+                                 Change{&none, kKindAt, 3, "a fourth kind of level"}}) {
+        std::vector<std::uint8_t> bytes = *change.journal;
+        bytes[change.at] = change.value;
+        Reseal(bytes);
+        EXPECT_FALSE(Decodes(bytes)) << change.what;
+    }
+}
+
+TEST_F(Recovery, AJournalOfCellsNoMapHoldsIsKeptAsideAndNothingChanges) {
+    fs::create_directories(state);
+    BoardGrid board;
+    std::vector<std::uint8_t> bytes = EncodeJournal(board, {OptionalNumber::Whole(1), map, true});
+    bytes[kNameAt + map.size() + 1] = 0xC0;
+    Reseal(bytes);
+    testing::WriteBytes((state / "1-1.journal").string(), bytes);
+    auto editor = Start();
+    const BoardGrid before = editor->form.Board;
+    editor->form.Invoke(MenuCommand::Recover);
+    ASSERT_EQ(editor->services.failures.size(), 1u);
+    EXPECT_NE(editor->services.failures[0].find("1-1.journal.unreadable"), std::string::npos);
+    EXPECT_TRUE(fs::exists(state / "1-1.journal.unreadable"));
+    EXPECT_EQ(editor->form.Board, before);
+    EXPECT_FALSE(editor->form.EditHistory().CanUndo());
 }
 
 }  // namespace

@@ -7,7 +7,13 @@ is on the disk), learn its length (so that a failed save can cut the file back t
 1536 bytes at their place, close. Checked for a level inside a map file and for a level saved
 into a new file.
 
+With --gridmap, the calls that gridmap makes on the map file for one level it renders or exports:
+open, learn what the opened file is (one fstat on the descriptor: a regular file or a block
+device, and not the file the output would replace), read the level at its place, close. Nothing
+asks about the map by its path, so the file read is the file checked.
+
     system_calls.py --program map_file_calls --sample examples/sample.qmap --work DIR
+    system_calls.py --gridmap gridmap --sample examples/sample.qmap --work DIR
 """
 import argparse
 import shutil
@@ -39,9 +45,44 @@ def traced_calls(program, map_path, level, work):
     return normal(names[marks[0] + 1:marks[1]]), normal(names[marks[1] + 1:marks[2]])
 
 
+def gridmap_map_calls(gridmap, arguments, map_path, work):
+    """The names of the calls that name the map file, by its path or by a descriptor of it."""
+    trace = work / "gridmap-trace.txt"
+    run = subprocess.run(["strace", "-f", "-qq", "-y", "-o", str(trace), gridmap] + arguments,
+                         capture_output=True, text=True)
+    if "PTRACE" in run.stderr or "Operation not permitted" in run.stderr:
+        print(f"strace cannot trace here: {run.stderr.strip()}")
+        sys.exit(SKIPPED)
+    if run.returncode != 0:
+        raise SystemExit(f"gridmap {arguments} failed ({run.returncode}): {run.stderr.strip()}")
+    names = []
+    for line in trace.read_text().splitlines():
+        call = line.split(None, 1)[1] if line[:1].isdigit() else line  # strip -f's process id
+        if "(" in call and (f'"{map_path}"' in call or f"<{map_path}>" in call):
+            names.append(call.split("(", 1)[0])
+    return ["newfstatat" if name in FSTAT else name for name in names]
+
+
+def check_gridmap(gridmap, sample, work):
+    map_path = (work / "levels.qmap").resolve()
+    shutil.copyfile(sample, map_path)
+    expected = ["openat", "newfstatat", "pread64", "close"]
+    failures = []
+    for what, arguments in [("render", ["render", str(map_path), "1", str(work / "one.png")]),
+                            ("export", ["export", str(map_path), "1", str(work / "one.txt")])]:
+        calls = gridmap_map_calls(gridmap, arguments, map_path, work)
+        print(f"gridmap {what}: {len(calls)} calls on the map {calls}")
+        if calls != expected:
+            failures.append(f"gridmap {what} made {calls} on the map, expected {expected}")
+    for failure in failures:
+        print(failure)
+    return 1 if failures else 0
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--program", required=True)
+    parser.add_argument("--program")
+    parser.add_argument("--gridmap")
     parser.add_argument("--sample", required=True)
     parser.add_argument("--work", required=True)
     args = parser.parse_args()
@@ -52,6 +93,8 @@ def main():
     shutil.rmtree(work, ignore_errors=True)
     work.mkdir(parents=True)
     inside = work / "sample.qmap"
+    if args.gridmap:
+        return check_gridmap(args.gridmap, args.sample, work)
     shutil.copyfile(args.sample, inside)
 
     failures = []

@@ -190,6 +190,30 @@ TEST(WindowZoom, TheRememberedZoomWinsOverTheDisplaysAndADamagedFileIsIgnoredAlo
     EXPECT_EQ(testing::ReadBytes(file), damaged) << "left as it was until the user zooms";
 }
 
+TEST(WindowZoom, ADamagedSettingsFileIsKeptAsideBeforeTheZoomIsRemembered) {
+    ScratchDir dir;
+    const std::string folder = dir.File("settings");
+    std::filesystem::create_directories(folder);
+    const std::string file = folder + "/" + std::string(kSettingsFileName);
+    const std::string text = "recent=/home/me/levels.qmap\nzoom=big\ntheme=dark\n";
+    const testing::Bytes damaged(text.begin(), text.end());
+    testing::WriteBytes(file, damaged);
+    ::testing::internal::CaptureStderr();
+    ZoomedEditor editor(2, folder);
+    editor.Choose(MenuCommand::ZoomIn);
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(editor.Remembered(), 3);
+    EXPECT_EQ(testing::ReadBytes(file + ".unreadable"), damaged) << "every line the user wrote";
+    EXPECT_NE(said.find(file + ".unreadable"), std::string::npos) << said;
+
+    // Damaged again: kept under a name of its own, the first one left alone.
+    testing::WriteBytes(file, damaged);
+    editor.Choose(MenuCommand::ZoomIn);
+    EXPECT_EQ(testing::ReadBytes(file + ".unreadable-2"), damaged);
+    EXPECT_EQ(testing::ReadBytes(file + ".unreadable"), damaged);
+    EXPECT_EQ(editor.Remembered(), 4);
+}
+
 TEST(WindowZoom, FollowsTheDisplayWithoutRememberingIt) {
     ScratchDir dir;
     ZoomedEditor editor(1, dir.File("settings"));

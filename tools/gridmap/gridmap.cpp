@@ -99,13 +99,16 @@ std::string NotALevel(const std::string& text) {
     return "level " + Quoted(text) + " is not a level from 0 to " + std::to_string(kLastLevel);
 }
 
-// Reads a level of a map that is only read, never created.
-FileResult ReadMapLevel(const std::string& map, double level, BoardGrid& board) {
+// Reads a level of a map that is only read, never created; `opened` tells which file was read.
+// The checks look at the opened file, so the file checked is the file read.
+FileResult ReadMapLevel(const std::string& map, double level, BoardGrid& board,
+                        OpenedFileFacts& opened) {
     // A FIFO would wait for a writer, a device would never end.
-    if (std::string problem = tool_files::InputProblem(map); !problem.empty())
-        return FileResult::Failure(problem);
+    const auto check = [](const OpenedFileFacts& facts) {
+        return tool_files::InputTypeProblem(facts.mode);
+    };
     LevelBlock block;
-    if (FileResult read = ReadLevelBlock(map, *LevelOffset(level), MapAccess::ReadOnly, block);
+    if (FileResult read = ReadCheckedLevelBlock(map, *LevelOffset(level), block, check, opened);
         !read)
         return read;
     board = BoardFromLevelBlock(block);
@@ -164,13 +167,13 @@ struct Output {
     std::span<const std::uint8_t> bytes;
 };
 
-// Writes the files whole, all of them or none, and never over the map. On failure, failed names
-// the file that could not be written.
-FileResult WriteOutputs(const std::string& map, std::initializer_list<Output> files,
+// Writes the files whole, all of them or none, and never over the map that was read. On failure,
+// failed names the file that could not be written.
+FileResult WriteOutputs(const OpenedFileFacts& map, std::initializer_list<Output> files,
                         std::string& failed) {
     for (const Output& file : files) {
         failed = file.path;
-        if (tool_files::SameFile(map, file.path))
+        if (tool_files::IsFile(file.path, map.device, map.inode))
             return FileResult::Failure("it must be a file of its own, not the map file");
     }
     // Pictures and exports can always be made again from the map: they are renamed into place
@@ -189,7 +192,8 @@ std::span<const std::uint8_t> AsBytes(std::string_view text) {
     return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
 }
 
-FileResult WritePicture(const std::string& path, IndexedSurface& surface, const std::string& map) {
+FileResult WritePicture(const std::string& path, IndexedSurface& surface,
+                        const OpenedFileFacts& map) {
     const std::vector<std::uint8_t> png = EncodeIndexedPng(surface.View(), surface.info);
     if (png.empty()) return FileResult::Failure("the picture could not be made");
     std::string failed;
@@ -203,14 +207,15 @@ IndexedSurface LevelSurface(const BoardGrid& board, float brightness) {
 
 int RenderOne(const std::string& map, const std::string& levelText, const std::string& out,
               float brightness) {
-    // The picture never takes the map's place, whatever links lead from one name to the other.
-    if (tool_files::SameFile(map, out))
-        return Fail("the picture must be a file of its own, not the map file");
     BoardGrid board;
-    if (FileResult read = ReadMapLevel(map, *ParseLevel(levelText), board); !read)
+    OpenedFileFacts opened;
+    if (FileResult read = ReadMapLevel(map, *ParseLevel(levelText), board, opened); !read)
         return Fail(CannotReadMap(map, read));
+    // The picture never takes the map's place, whatever links lead from one name to the other.
+    if (tool_files::IsFile(out, opened.device, opened.inode))
+        return Fail("the picture must be a file of its own, not the map file");
     IndexedSurface surface = LevelSurface(board, brightness);
-    if (FileResult written = WritePicture(out, surface, map); !written)
+    if (FileResult written = WritePicture(out, surface, opened); !written)
         return Fail("cannot write " + Quoted(out) + ": " + written.reason);
     return 0;
 }
@@ -242,12 +247,13 @@ int RenderMany(const std::string& map, const std::string& levelsText, const std:
         span->Count(), threads,
         [&](std::int64_t item, unsigned thread) {
             BoardGrid board;
+            OpenedFileFacts opened;
             const auto level = static_cast<double>(span->first + item);
-            if (FileResult read = ReadMapLevel(map, level, board); !read)
+            if (FileResult read = ReadMapLevel(map, level, board, opened); !read)
                 return FileResult::Failure(CannotReadMap(map, read));
             DrawCells(surfaces[thread].View(), kWholeBoard, board, std::nullopt);
             const std::string out = pathOf(item);
-            if (FileResult written = WritePicture(out, surfaces[thread], map); !written)
+            if (FileResult written = WritePicture(out, surfaces[thread], opened); !written)
                 return FileResult::Failure("cannot write " + Quoted(out) + ": " + written.reason);
             return FileResult{};
         },
@@ -374,30 +380,31 @@ int Export(const std::string& map, const std::string& levelText, const std::stri
     std::optional<SauceFields> fields;
     if (IsAnsiArt(format) && !(fields = ExportFields(options, problem))) return Fail(problem);
     BoardGrid board;
-    if (FileResult read = ReadMapLevel(map, level, board); !read)
+    OpenedFileFacts opened;
+    if (FileResult read = ReadMapLevel(map, level, board, opened); !read)
         return Fail(CannotReadMap(map, read));
 
     std::string failed;
     FileResult written;
     if (format == ".xp") {
-        written = WriteOutputs(map, {{out, EncodeXp(board)}}, failed);
+        written = WriteOutputs(opened, {{out, EncodeXp(board)}}, failed);
     } else if (format == ".bin") {
-        written = WriteOutputs(map, {{out, EncodeBin(board, *fields)}}, failed);
+        written = WriteOutputs(opened, {{out, EncodeBin(board, *fields)}}, failed);
     } else if (format == ".xb") {
-        written = WriteOutputs(map, {{out, EncodeXBin(board, *fields)}}, failed);
+        written = WriteOutputs(opened, {{out, EncodeXBin(board, *fields)}}, failed);
     } else if (format == ".ans") {
         const std::optional<std::vector<std::uint8_t>> file = EncodeAnsi(board, *fields, problem);
         if (!file) return Fail("cannot export level " + levelText + " as ANSI: " + problem);
-        written = WriteOutputs(map, {{out, *file}}, failed);
+        written = WriteOutputs(opened, {{out, *file}}, failed);
     } else if (format == ".txt") {
-        written = WriteOutputs(map, {{out, AsBytes(EncodeText(board))}}, failed);
+        written = WriteOutputs(opened, {{out, AsBytes(EncodeText(board))}}, failed);
     } else {
         // The tileset's two files beside the map, named after it.
         const fs::path folder = fs::path(out).parent_path();
         const std::string stem = fs::path(out).stem().string();
         const std::string tilesetName = stem + ".tsx", pictureName = stem + "-tiles.png";
         const TiledFiles files = EncodeTiled(board, "Level " + levelText, tilesetName, pictureName);
-        written = WriteOutputs(map,
+        written = WriteOutputs(opened,
                                {{(folder / pictureName).string(), files.picture},
                                 {(folder / tilesetName).string(), AsBytes(files.tileset)},
                                 {out, AsBytes(files.map)}},

@@ -330,6 +330,28 @@ TEST_F(Gridmap, RefusesBadInputWithAMessageAndWritesNothing) {
     }
 }
 
+TEST_F(Gridmap, ImportsALayerNestedInHalfAMillionGroups) {
+    const std::string plain = dir.File("plain.tmx"), deep = dir.File("deep.tmx");
+    ASSERT_EQ(RunCaptured(dir, "export " + Quoted(map) + " 1 " + Quoted(plain)).status, 0);
+    std::string text = ReadText(plain);
+    const std::size_t start = text.find("<layer"), end = text.find("</layer>") + 8;
+    ASSERT_NE(start, std::string::npos);
+    std::string groups, ungroups;
+    for (int i = 0; i < 500000; ++i) {
+        groups += "<group>";
+        ungroups += "</group>";
+    }
+    text = text.substr(0, start) + groups + text.substr(start, end - start) + ungroups +
+           text.substr(end);
+    std::ofstream(deep) << text;
+    const std::string copy = dir.File("copy.qmap");
+    const Outcome imported = RunCaptured(dir, "import " + Quoted(copy) + " 0 " + Quoted(deep));
+    ASSERT_EQ(imported.status, 0) << imported.err;
+    Bytes expected(mapBytes.begin() + 1536, mapBytes.begin() + 2 * 1536);
+    for (std::size_t at = 1; at < expected.size(); at += 2) expected[at] &= 0xF0;
+    EXPECT_EQ(ReadBytes(copy), expected);
+}
+
 TEST_F(Gridmap, NeverWritesOverTheMap) {
     const std::string textMap = dir.File("level.txt");
     testing::WriteBytes(textMap, mapBytes);

@@ -118,23 +118,29 @@ std::optional<std::vector<std::uint32_t>> LayerIds(const pugi::xml_node& layer,
     return ids;
 }
 
-// Every layer of the map, those inside groups included, in file order.
-void CollectLayers(const pugi::xml_node& parent, std::vector<pugi::xml_node>& layers) {
-    for (const pugi::xml_node child : parent.children()) {
-        const std::string_view name = child.name();
-        if (name == "group")
-            CollectLayers(child, layers);
-        else if (name == "layer" || name == "objectgroup" || name == "imagelayer")
-            layers.push_back(child);
+// Every layer of the map, those inside groups included, in file order. The groups are walked
+// through the tree's own links, without recursion: a map may nest them as deep as its file
+// allows, far deeper than a call stack goes.
+void CollectLayers(const pugi::xml_node& map, std::vector<pugi::xml_node>& layers) {
+    pugi::xml_node node = map.first_child();
+    while (node) {
+        const std::string_view name = node.name();
+        if (name == "group" && node.first_child()) {
+            node = node.first_child();
+            continue;
+        }
+        if (name == "layer" || name == "objectgroup" || name == "imagelayer")
+            layers.push_back(node);
+        // On to the next node in file order, climbing out of every group that ends here.
+        while (!node.next_sibling() && node.parent() != map) node = node.parent();
+        node = node.next_sibling();
     }
 }
 
 }  // namespace
 
-TiledFiles EncodeTiled(const BoardGrid& board, const std::string& layerName,
-                       const std::string& tilesetFile, const std::string& pictureFile) {
-    TiledFiles files;
-
+std::string EncodeTiledMap(const BoardGrid& board, const std::string& layerName,
+                           const std::string& tilesetFile) {
     pugi::xml_document map;
     pugi::xml_node root = StartDocument(map, "map");
     root.append_attribute("orientation") = "orthogonal";
@@ -166,7 +172,13 @@ TiledFiles EncodeTiled(const BoardGrid& board, const std::string& layerName,
         csv += '\n';
     }
     data.text() = csv.c_str();
-    files.map = XmlText(map);
+    return XmlText(map);
+}
+
+TiledFiles EncodeTiled(const BoardGrid& board, const std::string& layerName,
+                       const std::string& tilesetFile, const std::string& pictureFile) {
+    TiledFiles files;
+    files.map = EncodeTiledMap(board, layerName, tilesetFile);
 
     pugi::xml_document set;
     pugi::xml_node setRoot = StartDocument(set, "tileset");

@@ -24,6 +24,9 @@ struct TiledFiles {
 
 TiledFiles EncodeTiled(const BoardGrid& board, const std::string& layerName,
                        const std::string& tilesetFile, const std::string& pictureFile);
+// The map file alone, as EncodeTiled writes it.
+std::string EncodeTiledMap(const BoardGrid& board, const std::string& layerName,
+                           const std::string& tilesetFile);
 
 // Reads a map and the tileset it names (or holds): the first tile layer is the level; other
 // layers must be empty, and the tileset must be the glyph tileset that EncodeTiled writes.

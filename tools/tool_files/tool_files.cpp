@@ -85,6 +85,10 @@ std::string InputProblem(const std::string& path) {
     return TypeProblem(status.st_mode, true);
 }
 
+std::string InputTypeProblem(unsigned mode) {
+    return TypeProblem(static_cast<mode_t>(mode), true);
+}
+
 bool ReadInput(const std::string& path, std::size_t limit, std::vector<std::uint8_t>& bytes,
                std::string& reason) {
     // Opening a FIFO without O_NONBLOCK waits for a writer; the type is checked on what was opened.
@@ -119,6 +123,11 @@ bool ReadInput(const std::string& path, std::size_t limit, std::vector<std::uint
 bool SameFile(const std::string& a, const std::string& b) {
     std::error_code error;
     return std::filesystem::equivalent(a, b, error);
+}
+
+bool IsFile(const std::string& path, std::uint64_t device, std::uint64_t inode) {
+    struct stat status {};
+    return ::stat(path.c_str(), &status) == 0 && status.st_dev == device && status.st_ino == inode;
 }
 
 bool ReplaceFile(const std::string& path, std::span<const std::uint8_t> bytes,

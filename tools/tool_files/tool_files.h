@@ -16,6 +16,9 @@ namespace tool_files {
 // system's reason, such as "No such file or directory").
 std::string InputProblem(const std::string& path);
 
+// The same for a file already opened, from the type bits (st_mode) of its fstat.
+std::string InputTypeProblem(unsigned mode);
+
 // Reads the input at path, but never more than limit + 1 bytes, so an input larger than limit
 // shows as one of limit + 1 bytes. False, with the reason, for what InputProblem refuses or a
 // failed read.
@@ -24,6 +27,9 @@ bool ReadInput(const std::string& path, std::size_t limit, std::vector<std::uint
 
 // Whether the two paths name the same file, through symbolic and hard links.
 bool SameFile(const std::string& a, const std::string& b);
+// Whether path names the file of that device and inode (an opened one's, from its fstat),
+// through symbolic and hard links: one look at path alone.
+bool IsFile(const std::string& path, std::uint64_t device, std::uint64_t inode);
 
 // Writes bytes to path whole or not at all: into a new temporary file in the same folder, put on
 // the disk, then renamed over path, which keeps its permissions if it existed. Refuses a path that

@@ -1,0 +1,135 @@
+// Writes the seed corpora that come from the programs' own writers, from the levels of a map:
+// journals as the editor keeps them, settings as it writes them, the exports of gridmap export,
+// and the inputs of the faults the fuzz targets once found (regressions/).
+//   make_fuzz_seeds examples/sample.qmap fuzz
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <random>
+#include <string>
+
+#include "fuzz_support.h"
+#include "map_file.h"
+#include "recovery_journal.h"
+#include "text_format.h"
+#include "tiled_format.h"
+#include "user_settings.h"
+#include "xp_format.h"
+
+using namespace gridwright;
+namespace fs = std::filesystem;
+
+namespace {
+
+fs::path root;
+
+void Put(const std::string& folder, const std::string& name, std::span<const std::uint8_t> bytes) {
+    fs::create_directories(root / folder);
+    fuzz::WriteFile(root / folder / name, bytes);
+}
+
+void Put(const std::string& folder, const std::string& name, const std::string& text) {
+    Put(folder, name, {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
+}
+
+// A journal's checksum made good again after its bytes were changed, as a program that writes
+// journals wrongly would.
+std::vector<std::uint8_t> Resealed(std::vector<std::uint8_t> bytes) {
+    std::uint32_t hash = 2166136261u;
+    for (std::size_t i = 0; i + 4 < bytes.size(); ++i) hash = (hash ^ bytes[i]) * 16777619u;
+    for (int i = 0; i < 4; ++i)
+        bytes[bytes.size() - 4 + i] = static_cast<std::uint8_t>(hash >> (8 * i));
+    return bytes;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: make_fuzz_seeds MAP FUZZ_FOLDER\n");
+        return 2;
+    }
+    const std::vector<std::uint8_t> map = fuzz::ReadFile(argv[1]);
+    root = argv[2];
+    const std::string mapName = fs::path(argv[1]).filename().string();
+    std::vector<BoardGrid> levels;
+    for (std::size_t at = 0; at + kLevelBytes <= map.size(); at += kLevelBytes) {
+        LevelBlock block;
+        std::copy_n(map.begin() + static_cast<std::ptrdiff_t>(at), kLevelBytes, block.begin());
+        levels.push_back(BoardFromLevelBlock(block));
+    }
+
+    Put("corpus/map_file", mapName, map);
+    Put("corpus/map_file", "partial-level.qmap",
+        std::span(map).first(std::min<std::size_t>(map.size(), kLevelBytes + 700)));
+
+    for (std::size_t n = 0; n < levels.size(); ++n) {
+        const auto level = static_cast<std::int16_t>(n);
+        const std::string name = "level-" + std::to_string(n);
+        Put("corpus/journal", name + ".journal",
+            EncodeJournal(levels[n], {OptionalNumber::Whole(level), mapName, true}));
+        Put("corpus/xp_import", name + ".xp", EncodeXp(levels[n]));
+        Put("corpus/txt_import", name + ".txt", EncodeText(levels[n]));
+        const TiledFiles tiled =
+            EncodeTiled(levels[n], "Level " + std::to_string(n), "level.tsx", "level-tiles.png");
+        Put("corpus/tmx_import", name + ".tmx", tiled.map);
+        if (n == 0) Put("corpus/tsx_import", "level.tsx", tiled.tileset);
+    }
+    Put("corpus/journal", "typed-level.journal",
+        EncodeJournal(levels.at(1), {OptionalNumber::Double(0.25), mapName, true}));
+    Put("corpus/journal", "unnamed.journal", EncodeJournal(levels.at(0), {{}, "", false}));
+
+    UserSettings settings;
+    settings.zoom = 2;
+    Put("corpus/settings", "zoom.ini", FormatSettings(settings));
+    settings.otherLines = {"recent=/home/me/levels.qmap", "theme = dark"};
+    Put("corpus/settings", "later-version.ini", FormatSettings(settings));
+    Put("corpus/settings", "by-hand.ini", "# mine\r\n\r\n  zoom = 3 \r\nlater=thing\n");
+
+    // The history's input is a run of operations as the fuzzer's data provider reads them.
+    std::mt19937 random(1);
+    for (const std::size_t length : {64, 512, 2048}) {
+        std::vector<std::uint8_t> run(length);
+        for (std::uint8_t& byte : run) byte = static_cast<std::uint8_t>(random());
+        Put("corpus/history", "run-" + std::to_string(length), run);
+    }
+
+    // The faults found, kept so that they stay found.
+    const std::vector<std::uint8_t> good =
+        EncodeJournal(levels.at(1), {OptionalNumber::Whole(1), mapName, true});
+    const std::size_t cells = 22 + mapName.size();
+    std::vector<std::uint8_t> bytes = good;
+    bytes[cells + 1] = 156;
+    Put("regressions/journal", "colour-156.journal", Resealed(bytes));
+    for (const auto& [name, level] :
+         {std::pair<std::string, double>{"level-nan.journal", std::nan("")},
+          {"level-negative.journal", -1e300},
+          {"level-unreachable.journal", 1398102.0}})
+        Put("regressions/journal", name,
+            EncodeJournal(levels.at(1), {OptionalNumber::Double(level), mapName, true}));
+    bytes = good;
+    bytes[12] = 1;  // a whole level's field beyond its 16 bits
+    Put("regressions/journal", "whole-level-high-bits.journal", Resealed(bytes));
+    bytes = good;
+    bytes[8] = 2;  // a named flag of 2
+    Put("regressions/journal", "named-flag-2.journal", Resealed(bytes));
+    bytes = EncodeJournal(levels.at(1), {{}, mapName, true});
+    bytes[10] = 5;  // level bits without a level
+    Put("regressions/journal", "no-level-with-bits.journal", Resealed(bytes));
+
+    std::string deep = EncodeTiledMap(levels.at(1), "Level 1", "level.tsx");
+    const std::size_t start = deep.find("<layer"), end = deep.find("</layer>") + 8;
+    std::string open, close;
+    for (int i = 0; i < 20000; ++i) {
+        open += "<group>";
+        close += "</group>";
+    }
+    deep =
+        deep.substr(0, start) + open + deep.substr(start, end - start) + close + deep.substr(end);
+    Put("regressions/tmx_import", "layer-in-20000-groups.tmx", deep);
+
+    Put("regressions/settings", "damaged-with-other-lines.ini",
+        "recent=/home/me/levels.qmap\nzoom=big\ntheme=dark\n");
+    return 0;
+}
