@@ -241,10 +241,15 @@
     log: [],            // storage failures, for scripts that drive the page
   };
 
+  // A failure to keep the journal (the browser's storage full, or taken away) is told once, as
+  // the desktop editor tells a journal it cannot write.
   function queueStorage(step) {
     journal.queue = journal.queue.then(step).catch((error) => {
       journal.log.push(String(error));
-      console.error(error);
+      if (journal.log.length === 1) {
+        services.showFailure('Could not keep the edits for recovery in the browser\'s storage: ' +
+                             `${error.message || error}.`);
+      }
     });
   }
 
