@@ -154,11 +154,27 @@ def kill_browser(driver):
     raise Failure("the browser's process was not found")
 
 
-def scenario(url, work, server):
+def site_cache(site):
+    """The cache's name that the build wrote into the service worker."""
+    text = (site / "sw.js").read_text()
+    return text.split("const CACHE = '")[1].split("'")[0]
+
+
+def scenario(url, work, server, site):
     page = first_browser(url, work)
     start = page.surface()
     check(page.failures() == [], f"the journal's storage failed: {page.failures()}")
     check(page.js("return window.onbeforeunload") is None, "the page asks before it is left")
+    # The page installs: its manifest reads without errors, and the browser finds nothing
+    # missing for an app once the service worker controls the page.
+    manifest = page.cdp("Page.getAppManifest")
+    check(manifest.get("errors") == [] and manifest.get("url", "").endswith("manifest.webmanifest"),
+          f"the manifest: {manifest.get('errors')}")
+    wait_until("the service worker to control the page",
+               lambda: page.js("return navigator.serviceWorker.controller !== null"), timeout=30)
+    installable = page.cdp("Page.getInstallabilityErrors")
+    check(installable.get("installabilityErrors") == [],
+          f"the page does not install: {installable.get('installabilityErrors')}")
 
     # Reload without saving; Recover brings the board back as one step.
     page.paint(3, 3)
@@ -219,8 +235,15 @@ def scenario(url, work, server):
     for name in ("A", "B"):
         tabs[name].use().driver.close()
     c.use()
-    check(c.recover() is None and c.surface() == boards["B"],
-          "Recover did not take the most recent journal of a closed tab")
+    # A closed tab's lock goes a moment after its window.
+    held = "navigator.locks.query().then((s) => arguments[0](s.held.map((l) => l.name)))"
+    wait_until("the closed tabs' locks to go", lambda: not {
+        f"gridwright-journal-{owners[name]}" for name in ("A", "B")} & set(
+        c.driver.execute_async_script(held)))
+    message = c.recover()
+    got = [name for name, board in boards.items() if board == c.surface()]
+    check(message is None and got == ["B"],
+          f"Recover did not take the most recent journal of a closed tab: {message!r}, {got}")
     check(c.recover() is None and c.surface() == boards["A"],
           "the second Recover did not take the older closed tab's journal")
     stored = c.driver.execute_async_script(STORED_JOURNALS)
@@ -237,6 +260,9 @@ def scenario(url, work, server):
     server.wait()
     c.driver.refresh()
     c.wait_started()
+    version = site_cache(site)
+    kept = c.driver.execute_async_script("caches.keys().then(arguments[0])")
+    check(kept == [version], f"the caches kept are {kept}, not the build's {version}")
     offline_start = c.surface()
     check(offline_start == start, "the page opened offline does not show the sample map")
     c.paint(9, 3)
@@ -256,7 +282,7 @@ def run(args):
         line = server.stdout.readline()
         check("port" in line, f"the HTTP server did not start: {line!r}")
         port = line.split("port")[1].split()[0]
-        scenario(f"http://127.0.0.1:{port}/", work, server)
+        scenario(f"http://127.0.0.1:{port}/", work, server, Path(args.site))
     finally:
         for driver in BROWSERS:
             try:
