@@ -10,7 +10,8 @@ One browser profile, served by `python3 -m http.server` on 127.0.0.1:
 - tabs A, B and D paint one after another; with all open, Recover in a fourth tab C finds
   nothing; with A and B closed, Recover in C takes B's board (the most recent journal that no
   open tab owns: D's is newer but D is open), and Recover again takes A's; B's and A's journals
-  then leave the browser's storage, while D's stays;
+  then leave the browser's storage, while D's stays; a damaged journal is reported and kept
+  under another name;
 - with the server stopped after those visits, the page reloads from the service worker's cache
   and still edits.
 
@@ -50,6 +51,20 @@ const done = arguments[0];
     for await (const name of folder.keys()) out[tab].push(name);
   }
   return out;
+})().then(done, (error) => done(String(error)));
+"""
+
+# A torn journal left by a tab that is gone.
+PLANT_DAMAGED = """
+const done = arguments[0];
+(async () => {
+  const root = await (await navigator.storage.getDirectory()).getDirectoryHandle(
+    'gridwright-journals');
+  const folder = await root.getDirectoryHandle('gone', {create: true});
+  const writable = await (await folder.getFileHandle('1-2.journal', {create: true}))
+    .createWritable();
+  await writable.write(new TextEncoder().encode('GWJOURN1 torn'));
+  await writable.close();
 })().then(done, (error) => done(String(error)));
 """
 
@@ -251,6 +266,14 @@ def scenario(url, work, server, site):
           f"recovered journals stayed in the storage: {stored}")
     check(len(stored.get(owners["D"], [])) == 1, f"the open tab's journal went: {stored}")
     check(c.recover() == "There is nothing to recover.", "a third Recover found a journal")
+    # A damaged journal of a tab that is gone is reported and kept under another name.
+    c.driver.execute_async_script(PLANT_DAMAGED)
+    message = c.recover() or ""
+    check("cannot be used" in message and c.message() is None,
+          f"Recover said {message!r} of a damaged journal")
+    stored = c.driver.execute_async_script(STORED_JOURNALS)
+    check(stored.get("gone") == ["1-2.journal.unreadable"],
+          f"the damaged journal is not kept aside: {stored.get('gone')}")
     check(c.failures() == [], f"the journal's storage failed: {c.failures()}")
 
     # Offline: the server is gone, and the page opens from the service worker's cache and edits.
