@@ -19,6 +19,15 @@
   // Cells with their colours on the clipboard (window_services.h: kCellsClipboardType). A browser
   // takes a type of its own only as a web custom format, under this name.
   const CELLS_TYPE = 'web application/x-gridwright-cells';
+  // The editor's recovery journals: the core writes them into this in-memory folder, and the
+  // page mirrors each tab's own into a folder of its own under JOURNALS in the origin's private
+  // file system, marked as owned by the tab's Web Lock for as long as the tab lives.
+  const JOURNAL_FOLDER = '/journal';
+  const JOURNALS = 'gridwright-journals';
+  const LOCK_PREFIX = 'gridwright-journal-';
+  // Files of the core's own that need no keeping: its owner mark (the lock stands for it in the
+  // page) and the temporary file a journal is written through before its rename.
+  const UNKEPT = ['.owner', '.tmp'];
 
   const canvas = document.getElementById('surface');
   const captionBar = document.getElementById('caption');
@@ -215,6 +224,191 @@
     } finally {
       for (const [at] of pointers) core._free(at);
     }
+  }
+
+  // ---- The recovery journal ---------------------------------------------------------------
+
+  // The core writes its journal through the in-memory file system, synchronously; each change
+  // there is copied into the browser's storage right after, one copy after another, so the
+  // storage always holds a whole journal (a writable replaces its file only on close).
+  const journal = {
+    folder: null,       // this tab's folder of the private file system; null: no storage
+    tab: null,          // this tab's name for its folder and lock
+    node: null,         // the in-memory folder
+    queue: Promise.resolve(),
+    dirty: false,       // the in-memory folder changed since its last copy
+    imported: new Map(),  // in-memory name -> {folder, name} it was copied from, during a Recover
+    log: [],            // storage failures, for scripts that drive the page
+  };
+
+  // A failure to keep the journal (the browser's storage full, or taken away) is told once, as
+  // the desktop editor tells a journal it cannot write.
+  function queueStorage(step) {
+    journal.queue = journal.queue.then(step).catch((error) => {
+      journal.log.push(String(error));
+      if (journal.log.length === 1) {
+        services.showFailure('Could not keep the edits for recovery in the browser\'s storage: ' +
+                             `${error.message || error}.`);
+      }
+    });
+  }
+
+  function kept(name) {
+    return !UNKEPT.some((suffix) => name.endsWith(suffix));
+  }
+
+  // Copies this tab's own files from the in-memory folder to its storage folder, and removes
+  // the stored ones the core removed. Changes while a copy runs are copied by the next.
+  function journalChanged() {
+    if (journal.dirty || !journal.folder) return;
+    journal.dirty = true;
+    queueStorage(async () => {
+      journal.dirty = false;
+      const own = new Map();
+      for (const name of core.FS.readdir(JOURNAL_FOLDER)) {
+        if (name === '.' || name === '..' || !kept(name) || journal.imported.has(name)) continue;
+        if (name.startsWith(importPrefix(''))) continue;
+        own.set(name, core.FS.readFile(`${JOURNAL_FOLDER}/${name}`));
+      }
+      for (const [name, bytes] of own) await storeFile(journal.folder, name, bytes);
+      for await (const name of journal.folder.keys()) {
+        if (!own.has(name)) await journal.folder.removeEntry(name);
+      }
+    });
+  }
+
+  async function storeFile(folder, name, bytes) {
+    const writable = await (await folder.getFileHandle(name, {create: true})).createWritable();
+    await writable.write(bytes);
+    await writable.close();
+  }
+
+  // Every write, rename and removal in the journal folder reaches the page.
+  function watchJournalFolder(FS) {
+    journal.node = FS.lookupPath(JOURNAL_FOLDER).node;
+    const files = FS.filesystems.MEMFS.ops_table.file.stream;
+    const write = files.write;
+    files.write = function (stream, ...rest) {
+      const written = write.call(this, stream, ...rest);
+      if (stream.node.parent === journal.node) journalChanged();
+      return written;
+    };
+    const folders = FS.filesystems.MEMFS.ops_table.dir.node;
+    const rename = folders.rename;
+    folders.rename = function (node, newFolder, newName) {
+      const from = node.parent;
+      const result = rename.call(this, node, newFolder, newName);
+      if (from === journal.node || newFolder === journal.node) journalChanged();
+      return result;
+    };
+    const unlink = folders.unlink;
+    folders.unlink = function (parent, name) {
+      const result = unlink.call(this, parent, name);
+      if (parent === journal.node) journalChanged();
+      return result;
+    };
+  }
+
+  // Holds the lock `name` if no tab holds it: the release, or null.
+  function holdLock(name, options) {
+    return new Promise((granted) => {
+      navigator.locks.request(name, options, (lock) => {
+        if (!lock) {
+          granted(null);
+          return undefined;
+        }
+        return new Promise((release) => granted(release));
+      }).catch(() => granted(null));
+    });
+  }
+
+  // The tab's folder in storage and the lock that marks it as the tab's, held until the tab
+  // goes, however it goes. False when the browser keeps no such storage for the page (no
+  // secure context, or a browser without the APIs): the editor then keeps no journal.
+  async function openJournal() {
+    if (!navigator.storage?.getDirectory || !navigator.locks?.request) return false;
+    try {
+      const root = await navigator.storage.getDirectory();
+      journal.root = await root.getDirectoryHandle(JOURNALS, {create: true});
+      journal.tab = (crypto.randomUUID ? crypto.randomUUID()
+        : `${Date.now()}-${Math.random().toString(16).slice(2)}`);
+      if (!await holdLock(LOCK_PREFIX + journal.tab, {mode: 'exclusive'})) return false;
+      journal.folder = await journal.root.getDirectoryHandle(journal.tab, {create: true});
+    } catch (error) {
+      journal.log.push(String(error));
+      return false;
+    }
+    return true;
+  }
+
+  function importPrefix(tab) {
+    return `~${tab}`;
+  }
+
+  // File > Recover: the journals of the tabs that are gone (their locks free) are copied into
+  // the in-memory folder, where the core picks the most recent; each such tab's lock is held
+  // meanwhile, so two tabs never recover the same journal. Afterwards what the core did to them
+  // (taken, or set aside as unreadable) is done to the stored files, and the copies go.
+  async function recover(command) {
+    busy = true;
+    const releases = [];
+    try {
+      await journal.queue;
+      for await (const [tab, folder] of journal.root.entries()) {
+        if (tab === journal.tab || folder.kind !== 'directory') continue;
+        const release = await holdLock(LOCK_PREFIX + tab, {mode: 'exclusive', ifAvailable: true});
+        if (!release) continue;  // its tab is open
+        releases.push(release);
+        let files = 0;
+        for await (const [name, handle] of folder.entries()) {
+          if (handle.kind !== 'file') continue;
+          ++files;
+          const file = await handle.getFile();
+          const copy = importPrefix(tab) + name;
+          const path = `${JOURNAL_FOLDER}/${copy}`;
+          core.FS.writeFile(path, new Uint8Array(await file.arrayBuffer()));
+          // The core takes the most recently written journal.
+          core.FS.utime(path, file.lastModified, file.lastModified);
+          journal.imported.set(copy, {folder, name});
+        }
+        if (files === 0) await journal.root.removeEntry(tab, {recursive: true});
+      }
+    } catch (error) {
+      journal.log.push(String(error));
+    } finally {
+      busy = false;
+    }
+    try {
+      await callCore('gw_invoke', ['number'], [command]);
+    } finally {
+      settleImported();
+      queueStorage(async () => {
+        for (const release of releases) release();
+      });
+    }
+  }
+
+  function settleImported() {
+    const names = core.FS.readdir(JOURNAL_FOLDER);
+    const steps = [];
+    for (const [copy, from] of journal.imported) {
+      if (!names.includes(copy)) steps.push(() => from.folder.removeEntry(from.name));
+    }
+    // Files the core made of a copy (a journal set aside) are kept beside the journal's origin.
+    for (const name of names) {
+      const origin = [...journal.imported].find(([copy]) => name !== copy && name.startsWith(copy));
+      if (!origin || !kept(name) || journal.imported.has(name)) continue;
+      const bytes = core.FS.readFile(`${JOURNAL_FOLDER}/${name}`);
+      const stored = origin[1].name + name.slice(origin[0].length);
+      steps.unshift(() => storeFile(origin[1].folder, stored, bytes));
+    }
+    journal.imported.clear();
+    for (const name of names) {
+      if (name.startsWith(importPrefix(''))) core.FS.unlink(`${JOURNAL_FOLDER}/${name}`);
+    }
+    queueStorage(async () => {
+      for (const step of steps) await step().catch((error) => journal.log.push(String(error)));
+    });
   }
 
   // ---- The surface -------------------------------------------------------------------------
@@ -450,6 +644,10 @@
       await pickMapFile();
       return;
     }
+    if (command === commands.mnuFileRecover && journal.folder) {
+      await recover(command);
+      return;
+    }
     const failures = core._gw_failures();
     await callCore('gw_invoke', ['number'], [command]);
     if (command === commands.mnuFileSaveGame && core._gw_failures() === failures) {
@@ -575,6 +773,11 @@
     limitMapSize(core.FS);
     core.FS.mkdir(MAP_FOLDER);
     core.FS.chdir(MAP_FOLDER);
+    if (await openJournal()) {
+      core.FS.mkdir(JOURNAL_FOLDER);
+      watchJournalFolder(core.FS);
+      core.ccall('gw_set_recovery_folder', null, ['string'], [JOURNAL_FOLDER]);
+    }
     buildMenuBar(JSON.parse(core.UTF8ToString(core._gw_menu_bar())));
     let argument = '';
     try {
@@ -585,6 +788,7 @@
                     'File > Open picks a map file.');
     }
     started = true;
+    consumeLaunches();
     notice.textContent = 'Map files stay on this computer: nothing is sent anywhere.';
     core.ccall('gw_start', null, ['string'], [argument]);
     if (!messageBox.open) showNextMessage();
@@ -592,6 +796,26 @@
     requestAnimationFrame(() => requestAnimationFrame(() => {
       window.gridwright.firstFrame = performance.now();
     }));
+  }
+
+  // Installed, the page opens the .qmap files the system hands it (the manifest's file
+  // handler) as picked files, once the editor takes events.
+  function consumeLaunches() {
+    if (!('launchQueue' in window)) return;
+    window.launchQueue.setConsumer(async (launch) => {
+      for (const handle of launch.files || []) {
+        while (!takesEvents() && !ended) await new Promise((resolve) => setTimeout(resolve, 50));
+        if (ended) return;
+        await openFile(handle);
+      }
+    });
+  }
+
+  // The service worker keeps the site's files, so the page opens without the server after one
+  // visit. A page opened from a file, or in a browser without workers, runs as before.
+  function keepOffline() {
+    if (!('serviceWorker' in navigator) || !window.isSecureContext) return;
+    navigator.serviceWorker.register('sw.js').catch((error) => console.error(error));
   }
 
   function startFailed(why) {
@@ -609,7 +833,18 @@
       return takesEvents() && pendingPastes === 0;
     },
     clipboard: clipboardLog,
+    // The journal's storage: this tab's name for it, its failures, and whether every copy into
+    // it has ended.
+    journal: {
+      get tab() {
+        return journal.tab;
+      },
+      failures: journal.log,
+      settled: () => journal.queue.then(() => !journal.dirty),
+    },
   };
+
+  keepOffline();
 
   window.Module = {
     page: services,

@@ -50,8 +50,9 @@ std::string Text(std::string_view text) {
 
 }  // namespace
 
-WebFrontEnd::WebFrontEnd(std::string commandLineArguments)
+WebFrontEnd::WebFrontEnd(std::string commandLineArguments, std::string recoveryFolder)
     : commandLineArguments_(std::move(commandLineArguments)),
+      recoveryFolder_(std::move(recoveryFolder)),
       picture_(static_cast<std::size_t>(kSurfaceWidth) * kSurfaceHeight) {}
 
 void WebFrontEnd::SetCaption(std::string_view caption) {
@@ -143,6 +144,10 @@ bool WebFrontEnd::ReadClipboard(ClipboardContent&) {
 
 ClipboardContent WebFrontEnd::PasteContent(const std::optional<ClipboardContent>& read) const {
     return gridwright::PasteContent(read, written_);
+}
+
+std::string WebFrontEnd::RecoveryFolder() {
+    return recoveryFolder_;
 }
 
 void WebFrontEnd::SetPointerShape(PointerShape shape) {

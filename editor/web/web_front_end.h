@@ -15,7 +15,9 @@ namespace gridwright {
 
 class WebFrontEnd final : public WindowServices {
   public:
-    explicit WebFrontEnd(std::string commandLineArguments);
+    // `recoveryFolder` is the in-memory folder whose journals the page keeps in the browser's
+    // storage; empty when the browser has none for the page, and the editor then keeps none.
+    WebFrontEnd(std::string commandLineArguments, std::string recoveryFolder);
 
     // The next input box is answered with `answer` at once, without showing: the page asked
     // for it already, as a file picker does for File > Open.
@@ -50,9 +52,11 @@ class WebFrontEnd final : public WindowServices {
     // FrmMain::PasteClipboard through gw_paste_clipboard.
     bool ReadClipboard(ClipboardContent& content) override;
     void SetPointerShape(PointerShape shape) override;
+    std::string RecoveryFolder() override;
 
   private:
     std::string commandLineArguments_;
+    std::string recoveryFolder_;
     std::optional<std::string> nextAnswer_;
     std::vector<std::uint32_t> picture_;  // the canvas's picture, RGBA bytes, top row first
     int failures_ = 0;

@@ -17,7 +17,8 @@ using namespace gridwright;
 
 std::unique_ptr<WebFrontEnd> window;
 std::unique_ptr<FrmMain> form;
-std::string text;  // the last text handed to the page; valid until the next call
+std::string text;            // the last text handed to the page; valid until the next call
+std::string recoveryFolder;  // set by the page before the start, when it keeps journals
 
 // The pointer's place on the canvas in surface pixels.
 struct Point {
@@ -46,10 +47,16 @@ EMSCRIPTEN_KEEPALIVE int gw_surface_height() {
     return kSurfaceHeight;
 }
 
+// The in-memory folder for the recovery journals, which the page mirrors into the browser's
+// storage; called before gw_start, or never when the browser keeps no storage for the page.
+EMSCRIPTEN_KEEPALIVE void gw_set_recovery_folder(const char* folder) {
+    if (!form) recoveryFolder = folder;
+}
+
 // Creates the window and runs its load handler with `arguments` as the command line.
 EMSCRIPTEN_KEEPALIVE void gw_start(const char* arguments) {
     if (form) return;
-    window = std::make_unique<WebFrontEnd>(arguments);
+    window = std::make_unique<WebFrontEnd>(arguments, recoveryFolder);
     form = std::make_unique<FrmMain>(*window);
     form->Form_Load();
 }
