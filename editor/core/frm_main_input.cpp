@@ -246,6 +246,27 @@ void FrmMain::Invoke(MenuCommand command) {
         case MenuCommand::SelectAll:
             mnuEditSelectAll_Click();
             break;
+        case MenuCommand::LevelOverview:
+            mnuLevelOverview_Click();
+            break;
+        case MenuCommand::LevelInsert:
+            mnuLevelInsert_Click();
+            break;
+        case MenuCommand::LevelDuplicate:
+            mnuLevelDuplicate_Click();
+            break;
+        case MenuCommand::LevelDelete:
+            mnuLevelDelete_Click();
+            break;
+        case MenuCommand::LevelMoveTo:
+            mnuLevelMove_Click();
+            break;
+        case MenuCommand::LevelPrevious:
+            mnuLevelStep_Click(-1);
+            break;
+        case MenuCommand::LevelNext:
+            mnuLevelStep_Click(1);
+            break;
         case MenuCommand::None:
             break;
     }

@@ -271,6 +271,9 @@ bool FrmMain::KeyDown(NamedKey key, std::int16_t) {
             }
             DrawBoard();
             return true;
+        case NamedKey::Tab:
+        case NamedKey::PageUp:
+        case NamedKey::PageDown:
         case NamedKey::Delete:
         case NamedKey::None:
             break;
