@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -169,7 +170,10 @@ class FrmMain {
     DocumentPlace Place() const;
     // Records the change from (beforeBoard, beforePlace) to the current document as one step.
     void RecordStep(const BoardGrid& beforeBoard, const DocumentPlace& beforePlace,
-                    bool matchesFile);
+                    bool matchesFile, std::optional<FileStep> file = std::nullopt);
+    // Applies a step's file edits to the map file, which must have `expected` bytes.
+    FileResult ApplyFileStep(const std::string& path, const std::vector<LevelEdit>& edits,
+                             std::int64_t expected);
     // Shows the document after an Undo or Redo: the changed cells, the caption and the surface.
     void ShowHistoryStep(const DocumentPlace& place);
     // Paints board cell (X, Y) as it holds now, for the next DrawBoard to show.
@@ -230,10 +234,25 @@ class FrmMain {
     // Tells the window the zoom, with Zoom In and Zoom Out choosable while they can change it.
     void ShowZoom();
 
-    // The overview's state while it shows: the first level of the page shown.
+    // The Level menu (frm_main_levels.cpp).
     struct OverviewState {
-        std::int64_t first = 0;
+        std::int64_t first = 0;   // the first level of the page shown
+        std::int64_t levels = 0;  // the levels there are to show
     };
+    // Reads the map file for an operation on the current level: false, told, when the file
+    // cannot be read or the current level is no whole level of it.
+    bool ReadForLevelEdit(std::string_view action, std::vector<std::uint8_t>& bytes,
+                          std::int64_t& level);
+    // Applies the edit to the bytes and rewrites the file: the step's file part, or none, told.
+    std::optional<FileStep> RewriteMap(std::string_view action, const LevelEdit& edit,
+                                       std::vector<std::uint8_t>& bytes);
+    void ReportLevelFailure(std::string_view action, std::string_view reason);
+    // Loads a level as Level Select does, as one step.
+    void SelectLevel(const OptionalNumber& level);
+    void ShowOverviewPage();
+    void CloseOverview();
+    bool OverviewKey(NamedKey key);
+    void OverviewPress(float X, float Y);
     std::optional<OverviewState> overview_;
 
     WindowServices& services_;

@@ -170,7 +170,7 @@ TEST(WindowMenu, ShortcutsAreCtrlKeysForTheirCommands) {
     ACCEL table[32] = {};
     // The tools' plain letters and Delete are no accelerators: the editor reads those keys as
     // typed characters and named keys, so that the text tool can type them.
-    ASSERT_EQ(CopyAcceleratorTableW(menu.Accelerators(), table, 32), 18);
+    ASSERT_EQ(CopyAcceleratorTableW(menu.Accelerators(), table, 32), 19);
     // Zoom In: Ctrl with the key of '+' and Shift, the keypad's plus, and the key of '=' alone.
     const struct {
         WORD key;
@@ -186,6 +186,7 @@ TEST(WindowMenu, ShortcutsAreCtrlKeysForTheirCommands) {
                     {'C', FCONTROL, MenuCommand::Copy},
                     {'V', FCONTROL, MenuCommand::Paste},
                     {'A', FCONTROL, MenuCommand::SelectAll},
+                    {'D', FCONTROL, MenuCommand::LevelDuplicate},
                     {'B', FCONTROL, MenuCommand::Brightness},
                     {VK_OEM_PLUS, FCONTROL | FSHIFT, MenuCommand::ZoomIn},
                     {VK_ADD, FCONTROL, MenuCommand::ZoomIn},
@@ -194,7 +195,7 @@ TEST(WindowMenu, ShortcutsAreCtrlKeysForTheirCommands) {
                     {VK_SUBTRACT, FCONTROL, MenuCommand::ZoomOut},
                     {'0', FCONTROL, MenuCommand::ActualSize},
                     {VK_NUMPAD0, FCONTROL, MenuCommand::ActualSize}};
-    for (int i = 0; i < 18; ++i) {
+    for (int i = 0; i < 19; ++i) {
         SCOPED_TRACE(i);
         EXPECT_EQ(table[i].fVirt & (FVIRTKEY | FCONTROL | FSHIFT | FALT),
                   FVIRTKEY | expected[i].modifiers);
@@ -217,10 +218,10 @@ TEST(WindowMenu, GreysAndRestoresTheEntriesOfACommand) {
 TEST(WindowMenu, StatusCaptionIsReplacedAsIs) {
     WindowMenu menu(MenuBar());
     menu.SetCaption(menu.StatusId(), L"[L0:5,7=65,15]");
-    EXPECT_EQ(ItemText(menu.Handle(), 4), L"[L0:5,7=65,15]");
+    EXPECT_EQ(ItemText(menu.Handle(), 5), L"[L0:5,7=65,15]");
     menu.SetCaption(menu.StatusId(), L"[L:31,23=255,0]");
-    EXPECT_EQ(ItemText(menu.Handle(), 4), L"[L:31,23=255,0]");
-    EXPECT_EQ(GetMenuItemCount(menu.Handle()), 5);
+    EXPECT_EQ(ItemText(menu.Handle(), 5), L"[L:31,23=255,0]");
+    EXPECT_EQ(GetMenuItemCount(menu.Handle()), 6);
 }
 
 MENUITEMINFOW ItemInfo(HMENU menu, UINT position) {
