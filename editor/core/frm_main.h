@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -62,6 +63,18 @@ class FrmMain {
     // Zoom In, Zoom Out and Actual Size (the zoom the display asks for); the user's choice is
     // remembered in the settings file.
     void mnuOptionZoom_Click(MenuCommand command);
+    // The Level menu (frm_main_levels.cpp). Overview shows the map's levels as thumbnails in
+    // place of the board, a page at a time (Tab, Escape or Overview again go back); Insert,
+    // Duplicate, Delete and Move To rewrite the map file whole, each one undoable step; Previous
+    // and Next load the neighbouring level as Level Select does.
+    void mnuLevelOverview_Click();
+    void mnuLevelInsert_Click();
+    void mnuLevelDuplicate_Click();
+    void mnuLevelDelete_Click();
+    void mnuLevelMove_Click();
+    void mnuLevelStep_Click(int step);
+    // Whether the overview shows in place of the board: tools and gestures are off meanwhile.
+    bool OverviewShown() const { return overview_.has_value(); }
     // Invoke ends any open gesture first, so a command never splits a stroke's step.
     void Invoke(MenuCommand command);
 
@@ -72,7 +85,9 @@ class FrmMain {
     // KeyDown: each press (and auto-repeat) of a named key, with the modifier keys held (Shift as
     // in pointer events: kShiftKey, kCtrlKey, kAltKey). Escape cancels the gesture in progress
     // (nothing changes), else ends the typing, else clears the selection; the arrows, Backspace and
-    // Enter move and edit the text caret; Delete is Edit's Delete. True when the key did something
+    // Enter move and edit the text caret; Delete is Edit's Delete. Tab opens and closes the level
+    // overview (always taken, so the keyboard focus never moves); Page Up and Page Down turn the
+    // overview's pages, else load the previous or next level. True when the key did something
     // here: the front end then gives it no other meaning (no scrolling, no focus change).
     bool KeyDown(NamedKey key, std::int16_t Shift);
     // TypeCharacter: each character the keyboard types, as Unicode after the keyboard layout,
@@ -155,7 +170,10 @@ class FrmMain {
     DocumentPlace Place() const;
     // Records the change from (beforeBoard, beforePlace) to the current document as one step.
     void RecordStep(const BoardGrid& beforeBoard, const DocumentPlace& beforePlace,
-                    bool matchesFile);
+                    bool matchesFile, std::optional<FileStep> file = std::nullopt);
+    // Applies a step's file edits to the map file, which must have `expected` bytes.
+    FileResult ApplyFileStep(const std::string& path, const std::vector<LevelEdit>& edits,
+                             std::int64_t expected);
     // Shows the document after an Undo or Redo: the changed cells, the caption and the surface.
     void ShowHistoryStep(const DocumentPlace& place);
     // Paints board cell (X, Y) as it holds now, for the next DrawBoard to show.
@@ -215,6 +233,27 @@ class FrmMain {
     void ChangeZoom(int zoom);
     // Tells the window the zoom, with Zoom In and Zoom Out choosable while they can change it.
     void ShowZoom();
+
+    // The Level menu (frm_main_levels.cpp).
+    struct OverviewState {
+        std::int64_t first = 0;   // the first level of the page shown
+        std::int64_t levels = 0;  // the levels there are to show
+    };
+    // Reads the map file for an operation on the current level: false, told, when the file
+    // cannot be read or the current level is no whole level of it.
+    bool ReadForLevelEdit(std::string_view action, std::vector<std::uint8_t>& bytes,
+                          std::int64_t& level);
+    // Applies the edit to the bytes and rewrites the file: the step's file part, or none, told.
+    std::optional<FileStep> RewriteMap(std::string_view action, const LevelEdit& edit,
+                                       std::vector<std::uint8_t>& bytes);
+    void ReportLevelFailure(std::string_view action, std::string_view reason);
+    // Loads a level as Level Select does, as one step.
+    void SelectLevel(const OptionalNumber& level);
+    void ShowOverviewPage();
+    void CloseOverview();
+    bool OverviewKey(NamedKey key);
+    void OverviewPress(float X, float Y);
+    std::optional<OverviewState> overview_;
 
     WindowServices& services_;
     Tool tool_ = Tool::Pen;

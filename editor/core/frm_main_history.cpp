@@ -23,8 +23,8 @@ void FrmMain::EndGesture() {
 }
 
 void FrmMain::RecordStep(const BoardGrid& beforeBoard, const DocumentPlace& beforePlace,
-                         bool matchesFile) {
-    if (history_.Record(beforeBoard, beforePlace, Board, Place(), matchesFile)) {
+                         bool matchesFile, std::optional<FileStep> file) {
+    if (history_.Record(beforeBoard, beforePlace, Board, Place(), matchesFile, std::move(file))) {
         AfterHistoryChange();
     } else if (matchesFile) {
         // Loaded again unchanged: the board is what the file holds all the same.
@@ -34,12 +34,27 @@ void FrmMain::RecordStep(const BoardGrid& beforeBoard, const DocumentPlace& befo
 }
 
 void FrmMain::mnuEditUndo_Click() {
+    // A step that rewrote the map file takes the file back first; the step stays when it cannot.
+    if (const FileStep* file = history_.UndoFile()) {
+        if (FileResult undone = ApplyFileStep(file->path, file->backward, file->bytesAfter);
+            !undone) {
+            ReportLevelFailure("undo the level operation", undone.reason);
+            return;
+        }
+    }
     DocumentPlace place = Place();
     changedCells_.clear();
     if (history_.Undo(Board, place, changedCells_)) ShowHistoryStep(place);
 }
 
 void FrmMain::mnuEditRedo_Click() {
+    if (const FileStep* file = history_.RedoFile()) {
+        if (FileResult redone = ApplyFileStep(file->path, file->forward, file->bytesBefore);
+            !redone) {
+            ReportLevelFailure("redo the level operation", redone.reason);
+            return;
+        }
+    }
     DocumentPlace place = Place();
     changedCells_.clear();
     if (history_.Redo(Board, place, changedCells_)) ShowHistoryStep(place);

@@ -50,6 +50,7 @@ void FrmMain::ShowCellStatus(int X, int Y) {
 }
 
 void FrmMain::picScreen_MouseMove(std::int16_t Button, std::int16_t Shift, float X, float Y) {
+    if (overview_) return;
     const auto [c, r] = CellAt(X, Y);
     NotePointer(c, r);
     if (tool_ != Tool::Pen) {
@@ -86,6 +87,11 @@ void FrmMain::picScreen_MouseMove(std::int16_t Button, std::int16_t Shift, float
 }
 
 void FrmMain::picScreen_MouseDown(std::int16_t Button, std::int16_t Shift, float X, float Y) {
+    if (overview_) {
+        // Tools and brush picks are off: a press on a thumbnail loads its level.
+        if (IsButtonCombination(Button)) OverviewPress(X, Y);
+        return;
+    }
     const auto [c, r] = CellAt(X, Y);
     if (tool_ == Tool::Pen) {
         picScreen_MouseMove(Button, Shift, X, Y);
@@ -120,6 +126,7 @@ void FrmMain::picScreen_MouseDown(std::int16_t Button, std::int16_t Shift, float
 void FrmMain::picScreen_MouseUp(std::int16_t Button, std::int16_t, float X, float Y) {
     if (Button != 0) return;
     ignoreUntilRelease_ = false;
+    if (overview_) return;
     if (drag_.kind != Drag::None) {
         const auto [c, r] = CellAt(X, Y);
         ToolDragTo({c, r});
@@ -193,6 +200,13 @@ void FrmMain::mnuOptionBright_Click() {
 
 void FrmMain::Invoke(MenuCommand command) {
     EndToolGesture();
+    // The overview turns its pages and zooms; any other command acts on the board it gives back.
+    const bool keepsOverview = command == MenuCommand::LevelOverview ||
+                               command == MenuCommand::LevelPrevious ||
+                               command == MenuCommand::LevelNext ||
+                               command == MenuCommand::ZoomIn || command == MenuCommand::ZoomOut ||
+                               command == MenuCommand::ActualSize || command == MenuCommand::None;
+    if (overview_ && !keepsOverview) CloseOverview();
     switch (command) {
         case MenuCommand::Open:
             mnuWorldLoad_Click();
@@ -245,6 +259,27 @@ void FrmMain::Invoke(MenuCommand command) {
             break;
         case MenuCommand::SelectAll:
             mnuEditSelectAll_Click();
+            break;
+        case MenuCommand::LevelOverview:
+            mnuLevelOverview_Click();
+            break;
+        case MenuCommand::LevelInsert:
+            mnuLevelInsert_Click();
+            break;
+        case MenuCommand::LevelDuplicate:
+            mnuLevelDuplicate_Click();
+            break;
+        case MenuCommand::LevelDelete:
+            mnuLevelDelete_Click();
+            break;
+        case MenuCommand::LevelMoveTo:
+            mnuLevelMove_Click();
+            break;
+        case MenuCommand::LevelPrevious:
+            mnuLevelStep_Click(-1);
+            break;
+        case MenuCommand::LevelNext:
+            mnuLevelStep_Click(1);
             break;
         case MenuCommand::None:
             break;

@@ -236,6 +236,7 @@ void FrmMain::UpdatePointerShape() {
 // ---- Keys and typing ----
 
 bool FrmMain::KeyDown(NamedKey key, std::int16_t) {
+    if (overview_) return OverviewKey(key);
     switch (key) {
         case NamedKey::Escape:
             if (CancelGesture()) return true;
@@ -271,6 +272,9 @@ bool FrmMain::KeyDown(NamedKey key, std::int16_t) {
             }
             DrawBoard();
             return true;
+        case NamedKey::Tab:
+        case NamedKey::PageUp:
+        case NamedKey::PageDown:
         case NamedKey::Delete:
         case NamedKey::None:
             break;
@@ -288,6 +292,7 @@ bool FrmMain::KeyDown(NamedKey key, std::int16_t) {
 
 bool FrmMain::TypeCharacter(char32_t character) {
     if (character < 0x20 || character == 0x7F) return false;  // control characters are no text
+    if (overview_) return false;                              // no tool is chosen meanwhile
     if (caret_) return TypeText(character);
     if (character >= 0x80 || !std::isalpha(static_cast<int>(character))) return false;
     const char upper = static_cast<char>(std::toupper(static_cast<int>(character)));
@@ -349,7 +354,8 @@ void FrmMain::mnuEditPaste_Click() {
 }
 
 void FrmMain::PasteClipboard(const ClipboardContent& content) {
-    EndToolGesture();  // the content may arrive in the middle of a gesture
+    if (overview_) CloseOverview();  // the paste lands on the board
+    EndToolGesture();                // the content may arrive in the middle of a gesture
     std::optional<CellBlock> block;
     std::string refusal = "There is nothing to paste: the clipboard holds neither cells nor text.";
     if (content.cells) {

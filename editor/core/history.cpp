@@ -10,11 +10,15 @@ std::size_t History::StepBytes(const Step& step) {
     std::size_t bytes = sizeof(Step) + step.cells.capacity() * sizeof(CellChange);
     if (step.place)
         bytes += step.place->before.fileName.capacity() + step.place->after.fileName.capacity();
+    if (step.file)
+        bytes += step.file->path.capacity() +
+                 (step.file->forward.size() + step.file->backward.size()) * sizeof(LevelEdit);
     return bytes;
 }
 
 bool History::Record(const BoardGrid& beforeBoard, const DocumentPlace& beforePlace,
-                     const BoardGrid& board, const DocumentPlace& place, bool matchesFile) {
+                     const BoardGrid& board, const DocumentPlace& place, bool matchesFile,
+                     std::optional<FileStep> file) {
     Step step;
     std::size_t count = 0;
     for (std::size_t i = 0; i < board.cells.size(); ++i)
@@ -26,7 +30,8 @@ bool History::Record(const BoardGrid& beforeBoard, const DocumentPlace& beforePl
                 {static_cast<std::uint16_t>(i), beforeBoard.cells[i], board.cells[i]});
     }
     if (beforePlace != place) step.place = PlaceChange{beforePlace, place};
-    if (step.cells.empty() && !step.place) return false;
+    step.file = std::move(file);
+    if (step.cells.empty() && !step.place && !step.file) return false;
     step.bytes = StepBytes(step);
 
     // A new step after an Undo: what could have been redone is gone, and so is any knowledge
@@ -73,6 +78,14 @@ bool History::Redo(BoardGrid& board, DocumentPlace& place, std::vector<std::uint
     }
     if (step.place) place = step.place->after;
     return true;
+}
+
+const FileStep* History::UndoFile() const {
+    return CanUndo() && steps_[next_ - 1].file ? &*steps_[next_ - 1].file : nullptr;
+}
+
+const FileStep* History::RedoFile() const {
+    return CanRedo() && steps_[next_].file ? &*steps_[next_].file : nullptr;
 }
 
 void History::MarkSaved() {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "board.h"
+#include "levels/level_operations.h"
 #include "numbers.h"
 
 namespace gridwright {
@@ -26,6 +27,15 @@ struct DocumentPlace {
     bool operator==(const DocumentPlace&) const = default;
 };
 
+// A rewrite of the map file's whole levels that a step made (a Level menu operation): the file,
+// the edits that made it and those that take it back to its bytes before, exactly, and the file's
+// length before and after, by which Undo and Redo find that nothing else changed it since.
+struct FileStep {
+    std::string path;
+    std::vector<LevelEdit> forward, backward;
+    std::int64_t bytesBefore = 0, bytesAfter = 0;
+};
+
 // The memory the history may take: the oldest steps are dropped beyond it. Even steps that each
 // change every cell of the board fit 10,000 times.
 inline constexpr std::size_t kHistoryByteLimit = 64u << 20;
@@ -38,8 +48,14 @@ class History {
     // current one, dropping the steps that could have been redone. Nothing is recorded, and false
     // returned, when nothing changed. `matchesFile`: the map file holds the new document (a level
     // just loaded).
+    // `file`: the map file's rewrite that belongs to the step; a step with one is always recorded.
     bool Record(const BoardGrid& beforeBoard, const DocumentPlace& beforePlace,
-                const BoardGrid& board, const DocumentPlace& place, bool matchesFile);
+                const BoardGrid& board, const DocumentPlace& place, bool matchesFile,
+                std::optional<FileStep> file = std::nullopt);
+    // The file rewrite of the step that Undo or Redo would take, if it has one: the caller
+    // rewrites the file first, and takes the step only when that succeeded.
+    const FileStep* UndoFile() const;
+    const FileStep* RedoFile() const;
 
     bool CanUndo() const { return next_ > 0; }
     bool CanRedo() const { return next_ < steps_.size(); }
@@ -74,6 +90,7 @@ class History {
     struct Step {
         std::vector<CellChange> cells;
         std::optional<PlaceChange> place;
+        std::optional<FileStep> file;
         std::size_t bytes = 0;
     };
 

@@ -379,4 +379,20 @@ FileResult ReadMapFile(const std::string& path, std::vector<std::uint8_t>& bytes
     return {};
 }
 
+FileResult ReadLevelRange(const std::string& path, std::int64_t first, std::int64_t count,
+                          std::vector<std::uint8_t>& bytes, std::int64_t& length) {
+    bytes.assign(static_cast<std::size_t>(std::max<std::int64_t>(count, 0) * kLevelBytes), 0);
+    length = 0;
+    MapFile file;
+    if (FileResult opened = file.Open(path, OpenFor::ReadOnly); !opened) return opened;
+    errno = 0;
+    length = file.Length();
+    if (length < 0) return FileResult::Failure(Reason(errno));
+    if (bytes.empty() || first * kLevelBytes >= length) return {};
+    errno = 0;
+    if (file.ReadAt(first * kLevelBytes, bytes.data(), bytes.size()) < 0)
+        return FileResult::Failure(Reason(errno));
+    return {};
+}
+
 }  // namespace gridwright

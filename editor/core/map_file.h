@@ -91,5 +91,10 @@ inline constexpr std::int64_t kLargestMapBytes =
 // few large reads (a map of a thousand levels is one or two). Never creates the file; a file
 // larger than kLargestMapBytes is refused, as no level reaches its end.
 FileResult ReadMapFile(const std::string& path, std::vector<std::uint8_t>& bytes);
+// Reads `count` levels from level `first` of the map file at the UTF-8 path into bytes (count x
+// 1536, bytes past the end of the file reading as 0) in one open and one positioned read, and
+// gives the file's length: a page of a map of any size costs the same. Never creates the file.
+FileResult ReadLevelRange(const std::string& path, std::int64_t first, std::int64_t count,
+                          std::vector<std::uint8_t>& bytes, std::int64_t& length);
 
 }  // namespace gridwright

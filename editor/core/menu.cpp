@@ -56,6 +56,18 @@ constexpr std::array<MenuItem, 6> kToolMenu{{
     {"mnuToolText", "&Text", 0, 0, MenuCommand::ToolText, {}, 0, 'T', NamedKey::None, kToolGroup},
 }};
 
+// Whole levels of the map file: the overview, the operations that rewrite the file, and the
+// neighbouring levels, which load as Level Select loads them.
+constexpr std::array<MenuItem, 7> kLevelMenu{{
+    {"mnuLevelOverview", "&Overview", 0, 0, MenuCommand::LevelOverview, {}, 0, 0, NamedKey::Tab},
+    {"mnuLevelInsert", "&Insert", 0, 0, MenuCommand::LevelInsert, {}},
+    {"mnuLevelDuplicate", "&Duplicate", 'D', 0, MenuCommand::LevelDuplicate, {}},
+    {"mnuLevelDelete", "De&lete", 0, 0, MenuCommand::LevelDelete, {}},
+    {"mnuLevelMove", "&Move To...", 0, 0, MenuCommand::LevelMoveTo, {}},
+    {"mnuLevelPrevious", "&Previous", 0, 0, MenuCommand::LevelPrevious, {}, 0, 0, NamedKey::PageUp},
+    {"mnuLevelNext", "&Next", 0, 0, MenuCommand::LevelNext, {}, 0, 0, NamedKey::PageDown},
+}};
+
 // Zoom In also answers Ctrl+=, the same key without Shift on many keyboards.
 constexpr std::array<MenuItem, 4> kOptionMenu{{
     {"mnuOptionBright", "&Brightness", 'B', 0, MenuCommand::Brightness, {}},
@@ -64,10 +76,11 @@ constexpr std::array<MenuItem, 4> kOptionMenu{{
     {"mnuOptionActualSize", "&Actual Size", '0', 0, MenuCommand::ActualSize, {}},
 }};
 
-constexpr std::array<MenuItem, 5> kMenuBar{{
+constexpr std::array<MenuItem, 6> kMenuBar{{
     {"mnuWorld", "&File", 0, 0, MenuCommand::None, kFileMenu},
     {"mnuEdit", "&Edit", 0, 0, MenuCommand::None, kEditMenu},
     {"mnuTool", "&Tool", 0, 0, MenuCommand::None, kToolMenu},
+    {"mnuLevel", "Le&vel", 0, 0, MenuCommand::None, kLevelMenu},
     {"mnuOption", "&Option", 0, 0, MenuCommand::None, kOptionMenu},
     {"mnuStatus", "[]", 0, 0, MenuCommand::None, {}},
 }};

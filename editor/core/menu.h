@@ -31,12 +31,33 @@ enum class MenuCommand {
     ToolFill,
     ToolSelect,
     ToolPick,
-    ToolText
+    ToolText,
+    // Level: the overview of the map's levels and the operations on whole levels of the file.
+    LevelOverview,
+    LevelInsert,
+    LevelDuplicate,
+    LevelDelete,
+    LevelMoveTo,
+    LevelPrevious,
+    LevelNext
 };
 
 // Keys that have a name rather than a character. The front end hands each press of one to
 // FrmMain::KeyDown (frm_main.h).
-enum class NamedKey { None, Escape, Delete, Backspace, Enter, Left, Right, Up, Down };
+enum class NamedKey {
+    None,
+    Escape,
+    Delete,
+    Backspace,
+    Enter,
+    Left,
+    Right,
+    Up,
+    Down,
+    Tab,
+    PageUp,
+    PageDown
+};
 
 struct MenuItem {
     std::string_view name;            // control name, e.g. "mnuWorldLoad"
@@ -50,8 +71,9 @@ struct MenuItem {
     // Shown beside the caption ("B"), but never bound by the front end: letters reach the core
     // as typed characters (FrmMain::TypeCharacter), which are text while the text caret shows.
     char plainKey = 0;
-    // A named key that chooses the entry with no modifier held (Delete), or NamedKey::None. Shown
-    // beside the caption ("Del"), never bound: the key reaches the core through FrmMain::KeyDown.
+    // A named key that chooses the entry with no modifier held (Delete, Tab, Page Up, Page Down),
+    // or NamedKey::None. Shown beside the caption ("Del", "Tab", "PgUp", "PgDn"), never bound: the
+    // key reaches the core through FrmMain::KeyDown.
     NamedKey namedKey = NamedKey::None;
     // Entries of one drop-down menu with the same non-zero group are radio items: exactly one is
     // checked, shown with a mark. `checked` is the state at start; the core then tells every change
@@ -60,8 +82,9 @@ struct MenuItem {
     bool checked = false;
 };
 
-// The top-level items in display order: "&File", "&Edit", "&Tool", "&Option" and the status item
-// "[]" (mnuStatus), whose caption the core sets through WindowServices::SetStatusCaption.
+// The top-level items in display order: "&File", "&Edit", "&Tool", "Le&vel", "&Option" and the
+// status item "[]" (mnuStatus), whose caption the core sets through
+// WindowServices::SetStatusCaption.
 std::span<const MenuItem> MenuBar();
 
 }  // namespace gridwright

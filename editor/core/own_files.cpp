@@ -142,4 +142,40 @@ std::string SetAsideFile(const fs::path& file, std::string_view suffix) {
     return {};
 }
 
+FileResult ReplaceRegularFile(const fs::path& target, std::span<const std::uint8_t> bytes) {
+    std::error_code error;
+    const fs::file_status status = fs::symlink_status(target, error);
+    if (error) return FileResult::Failure(error.message());
+    if (status.type() == fs::file_type::not_found)
+        return FileResult::Failure(
+            std::make_error_code(std::errc::no_such_file_or_directory).message());
+    if (status.type() == fs::file_type::directory)
+        return FileResult::Failure(std::make_error_code(std::errc::is_a_directory).message());
+    if (status.type() != fs::file_type::regular) return FileResult::Failure("not a regular file");
+
+    // A name of its own beside the target keeps the rename inside one file system; one left by
+    // an earlier failure is taken out of the way first, never followed.
+    // Appended piece by piece: GCC 12 at -O3 reports a false -Wrestrict on "." + std::string.
+    std::string hidden = ".";
+    hidden += Utf8FromPath(target.filename());
+    hidden += ".new~";
+    const fs::path temporary = target.parent_path() / PathFromUtf8(hidden);
+    fs::remove(temporary, error);
+    errno = 0;
+    if (!WriteDurably(temporary, bytes)) {
+        const std::error_code why{errno != 0 ? errno : EIO, std::generic_category()};
+        fs::remove(temporary, error);
+        return FileResult::Failure(why.message());
+    }
+    fs::permissions(temporary, status.permissions(), fs::perm_options::replace, error);
+    if (!error) fs::rename(temporary, target, error);
+    if (error) {
+        std::error_code ignored;
+        fs::remove(temporary, ignored);
+        return FileResult::Failure(error.message());
+    }
+    FlushFolder(target.parent_path());
+    return {};
+}
+
 }  // namespace gridwright

@@ -33,4 +33,11 @@ FileResult ReplaceFile(const std::filesystem::path& temporary, const std::filesy
 // no rename succeeded, and the file then stays as it was.
 std::string SetAsideFile(const std::filesystem::path& file, std::string_view suffix);
 
+// Replaces a file that exists with the bytes as ReplaceFile does, through a temporary file beside
+// it that is given the old file's permissions before the rename. Refuses, with the reason and
+// nothing changed, a target that is missing or is not a regular file (a symbolic link, a folder,
+// a device): a rename would put a plain file in its place.
+FileResult ReplaceRegularFile(const std::filesystem::path& target,
+                              std::span<const std::uint8_t> bytes);
+
 }  // namespace gridwright

@@ -60,6 +60,17 @@ NamedKey NamedKeyOf(guint keyval) {
         case GDK_KEY_Down:
         case GDK_KEY_KP_Down:
             return NamedKey::Down;
+        // Shift+Tab arrives as ISO_Left_Tab: the core takes it too, so the focus never moves.
+        case GDK_KEY_Tab:
+        case GDK_KEY_KP_Tab:
+        case GDK_KEY_ISO_Left_Tab:
+            return NamedKey::Tab;
+        case GDK_KEY_Page_Up:
+        case GDK_KEY_KP_Page_Up:
+            return NamedKey::PageUp;
+        case GDK_KEY_Page_Down:
+        case GDK_KEY_KP_Page_Down:
+            return NamedKey::PageDown;
         default:
             return NamedKey::None;
     }
@@ -136,6 +147,12 @@ guint ShownOnlyKey(const MenuItem& entry) {
             return GDK_KEY_Up;
         case NamedKey::Down:
             return GDK_KEY_Down;
+        case NamedKey::Tab:
+            return GDK_KEY_Tab;
+        case NamedKey::PageUp:
+            return GDK_KEY_Page_Up;
+        case NamedKey::PageDown:
+            return GDK_KEY_Page_Down;
         case NamedKey::None:
             break;
     }

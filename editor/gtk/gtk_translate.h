@@ -24,8 +24,8 @@ std::int16_t HeldButtons(guint state);
 // Shift value: the sum of the modifier keys held.
 std::int16_t ModifierKeys(guint state);
 
-// The editor's named key of a GDK key value (the keypad's Enter, Delete and arrows included), or
-// NamedKey::None.
+// The editor's named key of a GDK key value (the keypad's Enter, Delete, arrows, Tab and page keys
+// included, and Shift+Tab's ISO_Left_Tab), or NamedKey::None.
 NamedKey NamedKeyOf(guint keyval);
 // Whether a key pressed in that state may type a character: not with Ctrl or Alt held, which make
 // it a shortcut or an access letter (AltGr is no Alt: it types the layout's third characters).

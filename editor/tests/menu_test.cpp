@@ -11,11 +11,11 @@ namespace {
 
 TEST(MenuBar, HasFileOptionAndStatusWithTheirShortcuts) {
     auto bar = MenuBar();
-    ASSERT_EQ(bar.size(), 5u);
+    ASSERT_EQ(bar.size(), 6u);
     EXPECT_EQ(bar[0].caption, "&File");
-    EXPECT_EQ(bar[3].caption, "&Option");
-    EXPECT_EQ(bar[4].caption, "[]");
-    EXPECT_EQ(bar[4].name, "mnuStatus");
+    EXPECT_EQ(bar[4].caption, "&Option");
+    EXPECT_EQ(bar[5].caption, "[]");
+    EXPECT_EQ(bar[5].name, "mnuStatus");
 
     ASSERT_EQ(bar[0].items.size(), 5u);
     EXPECT_EQ(bar[0].items[0].caption, "&Open");
@@ -25,14 +25,14 @@ TEST(MenuBar, HasFileOptionAndStatusWithTheirShortcuts) {
     EXPECT_EQ(bar[0].items[2].shortcut, 'L');
     EXPECT_EQ(bar[0].items[4].caption, "E&xit");
     EXPECT_EQ(bar[0].items[4].shortcut, 0);
-    ASSERT_EQ(bar[3].items.size(), 4u);
-    EXPECT_EQ(bar[3].items[0].command, MenuCommand::Brightness);
-    EXPECT_EQ(bar[3].items[0].shortcut, 'B');
+    ASSERT_EQ(bar[4].items.size(), 4u);
+    EXPECT_EQ(bar[4].items[0].command, MenuCommand::Brightness);
+    EXPECT_EQ(bar[4].items[0].shortcut, 'B');
 }
 
 // The zoom items follow Brightness, which keeps its place; Zoom In answers Ctrl+Plus and Ctrl+=.
 TEST(MenuBar, OptionMenuZoomsWithPlusEqualsMinusAndZero) {
-    const auto option = MenuBar()[3].items;
+    const auto option = MenuBar()[4].items;
     ASSERT_EQ(option.size(), 4u);
     EXPECT_EQ(option[1].caption, "Zoom &In");
     EXPECT_EQ(option[1].command, MenuCommand::ZoomIn);
@@ -50,7 +50,7 @@ TEST(MenuBar, OptionMenuZoomsWithPlusEqualsMinusAndZero) {
 // every older access letter and shortcut still reaches what it reached.
 TEST(MenuBar, EditMenuAndRecoverTakeNoOlderLetterOrShortcut) {
     auto bar = MenuBar();
-    ASSERT_EQ(bar.size(), 5u);
+    ASSERT_EQ(bar.size(), 6u);
     EXPECT_EQ(bar[1].caption, "&Edit");
     ASSERT_EQ(bar[1].items.size(), 7u);
     EXPECT_EQ(bar[1].items[0].caption, "&Undo");
@@ -133,6 +133,33 @@ TEST(MenuBar, EditGainsClipboardCommandsAndToolMenuHasPlainLetterRadioItems) {
         EXPECT_NE(tool.items[i].radioGroup, 0);
         EXPECT_EQ(tool.items[i].radioGroup, tool.items[0].radioGroup);
         EXPECT_EQ(tool.items[i].checked, i == 0);
+    }
+}
+
+// Level sits between Tool and Option; Tab and the page keys are shown, never bound.
+TEST(MenuBar, LevelMenuBetweenToolAndOption) {
+    const MenuItem& level = MenuBar()[3];
+    EXPECT_EQ(level.caption, "Le&vel");
+    EXPECT_EQ(level.name, "mnuLevel");
+    const struct {
+        std::string_view caption;
+        char shortcut;
+        NamedKey named;
+        MenuCommand command;
+    } items[] = {{"&Overview", 0, NamedKey::Tab, MenuCommand::LevelOverview},
+                 {"&Insert", 0, NamedKey::None, MenuCommand::LevelInsert},
+                 {"&Duplicate", 'D', NamedKey::None, MenuCommand::LevelDuplicate},
+                 {"De&lete", 0, NamedKey::None, MenuCommand::LevelDelete},
+                 {"&Move To...", 0, NamedKey::None, MenuCommand::LevelMoveTo},
+                 {"&Previous", 0, NamedKey::PageUp, MenuCommand::LevelPrevious},
+                 {"&Next", 0, NamedKey::PageDown, MenuCommand::LevelNext}};
+    ASSERT_EQ(level.items.size(), std::size(items));
+    for (std::size_t i = 0; i < std::size(items); ++i) {
+        EXPECT_EQ(level.items[i].caption, items[i].caption);
+        EXPECT_EQ(level.items[i].shortcut, items[i].shortcut);
+        EXPECT_EQ(level.items[i].namedKey, items[i].named);
+        EXPECT_EQ(level.items[i].command, items[i].command);
+        EXPECT_EQ(level.items[i].plainKey, 0);
     }
 }
 

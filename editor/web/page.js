@@ -618,8 +618,8 @@
                                 event.altKey]);
     if (command === 0) {
       // Every other key goes to the core: named keys (Escape, the arrows, Backspace, Enter,
-      // Delete) and typed characters (text at the caret, a tool's letter). One it takes loses
-      // the browser's meaning (scrolling, going back).
+      // Delete, Tab, Page Up and Down) and typed characters (text at the caret, a tool's letter).
+      // One it takes loses the browser's meaning (scrolling, going back, Tab's focus move).
       if (event.isComposing) return;
       const taken = core.ccall('gw_key', 'number',
                                ['string', 'number', 'number', 'number', 'number', 'number'],

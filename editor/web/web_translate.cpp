@@ -36,6 +36,9 @@ std::string ShortcutText(const MenuItem& item) {
     if (shortcut != 0) return std::string("Ctrl+") + shortcut;
     if (item.plainKey != 0) return std::string(1, item.plainKey);
     if (item.namedKey == NamedKey::Delete) return "Del";
+    if (item.namedKey == NamedKey::Tab) return "Tab";
+    if (item.namedKey == NamedKey::PageUp) return "PgUp";
+    if (item.namedKey == NamedKey::PageDown) return "PgDn";
     return {};
 }
 
@@ -154,13 +157,23 @@ NamedKey NamedKeyOf(std::string_view key) {
         std::string_view key;
         NamedKey named;
     } kNames[] = {
-        {"Escape", NamedKey::Escape},       {"Esc", NamedKey::Escape},
-        {"Delete", NamedKey::Delete},       {"Del", NamedKey::Delete},
-        {"Backspace", NamedKey::Backspace}, {"Enter", NamedKey::Enter},
-        {"ArrowLeft", NamedKey::Left},      {"Left", NamedKey::Left},
-        {"ArrowRight", NamedKey::Right},    {"Right", NamedKey::Right},
-        {"ArrowUp", NamedKey::Up},          {"Up", NamedKey::Up},
-        {"ArrowDown", NamedKey::Down},      {"Down", NamedKey::Down},
+        {"Escape", NamedKey::Escape},
+        {"Esc", NamedKey::Escape},
+        {"Delete", NamedKey::Delete},
+        {"Del", NamedKey::Delete},
+        {"Backspace", NamedKey::Backspace},
+        {"Enter", NamedKey::Enter},
+        {"ArrowLeft", NamedKey::Left},
+        {"Left", NamedKey::Left},
+        {"ArrowRight", NamedKey::Right},
+        {"Right", NamedKey::Right},
+        {"ArrowUp", NamedKey::Up},
+        {"Up", NamedKey::Up},
+        {"ArrowDown", NamedKey::Down},
+        {"Down", NamedKey::Down},
+        {"Tab", NamedKey::Tab},
+        {"PageUp", NamedKey::PageUp},
+        {"PageDown", NamedKey::PageDown},
     };
     for (const auto& name : kNames)
         if (name.key == key) return name.named;

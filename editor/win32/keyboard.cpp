@@ -25,6 +25,12 @@ NamedKey NamedKeyFor(std::uintptr_t virtualKey) {
             return NamedKey::Up;
         case VK_DOWN:
             return NamedKey::Down;
+        case VK_TAB:
+            return NamedKey::Tab;
+        case VK_PRIOR:  // Page Up
+            return NamedKey::PageUp;
+        case VK_NEXT:  // Page Down
+            return NamedKey::PageDown;
         default:
             return NamedKey::None;
     }

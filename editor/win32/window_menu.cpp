@@ -24,6 +24,12 @@ std::wstring MenuText(const MenuItem& item) {
         text += static_cast<wchar_t>(item.plainKey);
     } else if (item.namedKey == NamedKey::Delete) {
         text += L"\tDel";
+    } else if (item.namedKey == NamedKey::Tab) {
+        text += L"\tTab";
+    } else if (item.namedKey == NamedKey::PageUp) {
+        text += L"\tPgUp";
+    } else if (item.namedKey == NamedKey::PageDown) {
+        text += L"\tPgDn";
     }
     return text;
 }

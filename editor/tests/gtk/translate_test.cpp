@@ -93,9 +93,14 @@ TEST(GtkKeys, NamedKeysWithTheKeypadsAndNothingElse) {
     EXPECT_EQ(NamedKeyOf(GDK_KEY_KP_Right), NamedKey::Right);
     EXPECT_EQ(NamedKeyOf(GDK_KEY_Up), NamedKey::Up);
     EXPECT_EQ(NamedKeyOf(GDK_KEY_KP_Down), NamedKey::Down);
-    // Letters, digits and the keypad's digits (Num Lock on) are typed; Tab and F10 are GTK's.
+    // Tab (Shift+Tab too) and the page keys are the Level menu's, which the core takes.
+    EXPECT_EQ(NamedKeyOf(GDK_KEY_Tab), NamedKey::Tab);
+    EXPECT_EQ(NamedKeyOf(GDK_KEY_ISO_Left_Tab), NamedKey::Tab);
+    EXPECT_EQ(NamedKeyOf(GDK_KEY_Page_Up), NamedKey::PageUp);
+    EXPECT_EQ(NamedKeyOf(GDK_KEY_KP_Page_Down), NamedKey::PageDown);
+    // Letters, digits and the keypad's digits (Num Lock on) are typed; Home and F10 are GTK's.
     for (const guint key : {GDK_KEY_b, GDK_KEY_T, GDK_KEY_0, GDK_KEY_KP_4, GDK_KEY_space,
-                            GDK_KEY_Tab, GDK_KEY_F10, GDK_KEY_Shift_L})
+                            GDK_KEY_Home, GDK_KEY_F10, GDK_KEY_Shift_L})
         EXPECT_EQ(NamedKeyOf(key), NamedKey::None) << key;
 }
 
@@ -135,6 +140,10 @@ TEST(GtkMenu, PlainAndNamedKeysAreShownOnly) {
     EXPECT_EQ(ShownOnlyKey(Entry(MenuCommand::ToolPen)), GDK_KEY_B);
     EXPECT_EQ(ShownOnlyKey(Entry(MenuCommand::ToolText)), GDK_KEY_T);
     EXPECT_EQ(ShownOnlyKey(Entry(MenuCommand::Delete)), GDK_KEY_Delete);
+    EXPECT_EQ(ShownOnlyKey(Entry(MenuCommand::LevelOverview)), GDK_KEY_Tab);
+    EXPECT_EQ(ShownOnlyKey(Entry(MenuCommand::LevelPrevious)), GDK_KEY_Page_Up);
+    EXPECT_EQ(ShownOnlyKey(Entry(MenuCommand::LevelNext)), GDK_KEY_Page_Down);
+    EXPECT_EQ(ShownOnlyKey(Entry(MenuCommand::LevelDuplicate)), 0U) << "Ctrl+D is bound";
     EXPECT_EQ(ShownOnlyKey(Entry(MenuCommand::Copy)), 0U) << "Ctrl+C is bound and shown by GTK";
     EXPECT_EQ(ShownOnlyKey(Entry(MenuCommand::Open)), 0U);
     const MenuItem both{"mnuBoth", "&Both", 'B', 0, MenuCommand::None, {}, 0, 'X'};

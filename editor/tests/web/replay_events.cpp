@@ -9,7 +9,7 @@
 //   answer [TEXT]                   the answer of the next input box (none: Cancel)
 //   menu NAME                       the command of the menu entry with that control name
 //   key NAME SHIFT                  a named key (Escape, Delete, Backspace, Enter, Left, Right,
-//                                   Up, Down) with the modifier keys held
+//                                   Up, Down, Tab, PageUp, PageDown) with the modifier keys held
 //   type HEX                        a typed character, its Unicode code point in hexadecimal
 //   leave                           the pointer left the surface with no button held
 //   paste refused                   the clipboard for the last Paste, as the page hands it over:
@@ -54,7 +54,10 @@ NamedKey KeyNamed(const std::string& name) {
                                                               {"Left", NamedKey::Left},
                                                               {"Right", NamedKey::Right},
                                                               {"Up", NamedKey::Up},
-                                                              {"Down", NamedKey::Down}};
+                                                              {"Down", NamedKey::Down},
+                                                              {"Tab", NamedKey::Tab},
+                                                              {"PageUp", NamedKey::PageUp},
+                                                              {"PageDown", NamedKey::PageDown}};
     for (const auto& [text, key] : kNames)
         if (name == text) return key;
     return NamedKey::None;

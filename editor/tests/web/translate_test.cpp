@@ -94,9 +94,12 @@ TEST(WebKeys, NamedKeysInTheNamesOfEveryBrowser) {
     EXPECT_EQ(NamedKeyOf("Right"), NamedKey::Right);
     EXPECT_EQ(NamedKeyOf("ArrowUp"), NamedKey::Up);
     EXPECT_EQ(NamedKeyOf("ArrowDown"), NamedKey::Down);
+    EXPECT_EQ(NamedKeyOf("Tab"), NamedKey::Tab);
+    EXPECT_EQ(NamedKeyOf("PageUp"), NamedKey::PageUp);
+    EXPECT_EQ(NamedKeyOf("PageDown"), NamedKey::PageDown);
     // Characters, other named keys and case variants are not these keys.
     EXPECT_EQ(NamedKeyOf("d"), NamedKey::None);
-    EXPECT_EQ(NamedKeyOf("Tab"), NamedKey::None);
+    EXPECT_EQ(NamedKeyOf("Home"), NamedKey::None);
     EXPECT_EQ(NamedKeyOf("escape"), NamedKey::None);
     EXPECT_EQ(NamedKeyOf(""), NamedKey::None);
 }
@@ -149,6 +152,16 @@ TEST(WebMenu, ToolsShowTheirPlainKeysAndRadioMarks) {
     // Tool sits between Edit and Option.
     EXPECT_LT(json.find(R"("name":"mnuEdit")"), json.find(R"("name":"mnuTool")"));
     EXPECT_LT(json.find(R"("name":"mnuTool")"), json.find(R"("name":"mnuOption")"));
+    // Level sits between Tool and Option; its keys are shown, Ctrl+D bound.
+    EXPECT_LT(json.find(R"("name":"mnuTool")"), json.find(R"("name":"mnuLevel")"));
+    EXPECT_LT(json.find(R"("name":"mnuLevel")"), json.find(R"("name":"mnuOption")"));
+    EXPECT_NE(json.find(R"("caption":"Overview","access":0,"command":23,"shortcut":"Tab")"),
+              std::string::npos);
+    EXPECT_NE(json.find(R"("caption":"Duplicate","access":0,"command":25,"shortcut":"Ctrl+D")"),
+              std::string::npos);
+    EXPECT_NE(json.find(R"("caption":"Next","access":0,"command":29,"shortcut":"PgDn")"),
+              std::string::npos);
+    EXPECT_EQ(ShortcutCommand("d", "KeyD", true, false, false), MenuCommand::LevelDuplicate);
 }
 
 TEST(WebPointer, EveryShapeHasACursor) {

@@ -18,9 +18,12 @@ TEST(Keyboard, NamedKeysAreTheEditorsAndNoOthers) {
     EXPECT_EQ(NamedKeyFor(VK_RIGHT), NamedKey::Right);
     EXPECT_EQ(NamedKeyFor(VK_UP), NamedKey::Up);
     EXPECT_EQ(NamedKeyFor(VK_DOWN), NamedKey::Down);
+    EXPECT_EQ(NamedKeyFor(VK_TAB), NamedKey::Tab);
+    EXPECT_EQ(NamedKeyFor(VK_PRIOR), NamedKey::PageUp);
+    EXPECT_EQ(NamedKeyFor(VK_NEXT), NamedKey::PageDown);
     // Letters arrive as typed characters; the keypad's Delete without Num Lock is VK_DELETE.
     for (const std::uintptr_t other :
-         {std::uintptr_t{'B'}, std::uintptr_t{VK_TAB}, std::uintptr_t{VK_INSERT},
+         {std::uintptr_t{'B'}, std::uintptr_t{VK_HOME}, std::uintptr_t{VK_INSERT},
           std::uintptr_t{VK_DECIMAL}, std::uintptr_t{VK_SHIFT}, std::uintptr_t{VK_F1}})
         EXPECT_EQ(NamedKeyFor(other), NamedKey::None) << other;
 }

@@ -91,12 +91,13 @@ std::wstring ItemText(HMENU menu, UINT position) {
 TEST(WindowMenu, ShowsTheDesignedBarWithAccessLettersAndShortcuts) {
     WindowMenu menu(MenuBar());
     HMENU bar = menu.Handle();
-    ASSERT_EQ(GetMenuItemCount(bar), 5);
+    ASSERT_EQ(GetMenuItemCount(bar), 6);
     EXPECT_EQ(ItemText(bar, 0), L"&File");
     EXPECT_EQ(ItemText(bar, 1), L"&Edit");
     EXPECT_EQ(ItemText(bar, 2), L"&Tool");
-    EXPECT_EQ(ItemText(bar, 3), L"&Option");
-    EXPECT_EQ(ItemText(bar, 4), L"[]");
+    EXPECT_EQ(ItemText(bar, 3), L"Le&vel");
+    EXPECT_EQ(ItemText(bar, 4), L"&Option");
+    EXPECT_EQ(ItemText(bar, 5), L"[]");
 
     HMENU file = GetSubMenu(bar, 0);
     ASSERT_EQ(GetMenuItemCount(file), 5);
@@ -122,14 +123,23 @@ TEST(WindowMenu, ShowsTheDesignedBarWithAccessLettersAndShortcuts) {
     EXPECT_EQ(ItemText(tool, 3), L"&Select\tM");
     EXPECT_EQ(ItemText(tool, 4), L"P&ick\tI");
     EXPECT_EQ(ItemText(tool, 5), L"&Text\tT");
-    HMENU option = GetSubMenu(bar, 3);
+    HMENU level = GetSubMenu(bar, 3);
+    ASSERT_EQ(GetMenuItemCount(level), 7);
+    EXPECT_EQ(ItemText(level, 0), L"&Overview\tTab");
+    EXPECT_EQ(ItemText(level, 1), L"&Insert");
+    EXPECT_EQ(ItemText(level, 2), L"&Duplicate\tCtrl+D");
+    EXPECT_EQ(ItemText(level, 3), L"De&lete");
+    EXPECT_EQ(ItemText(level, 4), L"&Move To...");
+    EXPECT_EQ(ItemText(level, 5), L"&Previous\tPgUp");
+    EXPECT_EQ(ItemText(level, 6), L"&Next\tPgDn");
+    HMENU option = GetSubMenu(bar, 4);
     ASSERT_EQ(GetMenuItemCount(option), 4);
     EXPECT_EQ(ItemText(option, 0), L"&Brightness\tCtrl+B");
     EXPECT_EQ(ItemText(option, 1), L"Zoom &In\tCtrl+Plus");
     EXPECT_EQ(ItemText(option, 2), L"Zoom &Out\tCtrl+Minus");
     EXPECT_EQ(ItemText(option, 3), L"&Actual Size\tCtrl+0");
     // The status item is a plain item of the bar, not a menu.
-    EXPECT_EQ(GetSubMenu(bar, 4), nullptr);
+    EXPECT_EQ(GetSubMenu(bar, 5), nullptr);
 
     EXPECT_EQ(menu.CommandFor(GetMenuItemID(file, 0)), MenuCommand::Open);
     EXPECT_EQ(menu.CommandFor(GetMenuItemID(file, 1)), MenuCommand::Save);
@@ -145,7 +155,9 @@ TEST(WindowMenu, ShowsTheDesignedBarWithAccessLettersAndShortcuts) {
     EXPECT_EQ(menu.CommandFor(GetMenuItemID(tool, 5)), MenuCommand::ToolText);
     EXPECT_EQ(menu.CommandFor(GetMenuItemID(option, 0)), MenuCommand::Brightness);
     EXPECT_EQ(menu.CommandFor(GetMenuItemID(option, 3)), MenuCommand::ActualSize);
-    EXPECT_EQ(menu.StatusId(), GetMenuItemID(bar, 4));
+    EXPECT_EQ(menu.CommandFor(GetMenuItemID(level, 0)), MenuCommand::LevelOverview);
+    EXPECT_EQ(menu.CommandFor(GetMenuItemID(level, 6)), MenuCommand::LevelNext);
+    EXPECT_EQ(menu.StatusId(), GetMenuItemID(bar, 5));
     EXPECT_EQ(menu.CommandFor(menu.StatusId()), MenuCommand::None);
     EXPECT_EQ(menu.CommandFor(0), MenuCommand::None);
     EXPECT_EQ(menu.CommandFor(IDCANCEL), MenuCommand::None);
@@ -158,7 +170,7 @@ TEST(WindowMenu, ShortcutsAreCtrlKeysForTheirCommands) {
     ACCEL table[32] = {};
     // The tools' plain letters and Delete are no accelerators: the editor reads those keys as
     // typed characters and named keys, so that the text tool can type them.
-    ASSERT_EQ(CopyAcceleratorTableW(menu.Accelerators(), table, 32), 18);
+    ASSERT_EQ(CopyAcceleratorTableW(menu.Accelerators(), table, 32), 19);
     // Zoom In: Ctrl with the key of '+' and Shift, the keypad's plus, and the key of '=' alone.
     const struct {
         WORD key;
@@ -174,6 +186,7 @@ TEST(WindowMenu, ShortcutsAreCtrlKeysForTheirCommands) {
                     {'C', FCONTROL, MenuCommand::Copy},
                     {'V', FCONTROL, MenuCommand::Paste},
                     {'A', FCONTROL, MenuCommand::SelectAll},
+                    {'D', FCONTROL, MenuCommand::LevelDuplicate},
                     {'B', FCONTROL, MenuCommand::Brightness},
                     {VK_OEM_PLUS, FCONTROL | FSHIFT, MenuCommand::ZoomIn},
                     {VK_ADD, FCONTROL, MenuCommand::ZoomIn},
@@ -182,7 +195,7 @@ TEST(WindowMenu, ShortcutsAreCtrlKeysForTheirCommands) {
                     {VK_SUBTRACT, FCONTROL, MenuCommand::ZoomOut},
                     {'0', FCONTROL, MenuCommand::ActualSize},
                     {VK_NUMPAD0, FCONTROL, MenuCommand::ActualSize}};
-    for (int i = 0; i < 18; ++i) {
+    for (int i = 0; i < 19; ++i) {
         SCOPED_TRACE(i);
         EXPECT_EQ(table[i].fVirt & (FVIRTKEY | FCONTROL | FSHIFT | FALT),
                   FVIRTKEY | expected[i].modifiers);
@@ -205,10 +218,10 @@ TEST(WindowMenu, GreysAndRestoresTheEntriesOfACommand) {
 TEST(WindowMenu, StatusCaptionIsReplacedAsIs) {
     WindowMenu menu(MenuBar());
     menu.SetCaption(menu.StatusId(), L"[L0:5,7=65,15]");
-    EXPECT_EQ(ItemText(menu.Handle(), 4), L"[L0:5,7=65,15]");
+    EXPECT_EQ(ItemText(menu.Handle(), 5), L"[L0:5,7=65,15]");
     menu.SetCaption(menu.StatusId(), L"[L:31,23=255,0]");
-    EXPECT_EQ(ItemText(menu.Handle(), 4), L"[L:31,23=255,0]");
-    EXPECT_EQ(GetMenuItemCount(menu.Handle()), 5);
+    EXPECT_EQ(ItemText(menu.Handle(), 5), L"[L:31,23=255,0]");
+    EXPECT_EQ(GetMenuItemCount(menu.Handle()), 6);
 }
 
 MENUITEMINFOW ItemInfo(HMENU menu, UINT position) {
