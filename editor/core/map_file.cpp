@@ -341,10 +341,13 @@ FileResult WriteLevelBlock(const std::string& path, std::int64_t offset, const L
     return {};
 }
 
-FileResult ReadMapFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
+FileResult ReadMapFile(const std::string& path, std::vector<std::uint8_t>& bytes,
+                       OpenedFileFacts* facts) {
     bytes.clear();
     MapFile file;
     if (FileResult opened = file.Open(path, OpenFor::ReadOnly); !opened) return opened;
+    errno = 0;
+    if (facts && !file.Facts(*facts)) return FileResult::Failure(Reason(errno));
     errno = 0;
     const std::int64_t length = file.Length();
     if (length < 0) return FileResult::Failure(Reason(errno));

@@ -89,8 +89,10 @@ inline constexpr std::int64_t kLargestMapBytes =
     static_cast<std::int64_t>(kLastLevel + 1) * kLevelBytes;
 // Reads the whole map file at the UTF-8 path into bytes, a trailing partial level included, in a
 // few large reads (a map of a thousand levels is one or two). Never creates the file; a file
-// larger than kLargestMapBytes is refused, as no level reaches its end.
-FileResult ReadMapFile(const std::string& path, std::vector<std::uint8_t>& bytes);
+// larger than kLargestMapBytes is refused, as no level reaches its end. With `facts`, also tells
+// what was opened (from the descriptor), so an output can be kept from replacing the map.
+FileResult ReadMapFile(const std::string& path, std::vector<std::uint8_t>& bytes,
+                       OpenedFileFacts* facts = nullptr);
 // Reads `count` levels from level `first` of the map file at the UTF-8 path into bytes (count x
 // 1536, bytes past the end of the file reading as 0) in one open and one positioned read, and
 // gives the file's length: a page of a map of any size costs the same. Never creates the file.

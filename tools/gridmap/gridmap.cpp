@@ -480,10 +480,11 @@ int Trouble(const std::string& message) {
 }
 
 // A whole map file that is only read.
-FileResult ReadWholeMap(const std::string& map, std::vector<std::uint8_t>& bytes) {
+FileResult ReadWholeMap(const std::string& map, std::vector<std::uint8_t>& bytes,
+                        OpenedFileFacts* facts = nullptr) {
     if (std::string problem = tool_files::InputProblem(map); !problem.empty())
         return FileResult::Failure(problem);
-    return ReadMapFile(map, bytes);
+    return ReadMapFile(map, bytes, facts);
 }
 
 // Gathers output and hands it to standard output in large pieces.
@@ -639,7 +640,9 @@ int Sheet(const std::string& map, const std::string& out, const std::string& lev
     if (tool_files::SameFile(map, out))
         return Fail("the picture must be a file of its own, not the map file");
     std::vector<std::uint8_t> bytes;
-    if (FileResult read = ReadWholeMap(map, bytes); !read) return Fail(CannotReadMap(map, read));
+    OpenedFileFacts opened;
+    if (FileResult read = ReadWholeMap(map, bytes, &opened); !read)
+        return Fail(CannotReadMap(map, read));
     std::string problem;
     const std::optional<LevelSpan> span =
         ParseLevelSpan(levelsText, LevelCount(bytes.size()), problem);
@@ -668,7 +671,7 @@ int Sheet(const std::string& map, const std::string& out, const std::string& lev
     const std::vector<std::uint8_t> png = EncodeIndexedPng(view, info);
     if (png.empty()) return Fail("cannot write " + Quoted(out) + ": the picture could not be made");
     std::string failed;
-    if (FileResult written = WriteOutputs(map, {{out, png}}, failed); !written)
+    if (FileResult written = WriteOutputs(opened, {{out, png}}, failed); !written)
         return Fail("cannot write " + Quoted(out) + ": " + written.reason);
     return 0;
 }
