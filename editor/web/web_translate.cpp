@@ -1,8 +1,11 @@
 #include "web_translate.h"
 
 #include <cstdio>
+#include <optional>
+#include <string>
 
 #include "pointer_input.h"
+#include "utf8.h"
 #include "zoom.h"
 
 namespace gridwright {
@@ -180,32 +183,9 @@ NamedKey NamedKeyOf(std::string_view key) {
 char32_t TypedCharacter(std::string_view key, bool ctrl, bool alt, bool meta, bool altGraph) {
     if (meta || ((ctrl || alt) && !altGraph) || key.empty()) return 0;
     // One UTF-8 sequence, shortest form, no surrogate, nothing after it.
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(key[i]); };
-    const unsigned lead = byte(0);
-    std::size_t length = 0;
-    char32_t c = 0;
-    if (lead < 0x80) {
-        length = 1;
-        c = lead;
-    } else if (lead >= 0xC2 && lead < 0xE0) {
-        length = 2;
-        c = lead & 0x1F;
-    } else if (lead >= 0xE0 && lead < 0xF0) {
-        length = 3;
-        c = lead & 0x0F;
-    } else if (lead >= 0xF0 && lead < 0xF5) {
-        length = 4;
-        c = lead & 0x07;
-    } else {
-        return 0;
-    }
-    if (key.size() != length) return 0;
-    for (std::size_t i = 1; i < length; ++i) {
-        if ((byte(i) & 0xC0) != 0x80) return 0;
-        c = (c << 6) | (byte(i) & 0x3F);
-    }
-    constexpr char32_t kShortest[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (c < kShortest[length] || c > 0x10FFFF || (c >= 0xD800 && c < 0xE000)) return 0;
+    const std::optional<std::u32string> characters = DecodeUtf8(key);
+    if (!characters || characters->size() != 1) return 0;
+    const char32_t c = characters->front();
     // Control characters (Tab, a bare Escape or Backspace some browsers type) are no text.
     if (c < 0x20 || (c >= 0x7F && c < 0xA0)) return 0;
     return c;

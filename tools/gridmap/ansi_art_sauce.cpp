@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "code_page_437.h"
+#include "utf8.h"
 
 namespace gridwright {
 
@@ -32,31 +33,6 @@ std::string Field(std::span<const std::uint8_t> at, std::size_t size) {
     std::string text(at.begin(), at.begin() + static_cast<std::ptrdiff_t>(size));
     while (!text.empty() && (text.back() == ' ' || text.back() == '\0')) text.pop_back();
     return text;
-}
-
-// The characters of UTF-8 text, or nothing when it is not UTF-8.
-std::optional<std::u32string> Characters(const std::string& text) {
-    std::u32string out;
-    for (std::size_t at = 0; at < text.size();) {
-        const auto lead = static_cast<std::uint8_t>(text[at]);
-        const int length = lead < 0x80                   ? 1
-                           : lead >= 0xC2 && lead < 0xE0 ? 2
-                           : lead >= 0xE0 && lead < 0xF0 ? 3
-                           : lead >= 0xF0 && lead < 0xF5 ? 4
-                                                         : 0;
-        if (length == 0 || text.size() - at < static_cast<std::size_t>(length)) return {};
-        char32_t c = length == 1 ? lead : lead & (0x7F >> length);
-        for (int i = 1; i < length; ++i) {
-            const auto next = static_cast<std::uint8_t>(text[at + i]);
-            if ((next & 0xC0) != 0x80) return {};
-            c = (c << 6) | (next & 0x3F);
-        }
-        const char32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
-        if (c < least[length] || (c >= 0xD800 && c <= 0xDFFF)) return {};
-        out += c;
-        at += static_cast<std::size_t>(length);
-    }
-    return out;
 }
 
 }  // namespace
@@ -127,7 +103,7 @@ std::string SauceDateToday() {
 
 std::optional<std::string> SauceText(const std::string& utf8, std::size_t limit,
                                      std::string& problem) {
-    const std::optional<std::u32string> characters = Characters(utf8);
+    const std::optional<std::u32string> characters = DecodeUtf8(utf8);
     if (!characters) {
         problem = "is not UTF-8 text";
         return std::nullopt;

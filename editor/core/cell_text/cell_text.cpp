@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "code_page_437.h"
+#include "utf8.h"
 
 namespace gridwright {
 
@@ -17,47 +18,6 @@ constexpr std::string_view kHexDigits = "0123456789ABCDEF";
 
 char32_t GlyphCharacter(std::uint8_t glyph) {
     return glyph == 0 ? kNulSymbol : kCodePage437[glyph];
-}
-
-void AppendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        // Code page 437 reaches no further than the Basic Multilingual Plane.
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
-// The characters of a line of UTF-8 text, or nothing when it is not UTF-8.
-std::optional<std::u32string> DecodeUtf8(std::string_view text) {
-    std::u32string out;
-    out.reserve(text.size());
-    for (std::size_t at = 0; at < text.size();) {
-        const auto lead = static_cast<std::uint8_t>(text[at]);
-        const int length = lead < 0x80                   ? 1
-                           : lead >= 0xC2 && lead < 0xE0 ? 2
-                           : lead >= 0xE0 && lead < 0xF0 ? 3
-                           : lead >= 0xF0 && lead < 0xF5 ? 4
-                                                         : 0;
-        if (length == 0 || text.size() - at < static_cast<std::size_t>(length)) return std::nullopt;
-        char32_t c = length == 1 ? lead : lead & (0x7F >> length);
-        for (int i = 1; i < length; ++i) {
-            const auto next = static_cast<std::uint8_t>(text[at + i]);
-            if ((next & 0xC0) != 0x80) return std::nullopt;
-            c = (c << 6) | (next & 0x3F);
-        }
-        // Overlong forms and surrogates are not UTF-8.
-        const char32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
-        if (c < least[length] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return std::nullopt;
-        out += c;
-        at += static_cast<std::size_t>(length);
-    }
-    return out;
 }
 
 std::vector<std::string_view> Lines(std::string_view text) {
@@ -123,6 +83,12 @@ std::string EncodeCells(const CellBlock& block) {
         for (int x = 0; x < block.width; ++x) text += kHexDigits[block(x, y).Color & 0x0F];
         text += '\n';
     }
+    return text;
+}
+
+std::string GlyphText(std::uint8_t glyph) {
+    std::string text;
+    AppendUtf8(text, GlyphCharacter(glyph));
     return text;
 }
 

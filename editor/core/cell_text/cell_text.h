@@ -24,6 +24,9 @@ struct CellsOrError {
 // character outside code page 437.
 std::optional<std::uint8_t> TextGlyph(char32_t character);
 
+// A glyph as the text forms write it: its code page 437 character in UTF-8 (U+2400 for glyph 0).
+std::string GlyphText(std::uint8_t glyph);
+
 // A whole level in the text form.
 std::string EncodeText(const BoardGrid& board);
 // A block in the text form.

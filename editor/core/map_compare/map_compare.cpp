@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "board.h"
+#include "cell_text/cell_text.h"
 #include "code_page_437.h"
 #include "map_file.h"
 
@@ -46,20 +47,6 @@ std::string LevelName(std::int64_t first, std::int64_t last) {
 std::string Place(std::int64_t level, int column, int row) {
     return "level " + std::to_string(level) + " (" + std::to_string(column) + "," +
            std::to_string(row) + ")";
-}
-
-void AppendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        // Code page 437 reaches no further than the Basic Multilingual Plane.
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
 }
 
 std::string Hex(std::uint8_t byte) {
@@ -115,12 +102,6 @@ bool CompareMaps(MapBytes before, MapBytes after, std::int64_t first, std::int64
         differ = true;
     }
     return differ;
-}
-
-std::string GlyphText(std::uint8_t glyph) {
-    std::string text;
-    AppendUtf8(text, glyph == 0 ? U'\u2400' : kCodePage437[glyph]);
-    return text;
 }
 
 std::string CellText(CellBytes cell) {

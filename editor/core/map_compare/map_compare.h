@@ -51,8 +51,6 @@ std::int64_t MapLevelCount(std::size_t size);
 bool CompareMaps(MapBytes before, MapBytes after, std::int64_t first, std::int64_t last,
                  const std::function<void(const LevelChange&)>& report);
 
-// A glyph as the .txt form writes it, in UTF-8: its code page 437 character, glyph 0 as U+2400.
-std::string GlyphText(std::uint8_t glyph);
 // "'A' 15": the glyph in quotes and the colour number.
 std::string CellText(CellBytes cell);
 

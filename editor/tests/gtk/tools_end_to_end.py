@@ -147,10 +147,14 @@ class Tools:
         editor.shortcut("ctrl+v")
         wait_until("the clipboard to be read", lambda: len(editor.trace("clipboard-read")) > reads)
 
-    def xclip(self, *args, text=None):
+    def xclip(self, *args, text=None, waiting=False):
+        """What xclip reads. While `waiting` for an owner, a clipboard that no program owns yet
+        (xclip: "target ... not available") reads as None, so the wait asks again."""
         result = subprocess.run(["xclip", "-selection", "clipboard", *args], env=self.x.env,
                                 input=text.encode() if text is not None else None,
                                 capture_output=True, timeout=10)
+        if waiting and result.returncode != 0:
+            return None
         check(result.returncode == 0, f"xclip {' '.join(args)} failed: {result.stderr.decode()}")
         return result.stdout.decode()
 
@@ -162,7 +166,7 @@ class Tools:
         process.stdin.write(text.encode())
         process.stdin.close()
         wait_until("xclip to own the clipboard",
-                   lambda: self.xclip("-o") == text or process.poll() is not None)
+                   lambda: self.xclip("-o", waiting=True) == text or process.poll() is not None)
         check(process.poll() is None, "xclip ended before offering the text")
         return process
 
@@ -255,7 +259,8 @@ class Tools:
         self.drag(a, [(5, 17), (10, 18)])
         a.shortcut("ctrl+c")
         copied = board.block(5, 17, 10, 18)
-        wait_until("the copy to reach the clipboard", lambda: self.xclip("-o") == text_form(copied))
+        wait_until("the copy to reach the clipboard",
+                   lambda: self.xclip("-o", waiting=True) == text_form(copied))
         check(self.xclip("-o", "-t", "UTF8_STRING") == text_form(copied), "the UTF8_STRING form")
         cells = self.xclip("-o", "-t", CELLS_TYPE)
         check(cells == cells_form(copied), f"the cells form is {cells!r}, not "
