@@ -96,20 +96,20 @@ TEST(LevelOperations, FindAndReplaceMatchGlyphColourOrBoth) {
     set(0, 3, 1, 'A', 0x41);  // colour 4 with stray lower bits, kept by a replace
     set(1, 0, 0, 'A', 0x20);
     set(2, 31, 23, 'B', 0x40);
-    const auto found = FindCells(map, {0, 2}, 'A', std::nullopt);
+    const auto found = FindCells(map, 0, 2, 'A', std::nullopt);
     ASSERT_EQ(found.size(), 2u);
     EXPECT_EQ(found[0].level, 0);
     EXPECT_EQ(found[0].column, 3);
     EXPECT_EQ(found[0].row, 1);
     EXPECT_EQ(found[1].level, 1);
-    EXPECT_EQ(FindCells(map, {0, 2}, 'A', 4).size(), 1u);
-    EXPECT_EQ(FindCells(map, {1, 2}, std::nullopt, 4).size(), 1u);
+    EXPECT_EQ(FindCells(map, 0, 2, 'A', 4).size(), 1u);
+    EXPECT_EQ(FindCells(map, 1, 2, std::nullopt, 4).size(), 1u);
 
     const auto counts =
-        ReplaceCells(map, {0, 2}, std::nullopt, std::pair<std::uint8_t, std::uint8_t>{4, 9});
+        ReplaceCells(map, 0, 2, std::nullopt, std::pair<std::uint8_t, std::uint8_t>{4, 9});
     EXPECT_EQ(counts, (std::vector<std::int64_t>{1, 0, 1}));
     EXPECT_EQ(map[CellOffsetInLevel(3, 1) + 1], 0x91);
-    const auto both = ReplaceCells(map, {0, 1}, std::pair<std::uint8_t, std::uint8_t>{'A', 'Z'},
+    const auto both = ReplaceCells(map, 0, 1, std::pair<std::uint8_t, std::uint8_t>{'A', 'Z'},
                                    std::pair<std::uint8_t, std::uint8_t>{2, 3});
     EXPECT_EQ(both, (std::vector<std::int64_t>{0, 1}));
     EXPECT_EQ(map[L], 'Z');

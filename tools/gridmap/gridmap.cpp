@@ -11,11 +11,17 @@
 //   gridmap textconv MAP
 //   gridmap merge BASE OURS THEIRS [-o OUT]
 //   gridmap git-setup [--global]
+//   gridmap level insert|duplicate|delete MAP N
+//   gridmap level move MAP N M
+//   gridmap sheet MAP OUT.png [LEVELS]
+//   gridmap find MAP [--glyph G] [--colour C] [LEVELS]
+//   gridmap replace MAP [--glyph A:B] [--colour C:D] [LEVELS]
 //
 // render writes the 800 x 450 editing surface exactly as the editor shows it right after a
 // start-up with MAP on its command line, at that level instead of 0: border, colour row, glyph
-// table and the level's board, through the colour table at brightness B (default 1). Only import
-// ever changes a map file, and only the 1536 bytes of its level, as the editor's Save does.
+// table and the level's board, through the colour table at brightness B (default 1). Import
+// changes only the 1536 bytes of its level, as the editor's Save does; level and replace rewrite
+// the map file whole or not at all, as the editor's Level menu does.
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
@@ -37,6 +43,8 @@
 #include "ansi_art_format.h"
 #include "git_setup.h"
 #include "indexed_png.h"
+#include "levels/level_operations.h"
+#include "levels/overview.h"
 #include "map_compare/map_compare.h"
 #include "map_file.h"
 #include "map_levels.h"
@@ -66,6 +74,11 @@ constexpr std::string_view kUsage =
     "       gridmap textconv MAP\n"
     "       gridmap merge BASE OURS THEIRS [-o OUT]\n"
     "       gridmap git-setup [--global]\n"
+    "       gridmap level insert|duplicate|delete MAP N\n"
+    "       gridmap level move MAP N M\n"
+    "       gridmap sheet MAP OUT.png [LEVELS]\n"
+    "       gridmap find MAP [--glyph G] [--colour C] [LEVELS]\n"
+    "       gridmap replace MAP [--glyph A:B] [--colour C:D] [LEVELS]\n"
     "       gridmap --help | --version\n"
     "  Run gridmap COMMAND --help for what each command does.\n";
 
@@ -557,6 +570,172 @@ int Merge(const std::string& base, const std::string& ours, const std::string& t
     return 1;
 }
 
+// ---- levels, sheet, find and replace ----
+
+// A whole number from 0 to `most`, or nothing.
+std::optional<int> SmallNumber(std::string_view text, int most) {
+    int value = -1;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc{} || end != text.data() + text.size() || value < 0 || value > most)
+        return std::nullopt;
+    return value;
+}
+
+// The whole level that N names, as the level operations take it.
+std::optional<std::int64_t> WholeLevelArgument(const std::string& text, std::int64_t levels,
+                                               std::string& problem) {
+    const std::optional<double> level = ParseNumber(text);
+    if (!level) {
+        problem = "level " + Quoted(text) + " is not a number";
+        return std::nullopt;
+    }
+    problem = LevelProblem(*level, levels);
+    if (!problem.empty()) return std::nullopt;
+    return static_cast<std::int64_t>(*level);
+}
+
+// Rewrites the map file as the editor's Level menu does.
+int RewriteMap(const std::string& map, const std::vector<std::uint8_t>& bytes) {
+    if (FileResult written = ReplaceMapFile(map, bytes); !written)
+        return Fail("cannot write the map file " + Quoted(map) + ": " + written.reason +
+                    "; it is unchanged");
+    return 0;
+}
+
+int LevelCommand(const std::string& operation, const std::string& map, const std::string& from,
+                 const std::string& to) {
+    std::vector<std::uint8_t> bytes;
+    if (FileResult read = ReadWholeMap(map, bytes); !read) return Fail(CannotReadMap(map, read));
+    const std::int64_t levels = WholeLevels(static_cast<std::int64_t>(bytes.size()));
+    std::string problem;
+    const std::optional<std::int64_t> level = WholeLevelArgument(from, levels, problem);
+    if (!level) return Fail(problem + "; nothing was changed");
+    LevelEdit edit{LevelOperation::Insert, *level, 0, std::nullopt};
+    if (operation == "duplicate") edit.operation = LevelOperation::Duplicate;
+    if (operation == "delete") edit.operation = LevelOperation::Delete;
+    if (operation == "move") {
+        const std::optional<std::int64_t> target = WholeLevelArgument(to, levels, problem);
+        if (!target) return Fail("cannot move there: " + problem + "; nothing was changed");
+        edit.operation = LevelOperation::Move;
+        edit.to = *target;
+    }
+    ApplyEdit(edit, bytes);
+    return RewriteMap(map, bytes);
+}
+
+// A sheet holds this many thumbnails a row, as wide as the editing surface.
+constexpr int kSheetColumns = kSurfaceWidth / kThumbnailSlotWidth;
+// More levels than this make a picture too large to look at; they take several sheets.
+constexpr std::int64_t kSheetMostLevels = 10000;
+
+int Sheet(const std::string& map, const std::string& out, const std::string& levelsText) {
+    if (tool_files::SameFile(map, out))
+        return Fail("the picture must be a file of its own, not the map file");
+    std::vector<std::uint8_t> bytes;
+    if (FileResult read = ReadWholeMap(map, bytes); !read) return Fail(CannotReadMap(map, read));
+    std::string problem;
+    const std::optional<LevelSpan> span =
+        ParseLevelSpan(levelsText, LevelCount(bytes.size()), problem);
+    if (!span) return Fail(problem);
+    if (span->Count() > kSheetMostLevels)
+        return Fail("a sheet shows at most " + std::to_string(kSheetMostLevels) +
+                    " levels; give a range of levels");
+    const int rows = static_cast<int>((span->Count() + kSheetColumns - 1) / kSheetColumns);
+    const int width = kSheetColumns * kThumbnailSlotWidth, height = rows * kThumbnailSlotHeight;
+    std::vector<std::uint8_t> bits(static_cast<std::size_t>(width) * height, 0);
+    const SurfaceView view = SurfaceView::BottomUp(bits.data(), width, height);
+    for (std::int64_t i = 0; i < span->Count(); ++i) {
+        // A partial level, and levels past the end, show as the editor loads them: zero bytes.
+        LevelBlock level{};
+        const auto at = static_cast<std::size_t>((span->first + i) * kLevelBytes);
+        if (at < bytes.size())
+            std::copy_n(bytes.begin() + static_cast<std::ptrdiff_t>(at),
+                        std::min<std::size_t>(kLevelBytes, bytes.size() - at), level.begin());
+        DrawThumbnailSlot(view, static_cast<int>(i % kSheetColumns) * kThumbnailSlotWidth,
+                          static_cast<int>(i / kSheetColumns) * kThumbnailSlotHeight, level,
+                          span->first + i, false);
+    }
+    BitmapInfo info{};
+    info.bmiHeader = SurfaceHeader(width, height);
+    SetBrightness(info, 1.0f);
+    const std::vector<std::uint8_t> png = EncodeIndexedPng(view, info);
+    if (png.empty()) return Fail("cannot write " + Quoted(out) + ": the picture could not be made");
+    std::string failed;
+    if (FileResult written = WriteOutputs(map, {{out, png}}, failed); !written)
+        return Fail("cannot write " + Quoted(out) + ": " + written.reason);
+    return 0;
+}
+
+// The cells a find or replace looks at: --glyph and --colour as the command line gives them.
+struct CellQuery {
+    std::optional<std::string> glyph, colour;
+};
+
+int Find(const std::string& map, const CellQuery& query, const std::string& levelsText) {
+    std::optional<std::uint8_t> glyph, colour;
+    if (query.glyph) {
+        const std::optional<int> g = SmallNumber(*query.glyph, 255);
+        if (!g) return Fail("glyph " + Quoted(*query.glyph) + " is not a number from 0 to 255");
+        glyph = static_cast<std::uint8_t>(*g);
+    }
+    if (query.colour) {
+        const std::optional<int> c = SmallNumber(*query.colour, 15);
+        if (!c) return Fail("colour " + Quoted(*query.colour) + " is not a number from 0 to 15");
+        colour = static_cast<std::uint8_t>(*c);
+    }
+    if (!glyph && !colour) return Fail("give --glyph, --colour or both");
+    std::vector<std::uint8_t> bytes;
+    if (FileResult read = ReadWholeMap(map, bytes); !read) return Fail(CannotReadMap(map, read));
+    std::string problem;
+    const std::optional<LevelSpan> span =
+        ParseLevelSpan(levelsText, LevelCount(bytes.size()), problem);
+    if (!span) return Fail(problem);
+    OutputLines out;
+    for (const CellMatch& match : FindCells(bytes, span->first, span->last, glyph, colour))
+        out.Add(std::to_string(match.level) + " " + std::to_string(match.column) + " " +
+                std::to_string(match.row));
+    if (!out.Flush()) return Fail("cannot write the cells to standard output");
+    return 0;
+}
+
+// "A:B", each a number from 0 to most.
+CellReplacement ParsePair(const std::string& text, int most) {
+    const std::size_t colon = text.find(':');
+    if (colon == std::string::npos) return std::nullopt;
+    const auto from = SmallNumber(std::string_view(text).substr(0, colon), most);
+    const auto to = SmallNumber(std::string_view(text).substr(colon + 1), most);
+    if (!from || !to) return std::nullopt;
+    return std::pair{static_cast<std::uint8_t>(*from), static_cast<std::uint8_t>(*to)};
+}
+
+int Replace(const std::string& map, const CellQuery& query, const std::string& levelsText) {
+    CellReplacement glyph, colour;
+    if (query.glyph && !(glyph = ParsePair(*query.glyph, 255)))
+        return Fail("--glyph " + Quoted(*query.glyph) + " is not A:B with glyphs from 0 to 255");
+    if (query.colour && !(colour = ParsePair(*query.colour, 15)))
+        return Fail("--colour " + Quoted(*query.colour) + " is not C:D with colours from 0 to 15");
+    if (!glyph && !colour) return Fail("give --glyph, --colour or both");
+    std::vector<std::uint8_t> bytes;
+    if (FileResult read = ReadWholeMap(map, bytes); !read) return Fail(CannotReadMap(map, read));
+    std::string problem;
+    const std::optional<LevelSpan> span =
+        ParseLevelSpan(levelsText, LevelCount(bytes.size()), problem);
+    if (!span) return Fail(problem);
+    const std::vector<std::int64_t> counts =
+        ReplaceCells(bytes, span->first, span->last, glyph, colour);
+    std::int64_t total = 0;
+    for (const std::int64_t count : counts) total += count;
+    // An unchanged map is left as it is, not even rewritten.
+    if (total > 0)
+        if (const int failed = RewriteMap(map, bytes); failed != 0) return failed;
+    OutputLines out;
+    for (std::size_t i = 0; i < counts.size(); ++i)
+        out.Add("level " + std::to_string(span->first + static_cast<std::int64_t>(i)) + ": " +
+                std::to_string(counts[i]) + (counts[i] == 1 ? " cell" : " cells"));
+    if (!out.Flush()) return Fail("cannot write the counts to standard output");
+    return 0;
+}
+
 // ---- the command line ----
 
 int Run(int argc, char** argv) {
@@ -689,6 +868,63 @@ int Run(int argc, char** argv) {
         "nothing.");
     gitSetup->add_flag("--global", global, "Set up your own configuration, for every repository");
 
+    CLI::App* level = app.add_subcommand("level", "Inserts, duplicates, deletes or moves a level");
+    level->require_subcommand(1);
+    level->footer(
+        "Rewrites MAP whole or not at all (a new file beside it, put on the disk, renamed over\n"
+        "it with its permissions), as the editor's Level menu does. N and M are whole levels\n"
+        "of the map; a trailing partial level stays at the end.\n"
+        "  insert N     a blank level (1536 zero bytes) at N; levels N and on move one up\n"
+        "  duplicate N  a copy of level N right after it\n"
+        "  delete N     level N taken out; the levels after it move one down\n"
+        "  move N M     level N put at M; the levels between shift by one");
+    std::string levelFrom, levelTo;
+    std::vector<CLI::App*> levelCommands;
+    for (const char* name : {"insert", "duplicate", "delete", "move"}) {
+        CLI::App* command = level->add_subcommand(name, std::string("The level operation ") + name);
+        addMap(command);
+        command->add_option("N", levelFrom, "A whole level of the map")->required();
+        if (std::string_view(name) == "move")
+            command->add_option("M", levelTo, "Where it goes: a whole level of the map")
+                ->required();
+        levelCommands.push_back(command);
+    }
+
+    std::string sheetLevels = "all";
+    CLI::App* sheet = app.add_subcommand("sheet", "One picture of many levels' thumbnails");
+    sheet->footer(
+        "Writes the thumbnails of the editor's level overview for LEVELS (a level, a range A-B,\n"
+        "or all, the default) as one PNG picture, ten a row, each with its number: every cell's\n"
+        "colours, and the glyphs' shapes at two by two pixels. At most 10000 levels. MAP is only\n"
+        "read.");
+    addMap(sheet);
+    sheet->add_option("OUT", out, "OUT.png")->required();
+    sheet->add_option("LEVELS", sheetLevels, "A level, a range A-B, or all (the default)");
+
+    CellQuery query;
+    std::string cellLevels = "all";
+    CLI::App* finder = app.add_subcommand("find", "The cells that hold a glyph, a colour or both");
+    finder->footer(
+        "Prints a line \"LEVEL COLUMN ROW\" for each cell of LEVELS (all by default) that holds\n"
+        "glyph G (0 to 255) and/or colour C (0 to 15), level by level, row by row. A trailing\n"
+        "partial level is not searched. MAP is only read.");
+    addMap(finder);
+    finder->add_option("--glyph", query.glyph, "G: the glyph code, 0 to 255");
+    finder->add_option("--colour", query.colour, "C: the colour, 0 to 15");
+    finder->add_option("LEVELS", cellLevels, "A level, a range A-B, or all (the default)");
+
+    CLI::App* replacer = app.add_subcommand("replace", "Replaces a glyph, a colour or both");
+    replacer->footer(
+        "In the whole levels of LEVELS (all by default), glyph A becomes B and colour C becomes "
+        "D;\n"
+        "with both, only cells with glyph A in colour C change, to glyph B in colour D. Prints\n"
+        "\"level L: N cells\" for each level. MAP is rewritten whole or not at all, as the level\n"
+        "command does, and not at all when no cell changes.");
+    addMap(replacer);
+    replacer->add_option("--glyph", query.glyph, "A:B: glyph codes, 0 to 255");
+    replacer->add_option("--colour", query.colour, "C:D: colours, 0 to 15");
+    replacer->add_option("LEVELS", cellLevels, "A level, a range A-B, or all (the default)");
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
@@ -707,6 +943,11 @@ int Run(int argc, char** argv) {
     if (textconv->parsed()) return TextConv(map);
     if (merger->parsed()) return Merge(map, second, third, mergeOut);
     if (gitSetup->parsed()) return SetUpGit(global) ? 0 : 1;
+    for (CLI::App* command : levelCommands)
+        if (command->parsed()) return LevelCommand(command->get_name(), map, levelFrom, levelTo);
+    if (sheet->parsed()) return Sheet(map, out, sheetLevels);
+    if (finder->parsed()) return Find(map, query, cellLevels);
+    if (replacer->parsed()) return Replace(map, query, cellLevels);
     return Import(map, levels, out, ansiArt);
 }
 

@@ -96,13 +96,12 @@ std::vector<LevelEdit> InverseEdits(const LevelEdit& edit, std::span<const std::
     return {};
 }
 
-std::vector<CellMatch> FindCells(std::span<const std::uint8_t> bytes, LevelSpan levels,
-                                 std::optional<std::uint8_t> glyph,
+std::vector<CellMatch> FindCells(std::span<const std::uint8_t> bytes, std::int64_t first,
+                                 std::int64_t last, std::optional<std::uint8_t> glyph,
                                  std::optional<std::uint8_t> colour) {
     std::vector<CellMatch> matches;
-    const std::int64_t last =
-        std::min(levels.last, WholeLevels(static_cast<std::int64_t>(bytes.size())) - 1);
-    for (std::int64_t level = levels.first; level <= last; ++level) {
+    last = std::min(last, WholeLevels(static_cast<std::int64_t>(bytes.size())) - 1);
+    for (std::int64_t level = first; level <= last; ++level) {
         const std::uint8_t* block = bytes.data() + At(level);
         for (int row = 0; row < kBoardRows; ++row)
             for (int column = 0; column < kBoardColumns; ++column) {
@@ -115,12 +114,11 @@ std::vector<CellMatch> FindCells(std::span<const std::uint8_t> bytes, LevelSpan 
     return matches;
 }
 
-std::vector<std::int64_t> ReplaceCells(Bytes& bytes, LevelSpan levels, CellReplacement glyph,
-                                       CellReplacement colour) {
+std::vector<std::int64_t> ReplaceCells(Bytes& bytes, std::int64_t first, std::int64_t last,
+                                       CellReplacement glyph, CellReplacement colour) {
     std::vector<std::int64_t> counts;
-    const std::int64_t last =
-        std::min(levels.last, WholeLevels(static_cast<std::int64_t>(bytes.size())) - 1);
-    for (std::int64_t level = levels.first; level <= last; ++level) {
+    last = std::min(last, WholeLevels(static_cast<std::int64_t>(bytes.size())) - 1);
+    for (std::int64_t level = first; level <= last; ++level) {
         std::uint8_t* block = bytes.data() + At(level);
         std::int64_t changed = 0;
         for (std::size_t at = 0; at < static_cast<std::size_t>(kLevelBytes); at += 2) {

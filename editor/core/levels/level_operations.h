@@ -52,28 +52,24 @@ void ApplyEdit(const LevelEdit& edit, std::vector<std::uint8_t>& bytes);
 // `before`, exactly: they keep only the one level a Duplicate or a Delete overwrote or dropped.
 std::vector<LevelEdit> InverseEdits(const LevelEdit& edit, std::span<const std::uint8_t> before);
 
-// A range of levels, first to last inclusive, as gridmap's LEVELS argument gives it.
-struct LevelSpan {
-    std::int64_t first = 0, last = 0;
-};
-
-// The cells of the chosen levels that hold the glyph and/or the colour (both when both are
-// given), in level, then row, then column order.
+// The cells of the whole levels first to last (those the file holds) that hold the glyph and/or the
+// colour (both when both are given), in level, then row, then column order.
 struct CellMatch {
     std::int64_t level;
     int column, row;
 };
-std::vector<CellMatch> FindCells(std::span<const std::uint8_t> bytes, LevelSpan levels,
-                                 std::optional<std::uint8_t> glyph,
+std::vector<CellMatch> FindCells(std::span<const std::uint8_t> bytes, std::int64_t first,
+                                 std::int64_t last, std::optional<std::uint8_t> glyph,
                                  std::optional<std::uint8_t> colour);
 
-// Replaces, in the chosen levels, the glyph `glyph->first` by `glyph->second` and the colour
-// `colour->first` by `colour->second`; with both, only cells that hold both change, and they get
-// both. A colour byte keeps its lower four bits. The count of changed cells of each level, from
-// levels.first on.
+// Replaces, in the whole levels first to last, the glyph `glyph->first` by `glyph->second` and the
+// colour `colour->first` by `colour->second`; with both, only cells that hold both change, and they
+// get both. A colour byte keeps its lower four bits. The count of changed cells of each level, from
+// first on.
 using CellReplacement = std::optional<std::pair<std::uint8_t, std::uint8_t>>;
-std::vector<std::int64_t> ReplaceCells(std::vector<std::uint8_t>& bytes, LevelSpan levels,
-                                       CellReplacement glyph, CellReplacement colour);
+std::vector<std::int64_t> ReplaceCells(std::vector<std::uint8_t>& bytes, std::int64_t first,
+                                       std::int64_t last, CellReplacement glyph,
+                                       CellReplacement colour);
 
 // Replaces the map file at the UTF-8 path with bytes, whole or not at all: a new file beside it,
 // put on the disk, given the old file's permissions, renamed over it. Refuses what exists and is
