@@ -7,7 +7,8 @@ the same page (the host build's replay_events, run through the same key without 
 press on the thumbnail of level 2 shows level 2 (the status item names it, and a cell painted
 there is saved into level 2 alone); Ctrl+D duplicates it (the file 1536 bytes longer, levels 2
 and 3 equal) and Ctrl+Z gives the file's bytes back; Delete, from the Level menu's access
-letters, takes level 2 out and Ctrl+Z puts it back, byte for byte.
+letters, takes level 2 out and Ctrl+Z puts it back, byte for byte; Page Up and Page Down then
+load the neighbouring levels.
 
     levels_end_to_end.py --editor PATH --replay PATH --sample PATH --work DIR
 """
@@ -105,6 +106,13 @@ def run(args):
         editor.shortcut("ctrl+z")
         file_becomes("the Undo of Delete", saved)
         shows_level(2)
+
+        # Page Up and Page Down load the neighbouring levels, as Level Select does.
+        editor.shortcut("Page_Up")
+        shows_level(1)
+        editor.shortcut("Page_Down")
+        shows_level(2)
+        check(map_path.read_bytes() == saved, "Page Up and Page Down changed the map")
         editor.check_running()
     finally:
         if editor is not None:
