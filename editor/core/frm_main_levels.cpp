@@ -199,20 +199,25 @@ void FrmMain::mnuLevelOverview_Click() {
 }
 
 void FrmMain::ShowOverviewPage() {
-    std::vector<std::uint8_t> bytes;
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(kOverviewPageLevels) * kLevelBytes, 0);
     std::int64_t length = 0;
-    // Only the page's levels are read, whatever the map's size.
-    if (FileResult read =
-            ReadLevelRange(MapFileName, overview_->first, kOverviewPageLevels, bytes, length);
-        !read) {
-        ReportLevelFailure("show the levels", read.reason);
-        if (overview_->levels == 0) {
-            overview_.reset();
+    // Only the page's levels are read, whatever the map's size. With no map file named, the
+    // board is the only level there is.
+    if (!MapFileName.empty()) {
+        if (FileResult read =
+                ReadLevelRange(MapFileName, overview_->first, kOverviewPageLevels, bytes, length);
+            !read) {
+            ReportLevelFailure("show the levels", read.reason);
+            if (overview_->levels > 0)
+                CloseOverview();
+            else
+                overview_.reset();
             return;
         }
     }
     const std::optional<std::int64_t> current = WholeLevel(CurrentLevel);
-    std::int64_t levels = WholeLevels(length);
+    // A trailing partial level shows too, as Level Select loads it: what the file lacks is zero.
+    std::int64_t levels = (length + kLevelBytes - 1) / kLevelBytes;
     if (current) levels = std::max(levels, *current + 1);  // the board's level, not yet saved
     levels = std::max<std::int64_t>(levels, 1);
     overview_->levels = levels;

@@ -311,5 +311,16 @@ TEST_F(LevelMenu, TheOverviewPagesAndAPressLoadsALevelAsOneStep) {
     EXPECT_EQ(Form().CurrentLevel, OptionalNumber::Double(0));
 }
 
+TEST_F(LevelMenu, WithNoMapTheOverviewShowsTheBoardAloneAndTabIsAlwaysTaken) {
+    testing::StartedEditor bare;
+    EXPECT_TRUE(bare.form.KeyDown(NamedKey::Tab, 0));
+    EXPECT_TRUE(bare.form.OverviewShown());
+    EXPECT_TRUE(bare.services.failures.empty());
+    bare.form.picScreen_MouseDown(1, 0, 100, 10);  // the second slot holds no level
+    EXPECT_TRUE(bare.form.OverviewShown());
+    EXPECT_TRUE(bare.form.KeyDown(NamedKey::Tab, 0));
+    EXPECT_FALSE(bare.form.OverviewShown());
+}
+
 }  // namespace
 }  // namespace gridwright
