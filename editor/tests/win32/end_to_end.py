@@ -522,19 +522,21 @@ def levels(s):
     replayed.mkdir()
     shutil.copy(s.args.sample, s.args.workdir / "sample.qmap")
     shutil.copy(s.args.sample, replayed / "sample.qmap")
+    board = core_rendering(s.args.replay, replayed, "sample.qmap", [],
+                           s.args.workdir / "board.ppm")
     overview = core_rendering(s.args.replay, replayed, "sample.qmap", ["key Tab 0"],
                               s.args.workdir / "overview.ppm")
     open_editor(s, "sample.qmap")
     s.wait_caption(caption_with("sample.qmap"))
-    s.wait_cell(0, 0, colour(8), "level 0 of the sample map on the surface")
-    board = surface_picture(s.screen(), s.origin)
+
+    def surface():
+        return surface_picture(s.screen(), s.origin)
+    wait_surface("the start against the core's", surface, board, timeout=20)
     s.shortcut("Tab")
-    wait_surface("the overview against the core's",
-                 lambda: surface_picture(s.screen(), s.origin), overview, timeout=20)
+    wait_surface("the overview against the core's", surface, overview, timeout=20)
     s.save_screenshot("windows-overview.png")
     s.shortcut("Tab")
-    wait_surface("the board after the overview", lambda: surface_picture(s.screen(), s.origin),
-                 board, timeout=20)
+    wait_surface("the board after the overview", surface, board, timeout=20)
     exit_through_menu(s)
 
 
