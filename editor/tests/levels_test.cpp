@@ -311,6 +311,26 @@ TEST_F(LevelMenu, TheOverviewPagesAndAPressLoadsALevelAsOneStep) {
     EXPECT_EQ(Form().CurrentLevel, OptionalNumber::Double(0));
 }
 
+TEST_F(LevelMenu, RedoRepeatsTheRewriteAndAFileChangedSinceRefusesUndo) {
+    Start(3);
+    Choose(MenuCommand::LevelDelete);
+    const Bytes deleted = File();
+    Choose(MenuCommand::Undo);
+    EXPECT_EQ(File(), original);
+    Choose(MenuCommand::Redo);
+    EXPECT_EQ(File(), deleted);
+
+    // Another program lengthened the file: Undo says so and changes nothing.
+    Bytes longer = deleted;
+    longer.resize(longer.size() + L, 7);
+    testing::WriteBytes(map, longer);
+    Choose(MenuCommand::Undo);
+    ASSERT_EQ(Services().failures.size(), 1u);
+    EXPECT_NE(Services().failures[0].find("length has changed"), std::string::npos);
+    EXPECT_EQ(File(), longer);
+    EXPECT_TRUE(Services().menuEnabled.at(MenuCommand::Undo)) << "the step stays";
+}
+
 TEST_F(LevelMenu, WithNoMapTheOverviewShowsTheBoardAloneAndTabIsAlwaysTaken) {
     testing::StartedEditor bare;
     EXPECT_TRUE(bare.form.KeyDown(NamedKey::Tab, 0));
