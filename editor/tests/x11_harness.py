@@ -292,6 +292,59 @@ class Screenshot:
                       + chunk(b"IDAT", zlib.compress(rows, 9)) + chunk(b"IEND", b""))
 
 
+def surface_picture(shot, origin):
+    """The surface's pixels in a window picture at 1x, with its top left at origin: RGB bytes,
+    row by row, as the core's pictures hold them."""
+    (red, rs), (green, gs), (blue, bs) = shot.masks
+    row = struct.Struct(f"{shot.order}{SURFACE_W}I")
+    out = bytearray()
+    for y in range(SURFACE_H):
+        for value in row.unpack_from(shot.data, (origin[1] + y) * shot.stride + origin[0] * 4):
+            out += bytes(((value & red) >> rs, (value & green) >> gs, (value & blue) >> bs))
+    return bytes(out)
+
+
+def core_rendering(replay, folder, command_line, events, picture):
+    """What the core shows after the events, without a window: the host build's replay_events
+    runs them in `folder`, which holds the map files as the program had them at its start, and
+    writes the surface to `picture` (a PPM). Returns the surface's RGB bytes, row by row."""
+    script = picture.with_suffix(".events")
+    script.write_text("\n".join([*events, f"picture {picture.resolve()}"]) + "\n")
+    result = subprocess.run([os.path.abspath(replay), str(script.resolve()), command_line],
+                            cwd=folder, capture_output=True, text=True, timeout=60)
+    check(result.returncode == 0, f"replay_events failed: {result.stderr.strip()}")
+    header = picture.read_bytes().split(b"\n", 3)
+    check(header[:3] == [b"P6", f"{SURFACE_W} {SURFACE_H}".encode(), b"255"],
+          f"{picture} is no PPM picture of the surface")
+    return header[3]
+
+
+def surface_difference(shown, expected):
+    """None when both RGB pictures of the surface are equal, else what differs."""
+    if shown == expected:
+        return None
+    if len(shown) != len(expected):
+        return f"pictures of {len(shown)} and {len(expected)} bytes"
+    differing = [i // 3 for i in range(0, len(shown), 3) if shown[i:i + 3] != expected[i:i + 3]]
+    first = ", ".join(f"({p % SURFACE_W}, {p // SURFACE_W}) shows {tuple(shown[3 * p:3 * p + 3])} "
+                      f"for {tuple(expected[3 * p:3 * p + 3])}" for p in differing[:4])
+    return f"{len(differing)} pixels differ, first {first}"
+
+
+def wait_surface(what, capture, expected, timeout=10.0):
+    """Waits until the surface that capture() reads equals the expected picture (the program may
+    still be drawing); fails naming the last difference."""
+    last = []
+
+    def equal():
+        last[:] = [surface_difference(capture(), expected)]
+        return last[0] is None
+    try:
+        wait_until(what, equal, timeout, interval=0.2)
+    except Failure:
+        raise Failure(f"{what}: {last[0]}") from None
+
+
 class Display:
     """A private Xvfb display, and the X tools that act on it. `timeout` and `interval` are the
     defaults of wait() and the deadline of every tool run; `size` is the screen's, in pixels."""

@@ -5,7 +5,11 @@ box. It checks the window caption, the surface's pixels against the palette and 
 bytes. Waits are on conditions (window mapped, pixels shown, file written), each with a deadline.
 
 usage: end_to_end.py --exe gridwright.exe --prefix WINEPREFIX --workdir DIR [--screenshots DIR]
-                     SCENARIO...   (startup, editing, recovery, zoom, tools)
+                     [--replay REPLAY_EVENTS --sample SAMPLE_MAP]
+                     SCENARIO...   (startup, editing, recovery, zoom, tools, levels)
+
+The levels scenario holds the overview to the core's own rendering of the same page, drawn by the
+host build's replay_events from the sample map.
 """
 import argparse
 import os
@@ -20,8 +24,8 @@ sys.path.insert(0, str(Path(__file__).resolve().parent.parent))
 from x11_harness import (CAPTION, CELL_H, CELL_W, FULL_BLOCK, LEVEL_BYTES, SMILEY, SURFACE_H,
                          SURFACE_W, ZOOM_SCREEN, Display, Failure, Level, caption_with,
                          cell_centre, cell_offset, check, colour, colour_cell, glyph_cell,
-                         level_bytes, play_zoom_plan, run_test, wait_zoomed_capture,
-                         zoom_plan_edits, zoom_plan_shown)
+                         core_rendering, level_bytes, play_zoom_plan, run_test, surface_picture,
+                         wait_surface, wait_zoomed_capture, zoom_plan_edits, zoom_plan_shown)
 
 
 # Wine quiet and self-contained: no Mono or Gecko, whose install prompts would wait for a person;
@@ -509,8 +513,35 @@ def tools(s):
     exit_through_menu(s)
 
 
+def levels(s):
+    """Tab shows the overview of the sample map's levels, pixel for pixel as the core draws the
+    same page without a window; Tab again gives the board back."""
+    check(s.args.replay is not None and s.args.sample is not None,
+          "the levels scenario needs --replay and --sample")
+    replayed = s.args.workdir / "replay"
+    replayed.mkdir()
+    shutil.copy(s.args.sample, s.args.workdir / "sample.qmap")
+    shutil.copy(s.args.sample, replayed / "sample.qmap")
+    board = core_rendering(s.args.replay, replayed, "sample.qmap", [],
+                           s.args.workdir / "board.ppm")
+    overview = core_rendering(s.args.replay, replayed, "sample.qmap", ["key Tab 0"],
+                              s.args.workdir / "overview.ppm")
+    open_editor(s, "sample.qmap")
+    s.wait_caption(caption_with("sample.qmap"))
+
+    def surface():
+        return surface_picture(s.screen(), s.origin)
+    wait_surface("the start against the core's", surface, board, timeout=20)
+    s.shortcut("Tab")
+    wait_surface("the overview against the core's", surface, overview, timeout=20)
+    s.save_screenshot("windows-overview.png")
+    s.shortcut("Tab")
+    wait_surface("the board after the overview", surface, board, timeout=20)
+    exit_through_menu(s)
+
+
 SCENARIOS = {"startup": startup, "editing": editing, "recovery": recovery, "zoom": zoom,
-             "tools": tools}
+             "tools": tools, "levels": levels}
 
 
 def run(args):
@@ -533,6 +564,8 @@ def main():
     parser.add_argument("--prefix", type=Path, required=True)
     parser.add_argument("--workdir", type=Path, required=True)
     parser.add_argument("--screenshots", type=Path)
+    parser.add_argument("--replay", type=Path, help="the host build's replay_events")
+    parser.add_argument("--sample", type=Path, help="examples/sample.qmap")
     parser.add_argument("scenarios", nargs="+", choices=sorted(SCENARIOS))
     args = parser.parse_args()
     clipboard = ("xclip",) if "tools" in args.scenarios else ()
