@@ -112,6 +112,18 @@ int main(int argc, char** argv) {
         Put("corpus/cell_text", name + ".cells", EncodeCells(block));
         Put("corpus/cell_text", name + ".plain", EncodePlainText(block));
     }
+    // The same as the editor's clipboard holds them after a copy (both forms), for a paste.
+    const auto paste = [&](const std::string& name, std::uint8_t choice, int column, int row,
+                           const CellBlock& block) {
+        const std::string cells = EncodeCells(block);
+        std::string input{static_cast<char>(choice), static_cast<char>(column),
+                          static_cast<char>(row), static_cast<char>(cells.size() & 0xFF),
+                          static_cast<char>(cells.size() >> 8)};
+        Put("corpus/paste", name, input + cells + EncodePlainText(block));
+    };
+    paste("both-forms-at-5-3", 3 | 14 << 4, 5, 3, cut(5, 3, 4, 6));
+    paste("text-alone-at-30-22", 2 | 9 << 4, 30, 22, cut(5, 3, 4, 6));
+    paste("whole-level-cells", 1, 0, 0, cut(kBoardColumns, kBoardRows, 0, 0));
 
     // The ANSI-art exports, after the byte that chooses the format and the import's options.
     const SauceFields fields{"Level 1", "gridmap", "", "20261209"};
