@@ -9,7 +9,10 @@
 #include <random>
 #include <string>
 
+#include "ansi_art_format.h"
+#include "cell_text/cell_text.h"
 #include "fuzz_support.h"
+#include "map_compare/map_compare.h"
 #include "map_file.h"
 #include "recovery_journal.h"
 #include "text_format.h"
@@ -94,6 +97,81 @@ int main(int argc, char** argv) {
         for (std::uint8_t& byte : run) byte = static_cast<std::uint8_t>(random());
         Put("corpus/history", "run-" + std::to_string(length), run);
     }
+
+    // The clipboard's forms of blocks cut from the first level, as a copy writes them.
+    const auto cut = [&](int width, int height, int x, int y) {
+        CellBlock block = CellBlock::Sized(width, height);
+        for (int row = 0; row < height; ++row)
+            for (int column = 0; column < width; ++column)
+                block(column, row) = levels.at(0)(x + column, y + row);
+        return block;
+    };
+    for (const auto& [name, block] : {std::pair{std::string("one-cell"), cut(1, 1, 0, 0)},
+                                      {"five-by-three", cut(5, 3, 4, 6)},
+                                      {"whole-level", cut(kBoardColumns, kBoardRows, 0, 0)}}) {
+        Put("corpus/cell_text", name + ".cells", EncodeCells(block));
+        Put("corpus/cell_text", name + ".plain", EncodePlainText(block));
+    }
+    // The same as the editor's clipboard holds them after a copy (both forms), for a paste.
+    const auto paste = [&](const std::string& name, std::uint8_t choice, int column, int row,
+                           const CellBlock& block) {
+        const std::string cells = EncodeCells(block);
+        std::string input{static_cast<char>(choice), static_cast<char>(column),
+                          static_cast<char>(row), static_cast<char>(cells.size() & 0xFF),
+                          static_cast<char>(cells.size() >> 8)};
+        Put("corpus/paste", name, input + cells + EncodePlainText(block));
+    };
+    paste("both-forms-at-5-3", 3 | 14 << 4, 5, 3, cut(5, 3, 4, 6));
+    paste("text-alone-at-30-22", 2 | 9 << 4, 30, 22, cut(5, 3, 4, 6));
+    paste("whole-level-cells", 1, 0, 0, cut(kBoardColumns, kBoardRows, 0, 0));
+
+    // The ANSI-art exports, after the byte that chooses the format and the import's options.
+    const SauceFields fields{"Level 1", "gridmap", "", "20261209"};
+    const auto withChoice = [](std::uint8_t choice, std::vector<std::uint8_t> file) {
+        file.insert(file.begin(), choice);
+        return file;
+    };
+    Put("corpus/ansi_art_import", "level-1.bin", withChoice(0, EncodeBin(levels.at(1), fields)));
+    Put("corpus/ansi_art_import", "level-1.xb", withChoice(1, EncodeXBin(levels.at(1), fields)));
+    std::string problem;
+    for (std::size_t n = 0; n < levels.size(); ++n)
+        if (const auto ansi = EncodeAnsi(levels[n], fields, problem)) {
+            Put("corpus/ansi_art_import", "level-" + std::to_string(n) + ".ans",
+                withChoice(2, *ansi));
+            Put("corpus/ansi_art_import", "level-" + std::to_string(n) + "-from-1-1.ans",
+                withChoice(2 | 8 | 16 | 64, *ansi));
+            break;
+        }
+
+    // Three maps for a merge: base, ours and theirs, after their sizes.
+    const auto merge = [&](const std::string& name, const std::vector<std::uint8_t>& base,
+                           const std::vector<std::uint8_t>& ours,
+                           const std::vector<std::uint8_t>& theirs) {
+        std::vector<std::uint8_t> input{
+            static_cast<std::uint8_t>(base.size()), static_cast<std::uint8_t>(base.size() >> 8),
+            static_cast<std::uint8_t>(ours.size()), static_cast<std::uint8_t>(ours.size() >> 8)};
+        for (const auto* map : {&base, &ours, &theirs})
+            input.insert(input.end(), map->begin(), map->end());
+        Put("corpus/map_merge", name, input);
+    };
+    const auto levelBytes = [&](std::size_t n) {
+        const LevelBlock block = LevelBlockFromBoard(levels.at(n));
+        return std::vector<std::uint8_t>(block.begin(), block.end());
+    };
+    std::vector<std::uint8_t> base = levelBytes(0), ours = base, theirs = base;
+    ours[0] = 'A';
+    ours[3] = 4 * 16;
+    theirs[100] = '#';
+    merge("cells-on-both-sides", base, ours, theirs);
+    theirs[0] = 'B';
+    merge("one-cell-conflict", base, ours, theirs);
+    const std::vector<std::uint8_t> next = levelBytes(1);
+    theirs = base;
+    theirs.insert(theirs.end(), next.begin(), next.end());
+    merge("level-added", base, ours, theirs);
+    merge("level-removed", theirs, theirs, base);
+    merge("partial-level", base, ours,
+          std::vector<std::uint8_t>(theirs.begin(), theirs.end() - 700));
 
     // The faults found, kept so that they stay found.
     const std::vector<std::uint8_t> good =

@@ -217,6 +217,10 @@ class MapFile {
 
     // What the opened file is; false, with errno set, when the system cannot tell.
     bool Facts(OpenedFileFacts& facts) {
+        if (saveFactsKnown_) {
+            facts = saveFacts_;
+            return true;
+        }
 #ifdef _WIN32
         struct _stat64 status {};
         if (_fstat64(descriptor_, &status) != 0) return false;
@@ -269,7 +273,8 @@ class MapFile {
         // Opening never waits: a FIFO opens at once and then refuses the positioned read. A save
         // opens for synchronized writes: each write returns once its data, and the length that
         // finds it, are on the disk.
-        constexpr int kAlways = O_CLOEXEC | O_NONBLOCK;
+        // Nor does it make a terminal the process's own.
+        constexpr int kAlways = O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
         const int flags = purpose == OpenFor::Save ? O_RDWR | O_CREAT | O_DSYNC
                           : purpose == OpenFor::Load ? O_RDONLY | O_CREAT
                                                      : O_RDONLY;
@@ -280,6 +285,11 @@ class MapFile {
         if (::fstat(descriptor_, &status) != 0) return false;
         length_ = status.st_size;
         regular_ = S_ISREG(status.st_mode);
+        // What the file is comes with the same call, for a save that checks it.
+        saveFacts_ = {static_cast<unsigned>(status.st_mode),
+                      static_cast<std::uint64_t>(status.st_dev),
+                      static_cast<std::uint64_t>(status.st_ino)};
+        saveFactsKnown_ = true;
         return true;
 #endif
     }
@@ -293,6 +303,8 @@ class MapFile {
     int descriptor_ = -1;
     std::int64_t length_ = 0;
     bool regular_ = false;
+    OpenedFileFacts saveFacts_;
+    bool saveFactsKnown_ = false;
 };
 
 }  // namespace
@@ -327,9 +339,9 @@ FileResult ReadCheckedLevelBlock(const std::string& path, std::int64_t offset, L
     return {};
 }
 
-FileResult WriteLevelBlock(const std::string& path, std::int64_t offset, const LevelBlock& block) {
-    MapFile file;
-    if (FileResult opened = file.Open(path, OpenFor::Save); !opened) return opened;
+namespace {
+
+FileResult WriteOpenedLevelBlock(MapFile& file, std::int64_t offset, const LevelBlock& block) {
     errno = 0;
     if (!file.WriteAt(offset, block.data(), block.size()) || !file.Flush()) {
         // A level written past the old end must not stay half there.
@@ -339,6 +351,27 @@ FileResult WriteLevelBlock(const std::string& path, std::int64_t offset, const L
     errno = 0;
     if (!file.Close()) return FileResult::Failure(Reason(errno));
     return {};
+}
+
+}  // namespace
+
+FileResult WriteLevelBlock(const std::string& path, std::int64_t offset, const LevelBlock& block) {
+    MapFile file;
+    if (FileResult opened = file.Open(path, OpenFor::Save); !opened) return opened;
+    return WriteOpenedLevelBlock(file, offset, block);
+}
+
+FileResult WriteCheckedLevelBlock(const std::string& path, std::int64_t offset,
+                                  const LevelBlock& block,
+                                  std::string (*check)(const OpenedFileFacts&)) {
+    MapFile file;
+    if (FileResult opened = file.Open(path, OpenFor::Save); !opened) return opened;
+    OpenedFileFacts facts;
+    errno = 0;
+    if (!file.Facts(facts)) return FileResult::Failure(Reason(errno));
+    if (std::string problem = check(facts); !problem.empty())
+        return FileResult::Failure(std::move(problem));
+    return WriteOpenedLevelBlock(file, offset, block);
 }
 
 FileResult ReadMapFile(const std::string& path, std::vector<std::uint8_t>& bytes,

@@ -83,6 +83,12 @@ FileResult ReadCheckedLevelBlock(const std::string& path, std::int64_t offset, L
 // before offset reads as zero bytes. A failed write that lengthened the file cuts it back to its
 // old length.
 FileResult WriteLevelBlock(const std::string& path, std::int64_t offset, const LevelBlock& block);
+// As WriteLevelBlock, but learning first what was opened (from the descriptor, as
+// ReadCheckedLevelBlock does): when `check` gives a reason, nothing is written and that reason is
+// the failure. A missing file is made empty first, as for WriteLevelBlock.
+FileResult WriteCheckedLevelBlock(const std::string& path, std::int64_t offset,
+                                  const LevelBlock& block,
+                                  std::string (*check)(const OpenedFileFacts&));
 
 // The most bytes a map file can hold that a level reaches: every byte of level kLastLevel.
 inline constexpr std::int64_t kLargestMapBytes =

@@ -10,7 +10,9 @@ into a new file.
 With --gridmap, the calls that gridmap makes on the map file for one level it renders or exports:
 open, learn what the opened file is (one fstat on the descriptor: a regular file or a block
 device, and not the file the output would replace), read the level at its place, close. Nothing
-asks about the map by its path, so the file read is the file checked.
+asks about the map by its path, so the file read is the file checked. For one level it imports:
+open for synchronized writes, learn what the opened file is and its length (one fstat), write the
+level at its place, close: the file written is the file checked.
 
     system_calls.py --program map_file_calls --sample examples/sample.qmap --work DIR
     system_calls.py --gridmap gridmap --sample examples/sample.qmap --work DIR
@@ -74,6 +76,11 @@ def check_gridmap(gridmap, sample, work):
         print(f"gridmap {what}: {len(calls)} calls on the map {calls}")
         if calls != expected:
             failures.append(f"gridmap {what} made {calls} on the map, expected {expected}")
+    level = work / "one.txt"  # the export above wrote it
+    calls = gridmap_map_calls(gridmap, ["import", str(map_path), "2", str(level)], map_path, work)
+    print(f"gridmap import: {len(calls)} calls on the map {calls}")
+    if calls != SAVE:
+        failures.append(f"gridmap import made {calls} on the map, expected {SAVE}")
     for failure in failures:
         print(failure)
     return 1 if failures else 0

@@ -454,16 +454,16 @@ int Import(const std::string& map, const std::string& levelText, const std::stri
         return Fail("--background and --from are for .bin, .xb and .ans");
     const std::optional<AnsiArtImport> how = ImportRules(options, problem);
     if (!how) return Fail(problem);
-    // A missing map is made, as the editor's Save makes it; anything but a file is refused.
-    if (std::error_code missing; fs::exists(map, missing) || missing) {
-        if (problem = tool_files::InputProblem(map); !problem.empty())
-            return Fail("cannot write the map file " + Quoted(map) + ": " + problem);
-    }
     // The whole level is read and checked before the map is touched.
     const BoardOrError read = ReadOtherEditorsFile(in, format, *how);
     if (!read.board) return Fail("cannot import " + Quoted(in) + ": " + read.error);
-    if (FileResult written =
-            WriteLevelBlock(map, *LevelOffset(level), LevelBlockFromBoard(*read.board));
+    // A missing map is made, as the editor's Save makes it; anything but a file is refused, as
+    // the opened file tells, so the file checked is the file written.
+    const auto check = [](const OpenedFileFacts& facts) {
+        return tool_files::InputTypeProblem(facts.mode);
+    };
+    if (FileResult written = WriteCheckedLevelBlock(map, *LevelOffset(level),
+                                                    LevelBlockFromBoard(*read.board), check);
         !written)
         return Fail("cannot write the map file " + Quoted(map) + ": " + written.reason);
     return 0;

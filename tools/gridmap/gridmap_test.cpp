@@ -330,6 +330,24 @@ TEST_F(Gridmap, RefusesBadInputWithAMessageAndWritesNothing) {
     }
 }
 
+TEST_F(Gridmap, ImportRefusesAMapThatIsNoFileAndLeavesItAlone) {
+    const std::string good = dir.File("good.txt");
+    ASSERT_EQ(RunCaptured(dir, "export " + Quoted(map) + " 0 " + Quoted(good)).status, 0);
+    const std::string fifo = dir.File("fifo.qmap"), folder = dir.File("folder.qmap");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::filesystem::create_directory(folder);
+    for (const auto& [target, reason] :
+         {std::pair<std::string, std::string>{fifo, "not a regular file but a FIFO"},
+          {folder, "Is a directory"}}) {
+        const Outcome outcome = RunCaptured(dir, "import " + Quoted(target) + " 0 " + Quoted(good));
+        EXPECT_EQ(outcome.status, 1);
+        EXPECT_EQ(outcome.err,
+                  "gridmap: cannot write the map file \"" + target + "\": " + reason + "\n");
+    }
+    EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+    EXPECT_TRUE(std::filesystem::is_empty(folder));
+}
+
 TEST_F(Gridmap, ImportsALayerNestedInHalfAMillionGroups) {
     const std::string plain = dir.File("plain.tmx"), deep = dir.File("deep.tmx");
     ASSERT_EQ(RunCaptured(dir, "export " + Quoted(map) + " 1 " + Quoted(plain)).status, 0);
