@@ -574,6 +574,37 @@ def page_weight(site):
     return f"page weight before compression: {total} bytes ({total / 1024:.1f} KiB): {parts}"
 
 
+def serve_site(site):
+    """`python3 -m http.server` for the built site on a free port of 127.0.0.1: the server and the
+    page's origin. The caller ends the server (stop_server)."""
+    server = subprocess.Popen([sys.executable, "-u", "-m", "http.server", "0", "--bind",
+                               "127.0.0.1", "--directory", str(site)],
+                              stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+    line = server.stdout.readline()
+    if "port" not in line:
+        stop_server(server)
+        raise Failure(f"the HTTP server did not start: {line!r}")
+    return server, f"http://127.0.0.1:{line.split('port')[1].split()[0]}"
+
+
+def stop_server(server):
+    if server.poll() is None:
+        server.terminate()
+        server.wait()
+
+
+def run_scenario(run, args, name):
+    """Runs a page scenario: 0 when it passed, 1 with the failure on standard error."""
+    started = time.monotonic()
+    try:
+        run(args)
+    except Failure as failure:
+        print(f"FAILED: {failure}", file=sys.stderr)
+        return 1
+    print(f"{name} passed in {time.monotonic() - started:.1f} s")
+    return 0
+
+
 def run(args):
     if webdriver is None:
         raise Failure("python3-selenium is missing; scripts/deps.sh test installs it")
@@ -588,15 +619,10 @@ def run(args):
     shutil.copy(sample, work / "replay" / "sample.qmap")
     measurements = [page_weight(site)]
 
-    server = subprocess.Popen([sys.executable, "-u", "-m", "http.server", "0", "--bind",
-                               "127.0.0.1", "--directory", str(site)],
-                              stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+    server, origin = serve_site(site)
     page = None
     try:
-        line = server.stdout.readline()
-        check("port" in line, f"the HTTP server did not start: {line!r}")
-        port = line.split("port")[1].split()[0]
-        page = Page(f"http://127.0.0.1:{port}/", work / "downloads", work / "profile")
+        page = Page(f"{origin}/", work / "downloads", work / "profile")
         # The map opened by upload, as it was before the page changed it.
         level0, level1 = room_levels()
         (work / "replay" / "end to end.qmap").write_bytes(bytes(level0.data + level1.data))
@@ -615,8 +641,7 @@ def run(args):
     finally:
         if page is not None:
             page.quit()
-        server.terminate()
-        server.wait()
+        stop_server(server)
     (work / "measurements.txt").write_text("\n".join(measurements) + "\n")
     for line in measurements:
         print(line)
@@ -634,14 +659,7 @@ def main():
                         help="device pixels per CSS pixel (1 for screenshots at their size)")
     args = parser.parse_args()
     DEVICE_SCALE = args.device_scale
-    started = time.monotonic()
-    try:
-        run(args)
-    except Failure as failure:
-        print(f"FAILED: {failure}", file=sys.stderr)
-        return 1
-    print(f"end-to-end test passed in {time.monotonic() - started:.1f} s")
-    return 0
+    return run_scenario(run, args, "end-to-end test")
 
 
 if __name__ == "__main__":

@@ -21,7 +21,6 @@ import argparse
 import os
 import shutil
 import signal
-import subprocess
 import sys
 import tempfile
 import time
@@ -298,23 +297,16 @@ def run(args):
     work = Path(args.work)
     shutil.rmtree(work, ignore_errors=True)
     (work / "downloads").mkdir(parents=True)
-    server = subprocess.Popen([sys.executable, "-u", "-m", "http.server", "0", "--bind",
-                               "127.0.0.1", "--directory", str(Path(args.site))],
-                              stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+    server, origin = page_test.serve_site(Path(args.site))
     try:
-        line = server.stdout.readline()
-        check("port" in line, f"the HTTP server did not start: {line!r}")
-        port = line.split("port")[1].split()[0]
-        scenario(f"http://127.0.0.1:{port}/", work, server, Path(args.site))
+        scenario(f"{origin}/", work, server, Path(args.site))
     finally:
         for driver in BROWSERS:
             try:
                 driver.quit()
             except Exception:  # noqa: BLE001 - one that was killed or quit already
                 pass
-        if server.poll() is None:
-            server.terminate()
-            server.wait()
+        page_test.stop_server(server)
 
 
 def main():
@@ -322,14 +314,7 @@ def main():
     parser.add_argument("--site", required=True, help="the built site (build/web/site)")
     parser.add_argument("--work", default=tempfile.mkdtemp(prefix="gridwright-journal-"))
     args = parser.parse_args()
-    started = time.monotonic()
-    try:
-        run(args)
-    except Failure as failure:
-        print(f"FAILED: {failure}", file=sys.stderr)
-        return 1
-    print(f"journal end-to-end test passed in {time.monotonic() - started:.1f} s")
-    return 0
+    return page_test.run_scenario(run, args, "journal end-to-end test")
 
 
 if __name__ == "__main__":

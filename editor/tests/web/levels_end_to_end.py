@@ -10,10 +10,8 @@ for pixel, and the browser must not have moved the keyboard focus.
 """
 import argparse
 import shutil
-import subprocess
 import sys
 import tempfile
-import time
 from pathlib import Path
 
 sys.dont_write_bytecode = True   # no __pycache__ beside the sources
@@ -53,15 +51,10 @@ def run(args):
     (work / "replay").mkdir()
     site = Path(args.site)
     shutil.copy(site / "sample.qmap", work / "replay" / "sample.qmap")
-    server = subprocess.Popen([sys.executable, "-u", "-m", "http.server", "0", "--bind",
-                               "127.0.0.1", "--directory", str(site)],
-                              stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+    server, origin = page_test.serve_site(site)
     page = None
     try:
-        line = server.stdout.readline()
-        check("port" in line, f"the HTTP server did not start: {line!r}")
-        page = Page(f"http://127.0.0.1:{line.split('port')[1].split()[0]}/", work / "downloads",
-                    work / "profile")
+        page = Page(f"{origin}/", work / "downloads", work / "profile")
         shown = scenario(page, work, args.screenshots)
         page_test.replay(page, args, work, None)
         _, _, expected = read_ppm(work / "overview.ppm")
@@ -69,8 +62,7 @@ def run(args):
     finally:
         if page is not None:
             page.quit()
-        server.terminate()
-        server.wait()
+        page_test.stop_server(server)
 
 
 def main():
@@ -80,14 +72,7 @@ def main():
     parser.add_argument("--work", default=tempfile.mkdtemp(prefix="gridwright-web-levels-"))
     parser.add_argument("--screenshots", help="also save the page with the overview there")
     args = parser.parse_args()
-    started = time.monotonic()
-    try:
-        run(args)
-    except Failure as failure:
-        print(f"FAILED: {failure}", file=sys.stderr)
-        return 1
-    print(f"levels end-to-end test passed in {time.monotonic() - started:.1f} s")
-    return 0
+    return page_test.run_scenario(run, args, "levels end-to-end test")
 
 
 if __name__ == "__main__":

@@ -26,10 +26,8 @@ the same actions writes, since both hand the core the same events.
 import argparse
 import base64
 import shutil
-import subprocess
 import sys
 import tempfile
-import time
 from pathlib import Path
 
 sys.dont_write_bytecode = True   # no __pycache__ beside the sources
@@ -320,14 +318,9 @@ def run(args):
     (work / "replay").mkdir()
     site = Path(args.site)
     shutil.copy(site / "sample.qmap", work / "replay" / "sample.qmap")
-    server = subprocess.Popen([sys.executable, "-u", "-m", "http.server", "0", "--bind",
-                               "127.0.0.1", "--directory", str(site)],
-                              stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+    server, url = page_test.serve_site(site)
     page = None
     try:
-        line = server.stdout.readline()
-        check("port" in line, f"the HTTP server did not start: {line!r}")
-        url = f"http://127.0.0.1:{line.split('port')[1].split()[0]}"
         page = ToolPage(url + "/", work / "downloads", work / "profile")
         page.url = url
         page.cdp("Browser.grantPermissions", origin=url,
@@ -347,8 +340,7 @@ def run(args):
     finally:
         if page is not None:
             page.quit()
-        server.terminate()
-        server.wait()
+        page_test.stop_server(server)
 
 
 def main():
@@ -357,14 +349,7 @@ def main():
     parser.add_argument("--replay", required=True, help="the host build's replay_events")
     parser.add_argument("--work", default=tempfile.mkdtemp(prefix="gridwright-web-tools-"))
     args = parser.parse_args()
-    started = time.monotonic()
-    try:
-        run(args)
-    except Failure as failure:
-        print(f"FAILED: {failure}", file=sys.stderr)
-        return 1
-    print(f"tools end-to-end test passed in {time.monotonic() - started:.1f} s")
-    return 0
+    return page_test.run_scenario(run, args, "tools end-to-end test")
 
 
 if __name__ == "__main__":
