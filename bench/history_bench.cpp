@@ -75,24 +75,73 @@ void BM_UndoAndRedoWholeBoard(benchmark::State& state) {
 }
 BENCHMARK(BM_UndoAndRedoWholeBoard)->Unit(benchmark::kMicrosecond);
 
-// The recovery journal's write after a step: a temporary file put on the disk, then renamed.
+// A history of `steps` one-cell steps and the document they lead to, which keeps that many as
+// more are recorded: its memory limit holds exactly that many.
+struct JournalledHistory {
+    explicit JournalledHistory(std::int64_t steps)
+        : history(OneStepBytes() * static_cast<std::size_t>(steps)) {
+        for (std::int64_t i = 0; i < steps; ++i) Paint();
+    }
+    static std::size_t OneStepBytes() {
+        History one;
+        BoardGrid painted;
+        painted.cells[0].Char = 1;
+        one.Record(BoardGrid{}, {}, painted, {}, false);
+        return one.Bytes();
+    }
+    void Paint() {
+        const BoardGrid before = board;
+        board.cells[next % kBoardCells].Char = static_cast<std::uint8_t>(next / kBoardCells + 1);
+        ++next;
+        history.Record(before, place, board, place, false);
+    }
+    History history;
+    BoardGrid board;
+    DocumentPlace place{OptionalNumber::Whole(0), "bench.qmap", true};
+    std::size_t next = 0;
+};
+
+// The recovery journal's bytes for a one-cell step, with `steps` steps in the history before it:
+// what the journal costs beside the disk.
+void BM_JournalRecord(benchmark::State& state) {
+    JournalledHistory document(state.range(0));
+    JournalWriter writer;
+    bool whole = false;
+    std::size_t bytes = 0, records = 0;
+    writer.Next(document.board, document.place, document.history, whole);
+    for (auto _ : state) {
+        document.Paint();
+        bytes += writer.Next(document.board, document.place, document.history, whole).size();
+        ++records;
+    }
+    state.counters["bytes per step"] = static_cast<double>(bytes) / static_cast<double>(records);
+    state.counters["steps kept"] = static_cast<double>(document.history.StepCount());
+}
+BENCHMARK(BM_JournalRecord)->Arg(10)->Arg(10000)->Unit(benchmark::kMicrosecond);
+
+// The recovery journal's write of a one-cell step, with `steps` steps in the history before it:
+// a record appended and put on the disk (and, now and then, the journal written anew).
 void BM_JournalWrite(benchmark::State& state) {
     const auto folder = std::filesystem::temp_directory_path() /
                         ("gridwright-bench-journal-" + std::to_string(::getpid()));
     RecoveryJournal journal;
     journal.SetFolder(folder.string());
-    BoardGrid board;
-    const DocumentPlace place{OptionalNumber::Whole(0), "bench.qmap", true};
-    std::uint8_t round = 0;
+    JournalledHistory document(state.range(0));
+    if (!journal.Write(document.board, document.place, document.history))
+        state.SkipWithError("the journal cannot be written");
     for (auto _ : state) {
-        board.cells[0].Char = ++round;
-        if (!journal.Write(board, place)) state.SkipWithError("the journal cannot be written");
+        document.Paint();
+        if (!journal.Write(document.board, document.place, document.history))
+            state.SkipWithError("the journal cannot be written");
     }
+    state.counters["steps kept"] = static_cast<double>(document.history.StepCount());
+    state.counters["journal bytes"] =
+        static_cast<double>(std::filesystem::file_size(journal.Path()));
     journal.Remove();
     std::error_code ignored;
     std::filesystem::remove_all(folder, ignored);
 }
-BENCHMARK(BM_JournalWrite)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_JournalWrite)->Arg(10)->Arg(10000)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

@@ -46,6 +46,53 @@ std::vector<std::uint8_t> Resealed(std::vector<std::uint8_t> bytes) {
     return bytes;
 }
 
+// A journal as the editor keeps it after a session on the map's levels: strokes, a Level
+// Select, a level inserted, Undo and Redo, each appended to the snapshot of the first step.
+std::vector<std::uint8_t> JournalOfAHistory(const std::vector<BoardGrid>& levels,
+                                            const std::string& mapName) {
+    History history;
+    JournalWriter writer;
+    BoardGrid board = levels.at(0);
+    DocumentPlace place{OptionalNumber::Whole(0), mapName, true};
+    std::vector<std::uint8_t> journal;
+    const auto step = [&](const BoardGrid& before, const DocumentPlace& beforePlace,
+                          std::optional<FileStep> file = std::nullopt) {
+        if (before != board || beforePlace != place || file)
+            history.Record(before, beforePlace, board, place, false, std::move(file));
+        bool whole = false;
+        const std::vector<std::uint8_t> bytes = writer.Next(board, place, history, whole);
+        if (whole) journal.clear();
+        journal.insert(journal.end(), bytes.begin(), bytes.end());
+    };
+    for (int stroke = 0; stroke < 3; ++stroke) {
+        const BoardGrid before = board;
+        for (int x = 0; x < 4; ++x) board(x + stroke, stroke) = {219, 12};
+        step(before, place);
+    }
+    BoardGrid before = board;
+    DocumentPlace beforePlace = place;
+    board = levels.at(1);
+    place.level = OptionalNumber::Double(1);
+    step(before, beforePlace);
+    before = board;
+    beforePlace = place;
+    const std::int64_t bytes = static_cast<std::int64_t>(levels.size()) * kLevelBytes;
+    step(before, beforePlace,
+         FileStep{mapName,
+                  {{LevelOperation::Insert, 1, 0, std::nullopt}},
+                  {{LevelOperation::Delete, 1, 0, std::nullopt}},
+                  bytes,
+                  bytes + kLevelBytes});
+    std::vector<std::uint16_t> changed;
+    history.Undo(board, place, changed);
+    step(board, place);
+    history.Undo(board, place, changed);
+    step(board, place);
+    history.Redo(board, place, changed);
+    step(board, place);
+    return journal;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -82,6 +129,7 @@ int main(int argc, char** argv) {
     Put("corpus/journal", "typed-level.journal",
         EncodeJournal(levels.at(1), {OptionalNumber::Double(0.25), mapName, true}));
     Put("corpus/journal", "unnamed.journal", EncodeJournal(levels.at(0), {{}, "", false}));
+    Put("corpus/journal", "history.journal", JournalOfAHistory(levels, mapName));
 
     UserSettings settings;
     settings.zoom = 2;

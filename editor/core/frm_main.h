@@ -186,6 +186,7 @@ class FrmMain {
     // Keeps the Edit menu's entries choosable exactly while there is something to undo or redo,
     // and the recovery journal written exactly while the map file lacks the document.
     void AfterHistoryChange();
+    void ReportSetAside(const std::vector<RecoveryJournal::SetAside>& setAside);
     void KeepForRecovery();
 
     // Drawing tools (frm_main_tools.cpp): one loop runs every tool. A press starts the tool's

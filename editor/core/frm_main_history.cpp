@@ -98,7 +98,7 @@ void FrmMain::KeepForRecovery() {
         journal_.Remove();
         return;
     }
-    const FileResult written = journal_.Write(Board, Place());
+    const FileResult written = journal_.Write(Board, Place(), history_);
     if (written) {
         journalFailureShown_ = false;
     } else if (!journalFailureShown_) {
@@ -108,11 +108,7 @@ void FrmMain::KeepForRecovery() {
     }
 }
 
-void FrmMain::mnuFileRecover_Click() {
-    BoardGrid board;
-    DocumentPlace place;
-    std::vector<RecoveryJournal::SetAside> setAside;
-    const bool found = journal_.TakeMostRecent(board, place, setAside);
+void FrmMain::ReportSetAside(const std::vector<RecoveryJournal::SetAside>& setAside) {
     for (const RecoveryJournal::SetAside& aside : setAside) {
         std::string message =
             "The recovery file \"" + aside.path + "\" cannot be used: " + aside.reason + ". ";
@@ -120,23 +116,35 @@ void FrmMain::mnuFileRecover_Click() {
                                         : "It is kept as \"" + aside.keptAs + "\".";
         services_.ReportFailure(message);
     }
+}
+
+void FrmMain::mnuFileRecover_Click() {
+    JournalContents recovered;
+    std::vector<RecoveryJournal::SetAside> setAside;
+    const bool found = journal_.TakeMostRecent(recovered, setAside);
+    ReportSetAside(setAside);
     if (!found) {
         if (setAside.empty()) services_.ReportFailure("There is nothing to recover.");
         return;
     }
     const BoardGrid before = Board;
     const DocumentPlace beforePlace = Place();
+    const BoardGrid& board = recovered.board;
     for (int Y = 0; Y < kBoardRows; ++Y)
         for (int X = 0; X < kBoardColumns; ++X)
             SetSquare(X, Y, board(X, Y).Char, board(X, Y).Color);
-    CurrentLevel = place.level;
-    MapFileName = place.fileName;
-    named_ = place.named;
+    CurrentLevel = recovered.place.level;
+    MapFileName = recovered.place.fileName;
+    named_ = recovered.place.named;
     ShowCaption();
     DrawBoard();
-    RecordStep(before, beforePlace, false);
+    // The steps made before the journal was left come along, so Undo walks back through them.
+    history_.RecordRecovered(before, beforePlace, Board, Place(), std::move(recovered.history));
+    AfterHistoryChange();
     // The recovered edits now live in this editor's journal, or were already in the map file.
-    journal_.FinishRecovery(history_.MatchesFile() || !journalFailureShown_);
+    setAside.clear();
+    journal_.FinishRecovery(history_.MatchesFile() || !journalFailureShown_, setAside);
+    ReportSetAside(setAside);
 }
 
 }  // namespace gridwright

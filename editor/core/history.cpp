@@ -6,8 +6,8 @@ namespace gridwright {
 
 History::History(std::size_t byteLimit) : limit_(byteLimit) {}
 
-std::size_t History::StepBytes(const Step& step) {
-    std::size_t bytes = sizeof(Step) + step.cells.capacity() * sizeof(CellChange);
+std::size_t History::StepBytes(const HistoryStep& step) {
+    std::size_t bytes = sizeof(Step) + step.cells.capacity() * sizeof(StepCell);
     if (step.place)
         bytes += step.place->before.fileName.capacity() + step.place->after.fileName.capacity();
     if (step.file)
@@ -16,10 +16,42 @@ std::size_t History::StepBytes(const Step& step) {
     return bytes;
 }
 
+void History::DropRedo() {
+    // A new step after an Undo: what could have been redone is gone, and so is any knowledge
+    // of the file holding the positions beyond this one.
+    while (steps_.size() > next_) {
+        bytes_ -= steps_.back().bytes;
+        steps_.pop_back();
+    }
+    const std::uint64_t from = Position();
+    std::erase_if(matchesFile_, [from](std::uint64_t p) { return p > from; });
+}
+
+void History::Push(HistoryStep change) {
+    Step step{std::move(change), 0, serials_++};
+    step.bytes = StepBytes(step.change);
+    bytes_ += step.bytes;
+    steps_.push_back(std::move(step));
+}
+
+void History::KeepWithinLimit() {
+    while (bytes_ > limit_ && next_ > 1) {
+        bytes_ -= steps_.front().bytes;
+        steps_.pop_front();
+        --next_;
+        ++dropped_;
+    }
+    while (bytes_ > limit_ && steps_.size() > std::max<std::size_t>(next_, 1)) {
+        bytes_ -= steps_.back().bytes;
+        steps_.pop_back();
+    }
+    std::erase_if(matchesFile_, [this](std::uint64_t p) { return p < dropped_; });
+}
+
 bool History::Record(const BoardGrid& beforeBoard, const DocumentPlace& beforePlace,
                      const BoardGrid& board, const DocumentPlace& place, bool matchesFile,
                      std::optional<FileStep> file) {
-    Step step;
+    HistoryStep step;
     std::size_t count = 0;
     for (std::size_t i = 0; i < board.cells.size(); ++i)
         count += beforeBoard.cells[i] != board.cells[i];
@@ -32,36 +64,38 @@ bool History::Record(const BoardGrid& beforeBoard, const DocumentPlace& beforePl
     if (beforePlace != place) step.place = PlaceChange{beforePlace, place};
     step.file = std::move(file);
     if (step.cells.empty() && !step.place && !step.file) return false;
-    step.bytes = StepBytes(step);
 
-    // A new step after an Undo: what could have been redone is gone, and so is any knowledge
-    // of the file holding the positions beyond this one.
-    while (steps_.size() > next_) {
-        bytes_ -= steps_.back().bytes;
-        steps_.pop_back();
-    }
-    const std::uint64_t from = Position();
-    std::erase_if(matchesFile_, [from](std::uint64_t p) { return p > from; });
-
-    bytes_ += step.bytes;
-    steps_.push_back(std::move(step));
+    DropRedo();
+    Push(std::move(step));
     ++next_;
     if (matchesFile) matchesFile_.push_back(Position());
-
-    while (bytes_ > limit_ && steps_.size() > 1) {
-        bytes_ -= steps_.front().bytes;
-        steps_.pop_front();
-        --next_;
-        ++dropped_;
-    }
-    std::erase_if(matchesFile_, [this](std::uint64_t p) { return p < dropped_; });
+    KeepWithinLimit();
     return true;
+}
+
+void History::RecordRecovered(const BoardGrid& beforeBoard, const DocumentPlace& beforePlace,
+                              const BoardGrid& board, const DocumentPlace& place,
+                              RecoveredSteps recovered) {
+    // The oldest recovered document: the recovered one with the steps before it taken back.
+    BoardGrid oldest = board;
+    DocumentPlace oldestPlace = place;
+    for (std::size_t i = recovered.position; i-- > 0;) {
+        const HistoryStep& step = recovered.steps[i];
+        for (const StepCell& change : step.cells) oldest.cells[change.cell] = change.before;
+        if (step.place) oldestPlace = step.place->before;
+    }
+    Record(beforeBoard, beforePlace, oldest, oldestPlace, false);
+    if (recovered.steps.empty()) return;
+    DropRedo();
+    for (HistoryStep& step : recovered.steps) Push(std::move(step));
+    next_ += recovered.position;
+    KeepWithinLimit();
 }
 
 bool History::Undo(BoardGrid& board, DocumentPlace& place, std::vector<std::uint16_t>& changed) {
     if (!CanUndo()) return false;
-    const Step& step = steps_[--next_];
-    for (const CellChange& change : step.cells) {
+    const HistoryStep& step = steps_[--next_].change;
+    for (const StepCell& change : step.cells) {
         board.cells[change.cell] = change.before;
         changed.push_back(change.cell);
     }
@@ -71,8 +105,8 @@ bool History::Undo(BoardGrid& board, DocumentPlace& place, std::vector<std::uint
 
 bool History::Redo(BoardGrid& board, DocumentPlace& place, std::vector<std::uint16_t>& changed) {
     if (!CanRedo()) return false;
-    const Step& step = steps_[next_++];
-    for (const CellChange& change : step.cells) {
+    const HistoryStep& step = steps_[next_++].change;
+    for (const StepCell& change : step.cells) {
         board.cells[change.cell] = change.after;
         changed.push_back(change.cell);
     }
@@ -81,11 +115,11 @@ bool History::Redo(BoardGrid& board, DocumentPlace& place, std::vector<std::uint
 }
 
 const FileStep* History::UndoFile() const {
-    return CanUndo() && steps_[next_ - 1].file ? &*steps_[next_ - 1].file : nullptr;
+    return CanUndo() && steps_[next_ - 1].change.file ? &*steps_[next_ - 1].change.file : nullptr;
 }
 
 const FileStep* History::RedoFile() const {
-    return CanRedo() && steps_[next_].file ? &*steps_[next_].file : nullptr;
+    return CanRedo() && steps_[next_].change.file ? &*steps_[next_].change.file : nullptr;
 }
 
 void History::MarkSaved() {

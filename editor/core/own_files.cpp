@@ -19,12 +19,15 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Writes the bytes to a new file and has the system put them on the disk.
-bool WriteDurably(const fs::path& path, std::span<const std::uint8_t> bytes) {
+// Writes the bytes to a new file, or at the end of a file that exists, and has the system put
+// them on the disk.
+enum class WriteMode { Create, Append };
+bool WriteDurably(const fs::path& path, std::span<const std::uint8_t> bytes,
+                  WriteMode mode = WriteMode::Create) {
 #ifdef _WIN32
     int descriptor = -1;
-    if (_wsopen_s(&descriptor, path.c_str(),
-                  _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY | _O_NOINHERIT, _SH_DENYWR,
+    const int how = mode == WriteMode::Append ? _O_APPEND : _O_CREAT | _O_TRUNC;
+    if (_wsopen_s(&descriptor, path.c_str(), _O_WRONLY | how | _O_BINARY | _O_NOINHERIT, _SH_DENYWR,
                   _S_IREAD | _S_IWRITE) != 0)
         return false;
     const bool written = _write(descriptor, bytes.data(), static_cast<unsigned>(bytes.size())) ==
@@ -32,7 +35,8 @@ bool WriteDurably(const fs::path& path, std::span<const std::uint8_t> bytes) {
                          _commit(descriptor) == 0;
     return _close(descriptor) == 0 && written;
 #else
-    const int descriptor = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    const int how = mode == WriteMode::Append ? O_APPEND : O_CREAT | O_TRUNC;
+    const int descriptor = ::open(path.c_str(), O_WRONLY | how | O_CLOEXEC, 0600);
     if (descriptor < 0) return false;
     std::size_t done = 0;
     while (done < bytes.size()) {
@@ -126,6 +130,13 @@ FileResult ReplaceFile(const fs::path& temporary, const fs::path& target,
     }
     FlushFolder(target.parent_path());
     return {};
+}
+
+FileResult AppendToFile(const fs::path& path, std::span<const std::uint8_t> bytes) {
+    errno = 0;
+    if (WriteDurably(path, bytes, WriteMode::Append)) return {};
+    return FileResult::Failure(
+        std::error_code{errno != 0 ? errno : EIO, std::generic_category()}.message());
 }
 
 std::string SetAsideFile(const fs::path& file, std::string_view suffix) {

@@ -28,6 +28,10 @@ bool ReadSmallFile(const std::filesystem::path& path, std::size_t limit,
 FileResult ReplaceFile(const std::filesystem::path& temporary, const std::filesystem::path& target,
                        std::span<const std::uint8_t> bytes);
 
+// Writes the bytes at the end of a file that exists and has the system put them on the disk. On
+// failure a part of them may have been written.
+FileResult AppendToFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
+
 // Renames a file that cannot be read to its name plus `suffix` (then "-2", "-3", ... when that
 // name is taken), so that it is neither read again nor lost. The new name in UTF-8; empty when
 // no rename succeeded, and the file then stays as it was.

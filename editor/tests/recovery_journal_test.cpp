@@ -15,6 +15,11 @@ namespace {
 namespace fs = std::filesystem;
 using testing::Bytes;
 
+std::size_t GetLittleEndian32(const Bytes& bytes, std::size_t at) {
+    return bytes.at(at) | bytes.at(at + 1) << 8 | bytes.at(at + 2) << 16 |
+           static_cast<std::size_t>(bytes.at(at + 3)) << 24;
+}
+
 std::vector<fs::path> FilesIn(const fs::path& folder, std::string_view suffix) {
     std::vector<fs::path> found;
     std::error_code error;
@@ -65,7 +70,7 @@ TEST_F(Recovery, JournalExistsExactlyWhileTheBoardHoldsUnsavedEdits) {
     EXPECT_TRUE(FilesIn(dir.Path(), ".journal").empty()) << "never beside the map";
 }
 
-TEST_F(Recovery, RecoverBringsBackALeftJournalAsOneStepAndLeavesTheMapAlone) {
+TEST_F(Recovery, RecoverBringsBackALeftJournalWithItsHistoryAndLeavesTheMapAlone) {
     BoardGrid painted;
     {
         auto first = Start();
@@ -86,10 +91,18 @@ TEST_F(Recovery, RecoverBringsBackALeftJournalAsOneStepAndLeavesTheMapAlone) {
     EXPECT_EQ(testing::ReadBytes(map), original) << "the map file is untouched until Save";
     EXPECT_EQ(Journals(), 1u) << "the recovered edits are now the second editor's to keep";
 
+    // Undo walks back through the first editor's steps: the stroke, then its Level Select,
+    // which started from the very board the second editor had loaded.
+    second->form.Invoke(MenuCommand::Undo);
+    EXPECT_EQ(second->form.CurrentLevel, OptionalNumber::Double(1));
+    EXPECT_NE(second->form.Board, painted);
     second->form.Invoke(MenuCommand::Undo);
     EXPECT_EQ(second->form.Board, loaded);
     EXPECT_EQ(second->form.CurrentLevel, OptionalNumber::Whole(0));
+    EXPECT_FALSE(second->form.EditHistory().CanUndo()) << "the Recover changed nothing else";
     second->form.Invoke(MenuCommand::Redo);
+    second->form.Invoke(MenuCommand::Redo);
+    EXPECT_EQ(second->form.Board, painted);
     second->form.Invoke(MenuCommand::Save);
     Bytes expected = original;
     for (std::size_t i = 1536 + 1; i < 2 * 1536; i += 2) expected[i] &= 0xF0;
@@ -235,6 +248,228 @@ TEST_F(Recovery, AJournalOfCellsNoMapHoldsIsKeptAsideAndNothingChanges) {
     EXPECT_TRUE(fs::exists(state / "1-1.journal.unreadable"));
     EXPECT_EQ(editor->form.Board, before);
     EXPECT_FALSE(editor->form.EditHistory().CanUndo());
+}
+
+// ---- The journal of the history ----------------------------------------------------------
+
+// A document and its history as the editor keeps them, with a journal file brought up to date
+// after every change, as the editor's own journal is.
+struct JournalledDocument {
+    explicit JournalledDocument(std::size_t byteLimit = kHistoryByteLimit) : history(byteLimit) {}
+    void Step(const BoardGrid& before, const DocumentPlace& beforePlace,
+              std::optional<FileStep> file = std::nullopt) {
+        history.Record(before, beforePlace, board, place, false, std::move(file));
+        Write();
+    }
+    void Paint(int cells, std::uint8_t glyph) {
+        const BoardGrid before = board;
+        for (int i = 0; i < cells; ++i)
+            board.cells[(glyph * 7 + i * 13) % kBoardCells] = {glyph, 9};
+        Step(before, place);
+    }
+    void Undo() {
+        std::vector<std::uint16_t> changed;
+        history.Undo(board, place, changed);
+        Write();
+    }
+    void Redo() {
+        std::vector<std::uint16_t> changed;
+        history.Redo(board, place, changed);
+        Write();
+    }
+    void Write() {
+        bool whole = false;
+        const std::vector<std::uint8_t> bytes = writer.Next(board, place, history, whole);
+        lastRecordAt = whole ? 0 : journal.size();
+        if (whole) journal.clear();
+        journal.insert(journal.end(), bytes.begin(), bytes.end());
+    }
+    BoardGrid board;
+    DocumentPlace place{OptionalNumber::Whole(0), "a.qmap", true};
+    History history;
+    JournalWriter writer;
+    std::vector<std::uint8_t> journal;
+    std::size_t lastRecordAt = 0;  // where the last write's record starts (0: it wrote all)
+};
+
+// Walks both histories back to their oldest documents and forward to their newest, comparing
+// each document on the way and each level operation's file rewrite.
+void ExpectSameHistory(JournalledDocument& kept, const JournalContents& read) {
+    ASSERT_EQ(read.board, kept.board);
+    ASSERT_EQ(read.place, kept.place);
+    History again;
+    BoardGrid board = read.board;
+    DocumentPlace place = read.place;
+    // From the recovered document's own oldest state, so the Recover itself adds no step.
+    BoardGrid oldest = board;
+    DocumentPlace oldestPlace = place;
+    for (std::size_t i = read.history.position; i-- > 0;) {
+        for (const StepCell& change : read.history.steps[i].cells)
+            oldest.cells[change.cell] = change.before;
+        if (read.history.steps[i].place) oldestPlace = read.history.steps[i].place->before;
+    }
+    again.RecordRecovered(oldest, oldestPlace, board, place, read.history);
+    ASSERT_EQ(again.UndoCount(), kept.history.UndoCount());
+    ASSERT_EQ(again.StepCount(), kept.history.StepCount());
+    std::vector<std::uint16_t> changed;
+    const auto sameFile = [](const FileStep* a, const FileStep* b) {
+        if (!a || !b) return a == b;
+        return a->path == b->path && a->bytesBefore == b->bytesBefore &&
+               a->bytesAfter == b->bytesAfter && a->forward.size() == b->forward.size() &&
+               a->backward.size() == b->backward.size() &&
+               a->forward[0].content == b->forward[0].content;
+    };
+    const std::size_t undos = kept.history.UndoCount();
+    for (std::size_t i = 0; i < undos; ++i) {
+        EXPECT_TRUE(sameFile(again.UndoFile(), kept.history.UndoFile())) << "undo " << i;
+        again.Undo(board, place, changed);
+        kept.history.Undo(kept.board, kept.place, changed);
+        EXPECT_EQ(board, kept.board) << "undo " << i;
+        EXPECT_EQ(place, kept.place) << "undo " << i;
+    }
+    while (kept.history.CanRedo()) {
+        EXPECT_TRUE(sameFile(again.RedoFile(), kept.history.RedoFile()));
+        EXPECT_TRUE(again.Redo(board, place, changed));
+        kept.history.Redo(kept.board, kept.place, changed);
+        EXPECT_EQ(board, kept.board);
+        EXPECT_EQ(place, kept.place);
+    }
+    EXPECT_FALSE(again.CanRedo());
+}
+
+// A run of every kind of step: strokes, a place change, a level operation with its file rewrite,
+// Undo and Redo, a new step that drops what could be redone, and old steps dropped at the bound.
+void MakeHistory(JournalledDocument& document) {
+    for (std::uint8_t glyph = 1; glyph <= 6; ++glyph) document.Paint(glyph % 3 ? 1 : 40, glyph);
+    const BoardGrid before = document.board;
+    const DocumentPlace beforePlace = document.place;
+    document.place = {OptionalNumber::Double(2.5), "b.qmap", true};
+    document.board.cells[5] = {200, 15};
+    LevelBlock content{};
+    content[7] = 42;
+    document.Step(before, beforePlace,
+                  FileStep{"b.qmap",
+                           {{LevelOperation::Insert, 2, 0, content}},
+                           {{LevelOperation::Delete, 2, 0, std::nullopt}},
+                           3 * 1536,
+                           4 * 1536});
+    document.Paint(3, 7);
+    document.Undo();
+    document.Undo();
+    document.Undo();
+    document.Redo();
+    document.Paint(2, 8);  // drops the steps that could have been redone
+    for (std::uint8_t glyph = 9; glyph < 30; ++glyph) document.Paint(1, glyph);
+    document.Undo();
+    document.Undo();
+}
+
+TEST(JournalHistory, RecoversTheSameDocumentAndTheSameUndoAndRedoSteps) {
+    // A bound of some twenty steps, so the oldest go while the journal is kept.
+    JournalledDocument document(20 * 300);
+    MakeHistory(document);
+    ASSERT_GT(document.history.OldestPosition(), 0u) << "old steps were dropped";
+    ASSERT_GT(document.lastRecordAt, 0u) << "the last write appended a record";
+    JournalContents read;
+    std::string why;
+    ASSERT_TRUE(ReadJournal(document.journal, read, why)) << why;
+    EXPECT_FALSE(read.damagedWithin);
+    ExpectSameHistory(document, read);
+
+    // The document alone still comes out of the journal for those that want only that.
+    BoardGrid board;
+    DocumentPlace place;
+    ASSERT_TRUE(DecodeJournal(document.journal, board, place, why)) << why;
+    EXPECT_EQ(board, read.board);
+}
+
+TEST(JournalHistory, ALastRecordCutShortAnywhereLeavesEverythingBeforeIt) {
+    JournalledDocument document;
+    MakeHistory(document);
+    const std::vector<std::uint8_t> whole = document.journal;
+    const std::size_t lastAt = document.lastRecordAt;
+    ASSERT_GT(lastAt, 0u);
+    JournalContents before;
+    std::string why;
+    ASSERT_TRUE(ReadJournal(std::span(whole).first(lastAt), before, why)) << why;
+    for (std::size_t cut = lastAt; cut < whole.size(); ++cut) {
+        JournalContents read;
+        ASSERT_TRUE(ReadJournal(std::span(whole).first(cut), read, why)) << "cut at " << cut;
+        EXPECT_EQ(read.board, before.board) << "cut at " << cut;
+        EXPECT_EQ(read.place, before.place) << "cut at " << cut;
+        EXPECT_EQ(read.history.position, before.history.position) << "cut at " << cut;
+        EXPECT_EQ(read.history.steps.size(), before.history.steps.size()) << "cut at " << cut;
+        EXPECT_FALSE(read.damagedWithin) << "cut at " << cut;
+    }
+    // A damaged record with more after it is damage, not a cut: what came before is read, and
+    // the journal says so.
+    std::vector<std::uint8_t> damaged = whole;
+    damaged[lastAt - 3] ^= 0x40;
+    JournalContents read;
+    ASSERT_TRUE(ReadJournal(damaged, read, why)) << why;
+    EXPECT_TRUE(read.damagedWithin);
+    // A journal cut within its first record holds nothing to recover.
+    JournalledDocument fresh;
+    fresh.Paint(1, 1);
+    for (std::size_t cut = 0; cut < fresh.journal.size(); ++cut)
+        EXPECT_FALSE(ReadJournal(std::span(fresh.journal).first(cut), read, why)) << cut;
+}
+
+TEST_F(Recovery, UndoAfterRecoverWalksBackThroughTheStepsBeforeTheCrashAndTheLevelOperation) {
+    std::vector<BoardGrid> boards;
+    {
+        auto first = Start();
+        boards.push_back(first->form.Board);
+        first->form.Invoke(MenuCommand::LevelInsert);  // a blank level 0, the file one longer
+        boards.push_back(first->form.Board);
+        for (int stroke = 0; stroke < 5; ++stroke) {
+            Paint(*first, stroke, stroke);
+            boards.push_back(first->form.Board);
+        }
+        first->form.Invoke(MenuCommand::Exit);
+    }
+    const Bytes inserted = testing::ReadBytes(map);
+    ASSERT_EQ(inserted.size(), original.size() + 1536);
+
+    auto second = Start();
+    second->form.Invoke(MenuCommand::Recover);
+    EXPECT_TRUE(second->services.failures.empty());
+    EXPECT_EQ(second->form.Board, boards.back());
+    for (std::size_t i = boards.size() - 1; i-- > 0;) {
+        second->form.Invoke(MenuCommand::Undo);
+        EXPECT_EQ(second->form.Board, boards[i]) << "after undoing step " << i;
+    }
+    EXPECT_EQ(testing::ReadBytes(map), original) << "the level operation taken back";
+    for (std::size_t i = 1; i < boards.size(); ++i) {
+        second->form.Invoke(MenuCommand::Redo);
+        EXPECT_EQ(second->form.Board, boards[i]) << "after redoing step " << i;
+    }
+    EXPECT_EQ(testing::ReadBytes(map), inserted);
+}
+
+TEST_F(Recovery, AJournalDamagedWithinRecoversWhatCameBeforeAndIsKeptAside) {
+    BoardGrid firstStroke;
+    {
+        auto first = Start();
+        Paint(*first, 1, 1);
+        firstStroke = first->form.Board;
+        Paint(*first, 2, 2);
+        Paint(*first, 3, 3);
+        first->form.Invoke(MenuCommand::Exit);
+    }
+    const fs::path journal = FilesIn(state, ".journal").at(0);
+    Bytes bytes = testing::ReadBytes(journal.string());
+    // The snapshot of the first stroke is followed by two records; the first of them is damaged.
+    const std::size_t snapshotEnd = 8 + 4 + 1 + GetLittleEndian32(bytes, 8) + 4;
+    bytes.at(snapshotEnd + 6) ^= 1;
+    testing::WriteBytes(journal.string(), bytes);
+
+    auto second = Start();
+    second->form.Invoke(MenuCommand::Recover);
+    EXPECT_EQ(second->form.Board, firstStroke);
+    ASSERT_EQ(second->services.failures.size(), 1u);
+    EXPECT_NE(second->services.failures[0].find("damaged"), std::string::npos);
+    EXPECT_TRUE(fs::exists(journal.string() + ".unreadable"));
 }
 
 }  // namespace

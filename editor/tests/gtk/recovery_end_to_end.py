@@ -7,7 +7,10 @@ nothing else may have changed. The same after File > Exit. Then Ctrl+Z after a L
 dropped edits must bring them back. The journals live in a state folder of the test's own
 (XDG_STATE_HOME), never beside the map.
 
-    recovery_end_to_end.py --editor PATH --work DIR
+With --scope history: five strokes, SIGKILL, File > Recover in a new editor, and five Ctrl+Z take
+the strokes back one by one, newest first, to the board as the map holds it; Ctrl+S writes it.
+
+    recovery_end_to_end.py --editor PATH --work DIR [--scope history]
 """
 import argparse
 import os
@@ -122,6 +125,35 @@ class Run:
         wait_until("Ctrl+S to write level 0", lambda: level_bytes(self.map_path, 0) == level0.data)
         check(level_bytes(self.map_path, 1) == level1.data, "the save after Undo touched level 1")
 
+    def history_after_kill(self, level0):
+        """The history comes back with the board: Undo walks back through the killed editor's
+        strokes."""
+        editor = self.start()
+        editor.wait_for_cells("level 0 at the start", {(0, 0): 9})
+        strokes = [(2, 2), (5, 4), (9, 9), (12, 3), (20, 15)]
+        self.paint(editor, strokes)
+        wait_until("the journal to be written", self.journal_files)
+        editor.process.send_signal(signal.SIGKILL)
+        editor.process.wait()
+
+        editor = self.start()
+        editor.wait_for_cells("level 0 at the start", {(0, 0): 9, strokes[0]: 0})
+        self.menu(editor, "r")
+        editor.wait_for_cells("the recovered strokes", {cell: 12 for cell in strokes})
+        for undone in range(len(strokes) - 1, -1, -1):
+            editor.shortcut("ctrl+z")
+            expected = {cell: 12 for cell in strokes[:undone]}
+            expected.update({cell: 0 for cell in strokes[undone:]})
+            editor.wait_for_cells(f"Ctrl+Z to take back stroke {undone + 1}", expected)
+        saved = self.map_path.stat().st_mtime_ns
+        editor.shortcut("ctrl+s")
+        wait_until("Ctrl+S to write the map",
+                   lambda: self.map_path.stat().st_mtime_ns != saved)
+        check(level_bytes(self.map_path, 0) == level0.data, "level 0 is not the board as loaded")
+        check(self.map_path.stat().st_size == 2 * LEVEL_BYTES, "the map file changed length")
+        wait_until("the journals to go once saved", lambda: not self.journal_files())
+        return editor
+
 
 def run(args):
     work = Path(args.work)
@@ -134,6 +166,9 @@ def run(args):
     run_ = Run(args, x, work, map_path)
     editor = None
     try:
+        if args.scope == "history":
+            editor = run_.history_after_kill(level0)
+            return
         editor = run_.after_kill(level0, level1)
         editor = run_.after_exit(editor, level0, level1)
         run_.undo_level_select(editor, level0, level1)
@@ -149,6 +184,7 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--editor", required=True)
     parser.add_argument("--work", default=tempfile.mkdtemp(prefix="gridwright-recovery-"))
+    parser.add_argument("--scope", choices=["all", "history"], default="all")
     args = parser.parse_args()
     return run_test(lambda: run(args))
 
