@@ -32,8 +32,8 @@ version=${version%-windows-x64}
     { echo "package: an installer's version is three numbers, not '$version'" >&2; exit 1; }
 wxs=packaging/windows/gridwright.wxs
 upgrade_code=$(sed -n 's/.*UpgradeCode="\([^"]*\)".*/\1/p' "$wxs")
-product_code=$(python3 -c 'import sys, uuid; print(str(uuid.uuid5(uuid.UUID(sys.argv[1]), sys.argv[2])).upper())' \
-               "$upgrade_code" "$version")
+product_code=$(python3 -c 'import sys, uuid as u; a = sys.argv; print(u.uuid5(u.UUID(a[1]), a[2]))' \
+                   "$upgrade_code" "$version" | tr a-f A-F)
 staging=build/packages/msi
 rm -rf "$staging"
 mkdir -p "$staging"
