@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that a build needs, only those that are missing.
 #   scripts/deps.sh run    what building and running the editor needs
-#   scripts/deps.sh package  what building the three packages needs (cross builds, scdoc)
+#   scripts/deps.sh package  what building the packages needs (cross builds, scdoc, wixl)
 #   scripts/deps.sh test   everything: all builds, cross builds (the web page's too), end-to-end
 #                          tests (the page's in headless Chromium), package checks, the fuzz
 #                          targets (clang; libFuzzer's runtime is in libclang-rt-14-dev)
@@ -15,13 +15,13 @@ run_packages=(
 )
 package_packages=(
     "${run_packages[@]}"
-    python3 scdoc
+    python3 scdoc wixl
     gcc-arm-none-eabi binutils-arm-none-eabi
     g++-mingw-w64-x86-64 googletest wine wine64
 )
 test_packages=(
     "${package_packages[@]}"
-    clang-format lintian man-db strace
+    clang-format lintian man-db strace msitools appstream
     clang libclang-rt-14-dev
     fonts-wine
     xvfb xdotool xclip x11-apps x11-utils x11-xserver-utils desktop-file-utils
