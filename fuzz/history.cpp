@@ -2,7 +2,9 @@
 // as the editor calls them, against a model that keeps every document of the run whole.
 // Properties: Undo and Redo give the documents the model has at those positions, with every cell
 // that changed reported; the history reaches back exactly as far as its memory limit left it;
-// and it says the map file holds the document exactly when the model says so.
+// and it says the map file holds the document exactly when the model says so. A recovery journal
+// brought up to date after every operation, as the editor keeps it, reads back at every point as
+// the document with the history's steps and position.
 #include "history.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
@@ -12,6 +14,8 @@
 #include <set>
 
 #include "fuzz_support.h"
+#include "map_file.h"
+#include "recovery_journal.h"
 
 using namespace gridwright;
 
@@ -60,6 +64,24 @@ DocumentPlace NewPlace(FuzzedDataProvider& input, const DocumentPlace& place) {
     return next;
 }
 
+// The journal's bytes as the editor's journal file holds them after each write.
+struct Journal {
+    void Write(const BoardGrid& board, const DocumentPlace& place, const History& history) {
+        bool whole = false;
+        const std::vector<std::uint8_t> record = writer.Next(board, place, history, whole);
+        if (whole) bytes.clear();
+        bytes.insert(bytes.end(), record.begin(), record.end());
+        JournalContents read;
+        std::string why;
+        FUZZ_CHECK(ReadJournal(bytes, read, why));
+        FUZZ_CHECK(read.board == board && read.place == place && !read.damagedWithin);
+        FUZZ_CHECK(read.history.steps.size() == history.StepCount());
+        FUZZ_CHECK(read.history.position == history.UndoCount());
+    }
+    JournalWriter writer;
+    std::vector<std::uint8_t> bytes;
+};
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -69,6 +91,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     History history(limit);
     Model model;
     Document shown;
+    Journal journal;
+    bool journalled = true;
     // A few hundred operations reach every state; longer runs only take longer.
     for (int operation = 0; operation < 300 && input.remaining_bytes() > 0; ++operation) {
         std::vector<std::uint16_t> changed;
@@ -83,6 +107,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                             input.ConsumeIntegralInRange<std::uint8_t>(0, 15)};
                 }
                 if (input.ConsumeBool()) next.place = NewPlace(input, next.place);
+                // A journal holds only places of the map file, the only ones the editor makes.
+                journalled = journalled &&
+                             (!next.place.level.HasValue() ||
+                              LevelOffset(next.place.level.Value()).has_value()) &&
+                             next.place.fileName.find('\0') == std::string::npos;
                 const bool matchesFile = input.ConsumeBool();
                 const bool recorded =
                     history.Record(shown.board, shown.place, next.board, next.place, matchesFile);
@@ -136,6 +165,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(history.CanRedo() == (model.current + 1 < model.documents.size()));
         FUZZ_CHECK(history.MatchesFile() == model.inFile.contains(model.current));
         FUZZ_CHECK(history.Bytes() <= limit || history.StepCount() == 1);
+        if (journalled) journal.Write(shown.board, shown.place, history);
     }
     return 0;
 }
