@@ -30,10 +30,12 @@ void FrmMain::Form_Load() {
 
     journal_.SetFolder(services_.RecoveryFolder());
     const std::string argument = services_.CommandLineArguments();
+    ShowRecentFiles();
     if (!argument.empty()) {
         MapFileName = argument;  // one piece of text: never split at blanks nor unquoted
         named_ = true;
         ShowCaption();
+        RememberRecentFile(MapFileName);
     }
     if (!MapFileName.empty()) {
         CurrentLevel = OptionalNumber::Whole(0);
