@@ -39,7 +39,9 @@ std::string RecentPathFor(std::string_view mapFileName) {
 }
 
 std::string RecentFileCaption(int index, std::string_view path) {
-    std::string caption = "&" + std::to_string(index + 1) + ' ';
+    std::string caption(1, '&');
+    caption.append(std::to_string(index + 1));
+    caption.push_back(' ');
     for (const char c : path) {
         if (c == '&') caption += '&';
         caption += c;
