@@ -2,7 +2,6 @@
 
 #include "text.h"
 
-
 namespace gridwright::win32 {
 
 namespace {
@@ -86,8 +85,7 @@ void WindowMenu::AddEntries(HMENU popup, std::span<const MenuItem> items) {
             heading.cbSize = sizeof heading;
             heading.fMask = MIIM_ID;
             heading.wID = Add(item.command, popup);
-            SetMenuItemInfoW(popup, static_cast<UINT>(GetMenuItemCount(popup) - 1), TRUE,
-                             &heading);
+            SetMenuItemInfoW(popup, static_cast<UINT>(GetMenuItemCount(popup) - 1), TRUE, &heading);
             continue;
         }
         const UINT id = Add(item.command, popup);
@@ -105,14 +103,12 @@ void WindowMenu::AddEntries(HMENU popup, std::span<const MenuItem> items) {
         for (const char key : {item.shortcut, item.otherShortcut}) {
             for (const ShortcutKey& shortcut : ShortcutKeys(key)) {
                 const BYTE modifiers = FVIRTKEY | FCONTROL | (shortcut.shift ? FSHIFT : 0);
-                accelEntries_.push_back(
-                    {modifiers, shortcut.virtualKey, static_cast<WORD>(id)});
+                accelEntries_.push_back({modifiers, shortcut.virtualKey, static_cast<WORD>(id)});
             }
         }
         if (item.shiftShortcut != 0) {
             accelEntries_.push_back({FVIRTKEY | FCONTROL | FSHIFT,
-                                     static_cast<WORD>(item.shiftShortcut),
-                                     static_cast<WORD>(id)});
+                                     static_cast<WORD>(item.shiftShortcut), static_cast<WORD>(id)});
         }
     }
 }

@@ -24,7 +24,7 @@ sys.dont_write_bytecode = True   # no __pycache__ beside the sources
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent))
 from end_to_end import Editor  # noqa: E402
-from x11_harness import (FULL_BLOCK, LEVEL_BYTES, Display, Failure, Level, caption_with,  # noqa: E402
+from x11_harness import (FULL_BLOCK, LEVEL_BYTES, Display, Level, caption_with,  # noqa: E402
                          check, colour_cell, glyph_cell, level_bytes, run_test, wait_until)
 
 DIALOG_NAME = "^Open a Map File$"
@@ -93,7 +93,8 @@ def run(args):
     # The desktop's recently used list goes to a data folder of the test's own.
     os.environ["XDG_DATA_HOME"] = str(work / "data")
     a, b, c = work / "a.qmap", work / "b.qmap", work / "c.qmap"
-    level_a, _ = make_map(a, 9), make_map(b, 10)
+    level_a = make_map(a, 9)
+    make_map(b, 10)
     level_c = make_map(c, 11)
     b_level1 = level_bytes(b, 1)
 
