@@ -504,7 +504,17 @@ std::optional<std::string> GtkFrontEnd::ChooseMapFile(std::string_view folder) {
 void GtkFrontEnd::AddRecentDocument(std::string_view path) {
     gchar* uri = g_filename_to_uri(std::string(path).c_str(), nullptr, nullptr);
     if (uri == nullptr) return;
-    gtk_recent_manager_add_item(gtk_recent_manager_get_default(), uri);
+    // Described in full: the manager then has no file type to look up in the background, and the
+    // entry opens with this program, as the desktop entry says (Exec, MimeType).
+    GtkRecentData data{};
+    data.mime_type = const_cast<gchar*>("application/x-quorix-map");
+    data.app_name = const_cast<gchar*>("gridwright");
+    data.app_exec = const_cast<gchar*>("gridwright %f");
+    // A manager of its own for the one addition, which writes the list when it goes: none stays
+    // behind watching the list's file for the rest of the run.
+    GtkRecentManager* recent = gtk_recent_manager_new();
+    gtk_recent_manager_add_full(recent, uri, &data);
+    g_object_unref(recent);
     g_free(uri);
 }
 
