@@ -16,6 +16,8 @@ constexpr std::size_t kLongestRecentPath = 32 * 1024;
 
 bool UsableRecentPath(std::string_view path) {
     if (path.empty() || path.size() > kLongestRecentPath) return false;
+    // The settings file trims blanks around a value, as a person writes it.
+    if (path.front() == ' ' || path.back() == ' ') return false;
     const auto characters = DecodeUtf8(path);
     if (!characters) return false;
     return std::none_of(characters->begin(), characters->end(),

@@ -12,7 +12,8 @@ namespace gridwright {
 inline constexpr std::size_t kRecentFileLimit = 8;
 
 // Whether a path can stand in the list and in a line of the settings file: not empty, UTF-8
-// without control characters (a line end would split the line), and of a sensible length.
+// without control characters (a line end would split the line), no blank at either end (the
+// settings file trims them), and of a sensible length.
 bool UsableRecentPath(std::string_view path);
 // Puts the path first, taking out an equal entry further down, and keeps the newest
 // kRecentFileLimit. An unusable path leaves the list as it was.

@@ -52,18 +52,15 @@ bool ParseSettings(std::string_view text, UserSettings& settings, std::string& w
             why = "line " + std::to_string(number) + " is not NAME=VALUE";
             return false;
         }
+        const std::string_view value = Trimmed(line.substr(equals + 1));
         if (name == kRecentName) {
-            // The path as written after the '=', blanks at its ends included; only the line end
-            // of a file edited on Windows is no part of it.
-            std::string_view path = raw.substr(raw.find('=') + 1);
-            if (!path.empty() && path.back() == '\r') path.remove_suffix(1);
-            if (read.recentFiles.size() < kRecentFileLimit && UsableRecentPath(path) &&
-                std::find(read.recentFiles.begin(), read.recentFiles.end(), path) ==
+            // A damaged path, a repeated one or a ninth is left out; the file still reads.
+            if (read.recentFiles.size() < kRecentFileLimit && UsableRecentPath(value) &&
+                std::find(read.recentFiles.begin(), read.recentFiles.end(), value) ==
                     read.recentFiles.end())
-                read.recentFiles.emplace_back(path);
+                read.recentFiles.emplace_back(value);
             continue;
         }
-        const std::string_view value = Trimmed(line.substr(equals + 1));
         if (name != kZoomName) {
             read.otherLines.emplace_back(line);
             continue;

@@ -29,8 +29,9 @@ TEST(RecentFiles, NewestFirstWithoutRepeatsAndAtMostEight) {
     EXPECT_EQ(std::count(list.begin(), list.end(), "/maps/5.qmap"), 1);
 
     const std::vector<std::string> kept = list;
-    for (const std::string_view bad : {std::string_view{}, std::string_view("a\nb"),
-                                       std::string_view("\xff.qmap"), std::string_view("\t")})
+    for (const std::string_view bad :
+         {std::string_view{}, std::string_view("a\nb"), std::string_view("\xff.qmap"),
+          std::string_view("\t"), std::string_view("/m.qmap ")})
         AddRecentFile(list, bad);
     EXPECT_EQ(list, kept);
 
@@ -56,7 +57,7 @@ TEST(RecentFiles, SettingsKeepEveryOtherLineAndSkipDamagedRecentLines) {
         << why;
     EXPECT_EQ(read.zoom, 2);
     EXPECT_EQ(read.otherLines, plain.otherLines);
-    EXPECT_EQ(read.recentFiles, (std::vector<std::string>{"/a b/one.qmap ", " /two.qmap"}));
+    EXPECT_EQ(read.recentFiles, (std::vector<std::string>{"/a b/one.qmap", "/two.qmap"}));
 
     UserSettings again;
     ASSERT_TRUE(ParseSettings(FormatSettings(read), again, why)) << why;
