@@ -35,11 +35,11 @@ void FrmMain::Form_Load() {
         MapFileName = argument;  // one piece of text: never split at blanks nor unquoted
         named_ = true;
         ShowCaption();
-        RememberRecentFile(MapFileName);
     }
     if (!MapFileName.empty()) {
         CurrentLevel = OptionalNumber::Whole(0);
-        LoadMap();
+        // Only a map that loads is worth offering again: not a folder, nor a file out of reach.
+        if (LoadMap()) RememberRecentFile(MapFileName);
     }
     AfterHistoryChange();
     SetSelection(std::nullopt);  // Cut, Copy and Delete wait for a selection
