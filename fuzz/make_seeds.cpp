@@ -134,8 +134,10 @@ int main(int argc, char** argv) {
     UserSettings settings;
     settings.zoom = 2;
     Put("corpus/settings", "zoom.ini", FormatSettings(settings));
-    settings.otherLines = {"recent=/home/me/levels.qmap", "theme = dark"};
+    settings.otherLines = {"theme = dark"};
     Put("corpus/settings", "later-version.ini", FormatSettings(settings));
+    settings.recentFiles = {"/home/me/levels.qmap", "/home/me/a b/&more.qmap"};
+    Put("corpus/settings", "recent.ini", FormatSettings(settings));
     Put("corpus/settings", "by-hand.ini", "# mine\r\n\r\n  zoom = 3 \r\nlater=thing\n");
 
     // The history's input is a run of operations as the fuzzer's data provider reads them.

@@ -11,7 +11,7 @@ using namespace gridwright;
 namespace {
 
 bool Same(const UserSettings& a, const UserSettings& b) {
-    return a.zoom == b.zoom && a.otherLines == b.otherLines;
+    return a.zoom == b.zoom && a.otherLines == b.otherLines && a.recentFiles == b.recentFiles;
 }
 
 }  // namespace
@@ -30,7 +30,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(FormatSettings(again) == written);
     } else {
         FUZZ_CHECK(!why.empty());
-        FUZZ_CHECK(settings.zoom == 2 && settings.otherLines.empty());
+        FUZZ_CHECK(settings.zoom == 2 && settings.otherLines.empty() &&
+                   settings.recentFiles.empty());
     }
 
     // The file as the editor meets it: read at start, then a zoom change writes the settings.
@@ -55,6 +56,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     UserSettings now = ReadSettingsFile(folder.string(), problem);
     FUZZ_CHECK(problem.empty() && now.zoom == 3);
-    if (readable) FUZZ_CHECK(now.otherLines == settings.otherLines);
+    if (readable)
+        FUZZ_CHECK(now.otherLines == settings.otherLines &&
+                   now.recentFiles == settings.recentFiles);
     return 0;
 }

@@ -24,7 +24,7 @@ test_packages=(
     clang-format lintian man-db strace msitools appstream
     clang libclang-rt-14-dev
     fonts-wine
-    xvfb xdotool xclip x11-apps x11-utils x11-xserver-utils desktop-file-utils
+    xvfb xdotool xclip x11-apps x11-utils x11-xserver-utils desktop-file-utils libx11-dev
     mtools dosfstools desmume gdb-multiarch
     tiled git ansilove
     emscripten chromium chromium-driver python3-selenium

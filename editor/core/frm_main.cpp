@@ -30,6 +30,7 @@ void FrmMain::Form_Load() {
 
     journal_.SetFolder(services_.RecoveryFolder());
     const std::string argument = services_.CommandLineArguments();
+    ShowRecentFiles();
     if (!argument.empty()) {
         MapFileName = argument;  // one piece of text: never split at blanks nor unquoted
         named_ = true;
@@ -37,7 +38,8 @@ void FrmMain::Form_Load() {
     }
     if (!MapFileName.empty()) {
         CurrentLevel = OptionalNumber::Whole(0);
-        LoadMap();
+        // Only a map that loads is worth offering again: not a folder, nor a file out of reach.
+        if (LoadMap()) RememberRecentFile(MapFileName);
     }
     AfterHistoryChange();
     SetSelection(std::nullopt);  // Cut, Copy and Delete wait for a selection

@@ -75,6 +75,17 @@ class FrmMain {
     void mnuLevelStep_Click(int step);
     // Whether the overview shows in place of the board: tools and gestures are off meanwhile.
     bool OverviewShown() const { return overview_.has_value(); }
+    // File > Browse (frm_main_files.cpp): the system's file dialog, starting in the current map's
+    // folder; the file chosen is named as Open names the answer, and Cancel changes nothing.
+    void mnuFileBrowse_Click();
+    // File > Recent: entry `index` (0 the newest) names its file as Open does.
+    void mnuFileRecent_Click(int index);
+    // A file dropped on the window (the first, when several are): named and its level 0 loaded,
+    // as the command line does at start, in one step that Undo takes back. A file that cannot
+    // be loaded is told and leaves the document as it was.
+    void DropFile(std::string_view path);
+    // The map files named last, newest first, as the Recent submenu lists them.
+    const std::vector<std::string>& RecentFiles() const { return settings_.recentFiles; }
     // Invoke ends any open gesture first, so a command never splits a stroke's step.
     void Invoke(MenuCommand command);
 
@@ -228,6 +239,15 @@ class FrmMain {
     void RefreshOverlay();
     // The marks over every board cell (renderer.h's CellMark), by index into Board.cells.
     std::array<std::uint8_t, kBoardCells> Marks() const;
+
+    // Map file names (frm_main_files.cpp). NameMapFile does what Open does with an answer: the
+    // name for the next Save and Level Select, as one step, loading nothing.
+    void NameMapFile(std::string name);
+    // Puts a named map file first in the Recent list, the settings file and the desktop's list.
+    void RememberRecentFile(std::string_view name);
+    void ShowRecentFiles();
+    // Writes settings_ into the settings file; `what` names it in a failure ("the zoom").
+    void WriteSettings(std::string_view what);
 
     // Zoom (frm_main_zoom.cpp): the remembered zoom, or the display's, before the window shows.
     void StartZoom();

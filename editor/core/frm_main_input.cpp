@@ -138,11 +138,7 @@ void FrmMain::picScreen_MouseUp(std::int16_t Button, std::int16_t, float X, floa
 
 void FrmMain::mnuWorldLoad_Click() {
     // Names the file for the next Save and Level Select; loads nothing. Cancel names no file.
-    const DocumentPlace before = Place();
-    MapFileName = services_.InputBox("Filename?", MapFileName);
-    named_ = true;
-    ShowCaption();
-    RecordStep(Board, before, false);
+    NameMapFile(services_.InputBox("Filename?", MapFileName));
 }
 
 void FrmMain::mnuFileSaveGame_Click() {
@@ -281,6 +277,20 @@ void FrmMain::Invoke(MenuCommand command) {
         case MenuCommand::LevelNext:
             mnuLevelStep_Click(1);
             break;
+        case MenuCommand::Browse:
+            mnuFileBrowse_Click();
+            break;
+        case MenuCommand::RecentFile1:
+        case MenuCommand::RecentFile2:
+        case MenuCommand::RecentFile3:
+        case MenuCommand::RecentFile4:
+        case MenuCommand::RecentFile5:
+        case MenuCommand::RecentFile6:
+        case MenuCommand::RecentFile7:
+        case MenuCommand::RecentFile8:
+            mnuFileRecent_Click(RecentFileIndex(command));
+            break;
+        case MenuCommand::RecentFiles:  // the submenu's heading, never chosen
         case MenuCommand::None:
             break;
     }

@@ -25,17 +25,7 @@ void FrmMain::mnuOptionZoom_Click(MenuCommand command) {
     if (zoom == zoom_) return;
     ChangeZoom(zoom);
     settings_.zoom = zoom;
-    std::string keptAs;
-    const FileResult written = WriteSettingsFile(settingsFolder_, settings_, &keptAs);
-    if (!keptAs.empty()) {
-        std::fprintf(stderr,
-                     "gridwright: the settings file that could not be read is kept as \"%s\"\n",
-                     keptAs.c_str());
-    }
-    if (!written) {
-        std::fprintf(stderr, "gridwright: the zoom could not be remembered: %s\n",
-                     written.reason.c_str());
-    }
+    WriteSettings("the zoom");
 }
 
 void FrmMain::DisplayScaleChanged() {

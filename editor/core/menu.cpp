@@ -6,9 +6,39 @@ namespace gridwright {
 
 namespace {
 
-// Recover stands before Exit, so every older item keeps its place and access letter.
-constexpr std::array<MenuItem, 5> kFileMenu{{
+// The map files named last, newest first. Their captions are the core's: it names each entry
+// and shows only as many as it has files (WindowServices::SetMenuCaption, SetMenuVisible).
+constexpr MenuItem RecentEntry(std::string_view name, int index) {
+    return {name, "", 0, 0, RecentFileCommand(index), {}, 0, 0, NamedKey::None, 0, false, true};
+}
+constexpr std::array<MenuItem, kRecentFileEntries> kRecentMenu{{
+    RecentEntry("mnuFileRecent1", 0),
+    RecentEntry("mnuFileRecent2", 1),
+    RecentEntry("mnuFileRecent3", 2),
+    RecentEntry("mnuFileRecent4", 3),
+    RecentEntry("mnuFileRecent5", 4),
+    RecentEntry("mnuFileRecent6", 5),
+    RecentEntry("mnuFileRecent7", 6),
+    RecentEntry("mnuFileRecent8", 7),
+}};
+
+// Browse and Recent follow Open, the other way of naming a map file; Recover stands before Exit.
+constexpr std::array<MenuItem, 7> kFileMenu{{
     {"mnuWorldLoad", "&Open", 'O', 0, MenuCommand::Open, {}},
+    {"mnuFileBrowse",
+     "&Browse...",
+     0,
+     'O',
+     MenuCommand::Browse,
+     {},
+     0,
+     0,
+     NamedKey::None,
+     0,
+     false,
+     true},
+    {"mnuFileRecent", "Recen&t", 0, 0, MenuCommand::RecentFiles, kRecentMenu, 0, 0, NamedKey::None,
+     0, false, true},
     {"mnuFileSaveGame", "&Save", 'S', 0, MenuCommand::Save, {}},
     {"mnuFileLevel", "&Level Select", 'L', 0, MenuCommand::LevelSelect, {}},
     {"mnuFileRecover", "&Recover", 0, 0, MenuCommand::Recover, {}},

@@ -1,11 +1,13 @@
 #include "user_settings.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <system_error>
 #include <vector>
 
 #include "own_files.h"
+#include "recent_files.h"
 #include "zoom.h"
 
 namespace gridwright {
@@ -15,6 +17,7 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr std::string_view kZoomName = "zoom";
+constexpr std::string_view kRecentName = "recent";
 // No settings file of this editor is larger; a larger one is something else.
 constexpr std::uintmax_t kLargestSettingsFile = 64 * 1024;
 
@@ -50,6 +53,14 @@ bool ParseSettings(std::string_view text, UserSettings& settings, std::string& w
             return false;
         }
         const std::string_view value = Trimmed(line.substr(equals + 1));
+        if (name == kRecentName) {
+            // A damaged path, a repeated one or a ninth is left out; the file still reads.
+            if (read.recentFiles.size() < kRecentFileLimit && UsableRecentPath(value) &&
+                std::find(read.recentFiles.begin(), read.recentFiles.end(), value) ==
+                    read.recentFiles.end())
+                read.recentFiles.emplace_back(value);
+            continue;
+        }
         if (name != kZoomName) {
             read.otherLines.emplace_back(line);
             continue;
@@ -72,6 +83,11 @@ std::string FormatSettings(const UserSettings& settings) {
         "# zoom: 1 to 4, the device pixels a side that show one pixel of the editing surface.\n";
     for (const std::string& line : settings.otherLines) text += line + '\n';
     if (settings.zoom) text += std::string(kZoomName) + '=' + std::to_string(*settings.zoom) + '\n';
+    // Without recent files the text is what it always was.
+    if (!settings.recentFiles.empty())
+        text += "# recent: the map files named last, newest first.\n";
+    for (const std::string& path : settings.recentFiles)
+        if (UsableRecentPath(path)) text += std::string(kRecentName) + '=' + path + '\n';
     return text;
 }
 

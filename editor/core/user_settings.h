@@ -1,5 +1,6 @@
 // The user's settings, kept between runs in a small text file that a person can read and edit:
-// one NAME=VALUE a line; blank lines and lines that begin with '#' are notes. It holds the zoom.
+// one NAME=VALUE a line; blank lines and lines that begin with '#' are notes. It holds the zoom
+// and the map files named last, one recent=PATH line each, newest first.
 #pragma once
 
 #include <optional>
@@ -15,6 +16,9 @@ inline constexpr std::string_view kSettingsFileName = "settings.ini";
 
 struct UserSettings {
     std::optional<int> zoom;  // 1 to 4 (zoom.h)
+    // The map files named last, newest first (recent_files.h): UTF-8 paths, at most eight. A
+    // recent= line that holds no usable path, or one more than eight, is left out, not refused.
+    std::vector<std::string> recentFiles;
     // Settings this editor does not know (a later version's), kept as they stand.
     std::vector<std::string> otherLines;
 };

@@ -111,6 +111,21 @@ class WindowServices {
     // The pointer shape the surface should show now: the tool's over the board (Move over the
     // selection), Arrow elsewhere. Called when it changes, from pointer events and tool changes.
     virtual void SetPointerShape(PointerShape) {}
+    // The system's own dialog for choosing a file to open (modal, as the input box is), with a
+    // filter for map files (*.qmap) and one for all files, starting in `folder` (UTF-8; empty:
+    // where the system likes). The chosen file's path (UTF-8), or nothing on Cancel. A window
+    // system without one answers nothing.
+    virtual std::optional<std::string> ChooseMapFile(std::string_view /*folder*/) {
+        return std::nullopt;
+    }
+    // Tells the desktop that the user named this map file (an absolute UTF-8 path), for its own
+    // list of recently used documents.
+    virtual void AddRecentDocument(std::string_view /*path*/) {}
+    // Replaces the caption of a menu entry (with '&' before its access letter, "&&" for an
+    // ampersand), and shows or hides an entry: the entries of the Recent submenu. A hidden entry
+    // takes no space and cannot be chosen. A window system without menus ignores both.
+    virtual void SetMenuCaption(MenuCommand, std::string_view /*caption*/) {}
+    virtual void SetMenuVisible(MenuCommand, bool) {}
 };
 
 }  // namespace gridwright

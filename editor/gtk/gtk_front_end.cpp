@@ -96,6 +96,11 @@ GtkFrontEnd::GtkFrontEnd(std::string commandLineArguments)
     g_signal_connect(surface_, "motion-notify-event", G_CALLBACK(OnMotion), this);
     g_signal_connect(surface_, "leave-notify-event", G_CALLBACK(OnLeave), this);
 
+    // Map files dropped on the window: a file manager offers them as a list of URIs.
+    static const GtkTargetEntry kUriList{const_cast<gchar*>("text/uri-list"), 0, 0};
+    gtk_drag_dest_set(window_, GTK_DEST_DEFAULT_ALL, &kUriList, 1, GDK_ACTION_COPY);
+    g_signal_connect(window_, "drag-data-received", G_CALLBACK(OnDragDataReceived), this);
+
     GtkWidget* column = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
     gtk_box_pack_start(GTK_BOX(column), BuildMenuBar(accelerators), FALSE, FALSE, 0);
     gtk_box_pack_start(GTK_BOX(column), surface_, FALSE, FALSE, 0);
@@ -126,57 +131,71 @@ GtkWidget* GtkFrontEnd::BuildMenuBar(GtkAccelGroup* accelerators) {
             continue;
         }
         GtkWidget* heading = gtk_menu_item_new_with_mnemonic(MnemonicLabel(top.caption).c_str());
-        GtkWidget* menu = gtk_menu_new();
-        gtk_menu_set_accel_group(GTK_MENU(menu), accelerators);
-        std::map<int, GtkWidget*> radioGroups;  // the last radio item of each group
-        for (const MenuItem& entry : top.items) {
-            const std::string label = MnemonicLabel(entry.caption);
-            GtkWidget* item = nullptr;
-            if (entry.radioGroup != 0) {
-                GtkWidget*& group = radioGroups[entry.radioGroup];
-                item = gtk_radio_menu_item_new_with_mnemonic_from_widget(
-                    group != nullptr ? GTK_RADIO_MENU_ITEM(group) : nullptr, label.c_str());
-                group = item;
-                // The group's first item starts checked; the description says which is.
-                gtk_check_menu_item_set_active(GTK_CHECK_MENU_ITEM(item), entry.checked);
-            } else {
-                item = gtk_menu_item_new_with_mnemonic(label.c_str());
-            }
-            // A plain letter or named key is shown beside the caption but not bound: the letter
-            // must reach the editor as a typed character, which is text while the caret shows.
-            if (const guint key = ShownOnlyKey(entry)) {
-                if (GtkWidget* child = gtk_bin_get_child(GTK_BIN(item)); GTK_IS_ACCEL_LABEL(child))
-                    gtk_accel_label_set_accel(GTK_ACCEL_LABEL(child), key,
-                                              static_cast<GdkModifierType>(0));
-            }
-            g_object_set_data(G_OBJECT(item), "gridwright-command",
-                              GINT_TO_POINTER(static_cast<int>(entry.command)));
-            g_signal_connect(item, "activate", G_CALLBACK(OnMenuActivate), this);
-            // The menu shows the first key; the others (the keypad's, a second shortcut) work
-            // without being shown.
-            GtkAccelFlags shown = GTK_ACCEL_VISIBLE;
-            for (const char key : {entry.shortcut, entry.otherShortcut}) {
-                for (const guint code : ShortcutKeys(key)) {
-                    gtk_widget_add_accelerator(item, "activate", accelerators, code,
-                                               GDK_CONTROL_MASK, shown);
-                    shown = static_cast<GtkAccelFlags>(0);
-                }
-            }
-            // The second shortcut works without being shown beside the first.
-            if (entry.shiftShortcut >= 'A' && entry.shiftShortcut <= 'Z') {
-                const guint key = GDK_KEY_a + static_cast<guint>(entry.shiftShortcut - 'A');
-                gtk_widget_add_accelerator(
-                    item, "activate", accelerators, key,
-                    static_cast<GdkModifierType>(GDK_CONTROL_MASK | GDK_SHIFT_MASK),
-                    static_cast<GtkAccelFlags>(0));
-            }
-            commandItems_[entry.command] = item;
-            gtk_menu_shell_append(GTK_MENU_SHELL(menu), item);
-        }
+        GtkWidget* menu = BuildMenu(top.items, accelerators);
         gtk_menu_item_set_submenu(GTK_MENU_ITEM(heading), menu);
         gtk_menu_shell_append(GTK_MENU_SHELL(bar), heading);
     }
     return bar;
+}
+
+GtkWidget* GtkFrontEnd::BuildMenu(std::span<const MenuItem> entries, GtkAccelGroup* accelerators) {
+    GtkWidget* menu = gtk_menu_new();
+    gtk_menu_set_accel_group(GTK_MENU(menu), accelerators);
+    std::map<int, GtkWidget*> radioGroups;  // the last radio item of each group
+    for (const MenuItem& entry : entries) {
+        const std::string label = MnemonicLabel(entry.caption);
+        GtkWidget* item = nullptr;
+        if (!entry.items.empty()) {
+            // A submenu (Recent): its heading opens it and is never chosen itself.
+            item = gtk_menu_item_new_with_mnemonic(label.c_str());
+            gtk_menu_item_set_submenu(GTK_MENU_ITEM(item), BuildMenu(entry.items, accelerators));
+            commandItems_[entry.command] = item;
+            gtk_menu_shell_append(GTK_MENU_SHELL(menu), item);
+            continue;
+        }
+        if (entry.radioGroup != 0) {
+            GtkWidget*& group = radioGroups[entry.radioGroup];
+            item = gtk_radio_menu_item_new_with_mnemonic_from_widget(
+                group != nullptr ? GTK_RADIO_MENU_ITEM(group) : nullptr, label.c_str());
+            group = item;
+            // The group's first item starts checked; the description says which is.
+            gtk_check_menu_item_set_active(GTK_CHECK_MENU_ITEM(item), entry.checked);
+        } else {
+            item = gtk_menu_item_new_with_mnemonic(label.c_str());
+        }
+        // A plain letter or named key is shown beside the caption but not bound: the letter
+        // must reach the editor as a typed character, which is text while the caret shows.
+        if (const guint key = ShownOnlyKey(entry)) {
+            if (GtkWidget* child = gtk_bin_get_child(GTK_BIN(item)); GTK_IS_ACCEL_LABEL(child))
+                gtk_accel_label_set_accel(GTK_ACCEL_LABEL(child), key,
+                                          static_cast<GdkModifierType>(0));
+        }
+        g_object_set_data(G_OBJECT(item), "gridwright-command",
+                          GINT_TO_POINTER(static_cast<int>(entry.command)));
+        g_signal_connect(item, "activate", G_CALLBACK(OnMenuActivate), this);
+        // The menu shows the first key; the others (the keypad's, a second shortcut) work
+        // without being shown.
+        GtkAccelFlags shown = GTK_ACCEL_VISIBLE;
+        for (const char key : {entry.shortcut, entry.otherShortcut}) {
+            for (const guint code : ShortcutKeys(key)) {
+                gtk_widget_add_accelerator(item, "activate", accelerators, code, GDK_CONTROL_MASK,
+                                           shown);
+                shown = static_cast<GtkAccelFlags>(0);
+            }
+        }
+        // The second shortcut works without being shown beside the first; an entry without a
+        // Ctrl shortcut shows it (Browse: Ctrl+Shift+O).
+        if (entry.shiftShortcut >= 'A' && entry.shiftShortcut <= 'Z') {
+            const guint key = GDK_KEY_a + static_cast<guint>(entry.shiftShortcut - 'A');
+            gtk_widget_add_accelerator(
+                item, "activate", accelerators, key,
+                static_cast<GdkModifierType>(GDK_CONTROL_MASK | GDK_SHIFT_MASK),
+                entry.shortcut == 0 ? GTK_ACCEL_VISIBLE : static_cast<GtkAccelFlags>(0));
+        }
+        commandItems_[entry.command] = item;
+        gtk_menu_shell_append(GTK_MENU_SHELL(menu), item);
+    }
+    return menu;
 }
 
 void GtkFrontEnd::Drive(FrmMain& form) {
@@ -448,6 +467,93 @@ void GtkFrontEnd::ShowPointerShape() {
     }
     gdk_window_set_cursor(window, cursor);
     Trace("pointer-shape", static_cast<long long>(index));
+}
+
+std::optional<std::string> GtkFrontEnd::ChooseMapFile(std::string_view folder) {
+    ModalScope modal(modalDepth_);
+    // The native chooser goes through the desktop's portal where there is one, and is GTK's
+    // own dialog elsewhere.
+    GtkFileChooserNative* chooser = gtk_file_chooser_native_new(
+        "Open a Map File", GTK_WINDOW(window_), GTK_FILE_CHOOSER_ACTION_OPEN, "_Open", "_Cancel");
+    gtk_native_dialog_set_modal(GTK_NATIVE_DIALOG(chooser), TRUE);
+    GtkFileFilter* maps = gtk_file_filter_new();
+    gtk_file_filter_set_name(maps, "Map files (*.qmap)");
+    gtk_file_filter_add_pattern(maps, "*.qmap");
+    gtk_file_chooser_add_filter(GTK_FILE_CHOOSER(chooser), maps);
+    GtkFileFilter* all = gtk_file_filter_new();
+    gtk_file_filter_set_name(all, "All files");
+    gtk_file_filter_add_pattern(all, "*");
+    gtk_file_chooser_add_filter(GTK_FILE_CHOOSER(chooser), all);
+    // The chooser takes the filters' references; the map files' one is chosen at the start.
+    gtk_file_chooser_set_filter(GTK_FILE_CHOOSER(chooser), maps);
+    // File names are the system's bytes on Linux, which is what the editor passes on unchanged.
+    if (!folder.empty())
+        gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(chooser), std::string(folder).c_str());
+    std::optional<std::string> chosen;
+    if (gtk_native_dialog_run(GTK_NATIVE_DIALOG(chooser)) == GTK_RESPONSE_ACCEPT) {
+        if (gchar* name = gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(chooser))) {
+            chosen.emplace(name);
+            g_free(name);
+        }
+    }
+    g_object_unref(chooser);
+    Trace(chosen ? "file-chosen" : "file-dialog-cancelled");
+    return chosen;
+}
+
+void GtkFrontEnd::AddRecentDocument(std::string_view path) {
+    gchar* uri = g_filename_to_uri(std::string(path).c_str(), nullptr, nullptr);
+    if (uri == nullptr) return;
+    // Described in full: the manager then has no file type to look up in the background, and the
+    // entry opens with this program, as the desktop entry says (Exec, MimeType).
+    GtkRecentData data{};
+    data.mime_type = const_cast<gchar*>("application/x-quorix-map");
+    data.app_name = const_cast<gchar*>("gridwright");
+    data.app_exec = const_cast<gchar*>("gridwright %f");
+    // A manager of its own for the one addition, which writes the list when it goes: none stays
+    // behind watching the list's file for the rest of the run.
+    GtkRecentManager* recent = gtk_recent_manager_new();
+    gtk_recent_manager_add_full(recent, uri, &data);
+    g_object_unref(recent);
+    g_free(uri);
+}
+
+void GtkFrontEnd::SetMenuCaption(MenuCommand command, std::string_view caption) {
+    const auto found = commandItems_.find(command);
+    if (found == commandItems_.end()) return;
+    gtk_menu_item_set_use_underline(GTK_MENU_ITEM(found->second), TRUE);
+    gtk_menu_item_set_label(GTK_MENU_ITEM(found->second),
+                            MnemonicLabel(DisplayText(caption)).c_str());
+}
+
+void GtkFrontEnd::SetMenuVisible(MenuCommand command, bool visible) {
+    const auto found = commandItems_.find(command);
+    if (found == commandItems_.end()) return;
+    // Showing the whole window later must not show a hidden entry again.
+    gtk_widget_set_no_show_all(found->second, !visible);
+    gtk_widget_set_visible(found->second, visible);
+}
+
+void GtkFrontEnd::OnDragDataReceived(GtkWidget*, GdkDragContext* context, gint, gint,
+                                     GtkSelectionData* data, guint, guint time, gpointer self) {
+    auto* front = static_cast<GtkFrontEnd*>(self);
+    std::string path;
+    if (gchar** uris = gtk_selection_data_get_uris(data)) {
+        // The first file that is a local one; several dropped at once name only it.
+        for (gchar** uri = uris; *uri != nullptr && path.empty(); ++uri) {
+            if (gchar* name = g_filename_from_uri(*uri, nullptr, nullptr)) {
+                path = name;
+                g_free(name);
+            }
+        }
+        g_strfreev(uris);
+    }
+    const bool taken = !path.empty() && front->TakesEvents();
+    // The source hears the outcome before the load, which may show a failure message.
+    gtk_drag_finish(context, taken, FALSE, time);
+    if (!taken) return;
+    front->Trace("dropped");
+    front->form_->DropFile(path);
 }
 
 void GtkFrontEnd::FitSurface() {

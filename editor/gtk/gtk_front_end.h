@@ -9,6 +9,8 @@
 #include <array>
 #include <cstdint>
 #include <map>
+#include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -51,9 +53,15 @@ class GtkFrontEnd final : public WindowServices {
     void WriteClipboard(std::string_view text, std::string_view cells) override;
     bool ReadClipboard(ClipboardContent& content) override;
     void SetPointerShape(PointerShape shape) override;
+    std::optional<std::string> ChooseMapFile(std::string_view folder) override;
+    void AddRecentDocument(std::string_view path) override;
+    void SetMenuCaption(MenuCommand command, std::string_view caption) override;
+    void SetMenuVisible(MenuCommand command, bool visible) override;
 
   private:
     GtkWidget* BuildMenuBar(GtkAccelGroup* accelerators);
+    // A drop-down menu or a submenu of the description, its entries' items kept by command.
+    GtkWidget* BuildMenu(std::span<const MenuItem> entries, GtkAccelGroup* accelerators);
     // True while the form may take an event: it exists and no modal box of ours is open.
     bool TakesEvents() const { return form_ != nullptr && modalDepth_ == 0; }
 
@@ -75,6 +83,8 @@ class GtkFrontEnd final : public WindowServices {
     static gboolean OnDelete(GtkWidget* widget, GdkEvent* event, gpointer self);
     static void OnScaleChanged(GObject* widget, GParamSpec* property, gpointer self);
     static gboolean OnStatusIdle(gpointer self);
+    static void OnDragDataReceived(GtkWidget* widget, GdkDragContext* context, gint x, gint y,
+                                   GtkSelectionData* data, guint info, guint time, gpointer self);
 
     // Shows the pointer shape on the surface, once it has a window.
     void ShowPointerShape();

@@ -14,6 +14,15 @@ std::string HeadlessServices::InputBox(std::string_view prompt, std::string_view
     return answer;
 }
 
+std::optional<std::string> HeadlessServices::ChooseMapFile(std::string_view folder) {
+    dialogFolders.emplace_back(folder);
+    if (chosenFiles.empty()) return std::nullopt;
+    std::string chosen = std::move(chosenFiles.front());
+    chosenFiles.pop_front();
+    if (chosen.empty()) return std::nullopt;
+    return chosen;
+}
+
 void HeadlessServices::BlitScreen(const std::uint8_t* bits, const BitmapInfo& info,
                                   const PixelRect& changed) {
     ++blits;

@@ -55,6 +55,16 @@ class HeadlessServices : public WindowServices {
         return true;
     }
     void SetPointerShape(PointerShape shape) override { pointerShapes.push_back(shape); }
+    // Answers with the next scripted file, an empty one standing for Cancel; with none left,
+    // Cancel. The folder it was asked to start in is kept.
+    std::optional<std::string> ChooseMapFile(std::string_view folder) override;
+    void AddRecentDocument(std::string_view path) override { recentDocuments.emplace_back(path); }
+    void SetMenuCaption(MenuCommand command, std::string_view text) override {
+        menuCaptions[command] = text;
+    }
+    void SetMenuVisible(MenuCommand command, bool visible) override {
+        menuVisible[command] = visible;
+    }
 
     // The palette index of the last blit's pixel (x, y), y counted from the top.
     std::uint8_t BlittedIndex(int x, int y) const;
@@ -83,7 +93,12 @@ class HeadlessServices : public WindowServices {
     bool clipboardAtOnce = true;
     int clipboardWrites = 0;
     int clipboardReads = 0;
-    std::vector<PointerShape> pointerShapes;  // every SetPointerShape, in order
+    std::vector<PointerShape> pointerShapes;   // every SetPointerShape, in order
+    std::deque<std::string> chosenFiles;       // the file dialog's answers; "" is Cancel
+    std::vector<std::string> dialogFolders;    // where each file dialog started
+    std::vector<std::string> recentDocuments;  // every AddRecentDocument, in order
+    std::map<MenuCommand, std::string> menuCaptions;
+    std::map<MenuCommand, bool> menuVisible;
     bool windowShown = false;
     bool ended = false;
     int blits = 0;

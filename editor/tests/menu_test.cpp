@@ -17,14 +17,14 @@ TEST(MenuBar, HasFileOptionAndStatusWithTheirShortcuts) {
     EXPECT_EQ(bar[5].caption, "[]");
     EXPECT_EQ(bar[5].name, "mnuStatus");
 
-    ASSERT_EQ(bar[0].items.size(), 5u);
+    ASSERT_EQ(bar[0].items.size(), 7u);
     EXPECT_EQ(bar[0].items[0].caption, "&Open");
     EXPECT_EQ(bar[0].items[0].shortcut, 'O');
-    EXPECT_EQ(bar[0].items[1].shortcut, 'S');
-    EXPECT_EQ(bar[0].items[2].caption, "&Level Select");
-    EXPECT_EQ(bar[0].items[2].shortcut, 'L');
-    EXPECT_EQ(bar[0].items[4].caption, "E&xit");
-    EXPECT_EQ(bar[0].items[4].shortcut, 0);
+    EXPECT_EQ(bar[0].items[3].shortcut, 'S');
+    EXPECT_EQ(bar[0].items[4].caption, "&Level Select");
+    EXPECT_EQ(bar[0].items[4].shortcut, 'L');
+    EXPECT_EQ(bar[0].items[6].caption, "E&xit");
+    EXPECT_EQ(bar[0].items[6].shortcut, 0);
     ASSERT_EQ(bar[4].items.size(), 4u);
     EXPECT_EQ(bar[4].items[0].command, MenuCommand::Brightness);
     EXPECT_EQ(bar[4].items[0].shortcut, 'B');
@@ -61,8 +61,8 @@ TEST(MenuBar, EditMenuAndRecoverTakeNoOlderLetterOrShortcut) {
     EXPECT_EQ(bar[1].items[1].command, MenuCommand::Redo);
     EXPECT_EQ(bar[1].items[1].shortcut, 'Y');
     EXPECT_EQ(bar[1].items[1].shiftShortcut, 'Z');
-    EXPECT_EQ(bar[0].items[3].caption, "&Recover");
-    EXPECT_EQ(bar[0].items[3].command, MenuCommand::Recover);
+    EXPECT_EQ(bar[0].items[5].caption, "&Recover");
+    EXPECT_EQ(bar[0].items[5].command, MenuCommand::Recover);
 
     // Access letters are unique within each menu and along the bar; shortcuts across all.
     const auto letter = [](std::string_view caption) {
@@ -134,6 +134,27 @@ TEST(MenuBar, EditGainsClipboardCommandsAndToolMenuHasPlainLetterRadioItems) {
         EXPECT_EQ(tool.items[i].radioGroup, tool.items[0].radioGroup);
         EXPECT_EQ(tool.items[i].checked, i == 0);
     }
+}
+
+// Browse (Ctrl+Shift+O) and the Recent submenu follow Open; both name files by their paths, so the
+// page leaves them out. Recent holds one entry per remembered file, the core's to caption.
+TEST(MenuBar, BrowseAndRecentFollowOpen) {
+    const auto file = MenuBar()[0].items;
+    EXPECT_EQ(file[1].caption, "&Browse...");
+    EXPECT_EQ(file[1].command, MenuCommand::Browse);
+    EXPECT_EQ(file[1].shortcut, 0);
+    EXPECT_EQ(file[1].shiftShortcut, 'O');
+    EXPECT_TRUE(file[1].namesPaths);
+    EXPECT_EQ(file[2].caption, "Recen&t");
+    EXPECT_EQ(file[2].command, MenuCommand::RecentFiles);
+    EXPECT_TRUE(file[2].namesPaths);
+    ASSERT_EQ(file[2].items.size(), static_cast<std::size_t>(kRecentFileEntries));
+    for (int i = 0; i < kRecentFileEntries; ++i) {
+        EXPECT_EQ(file[2].items[static_cast<std::size_t>(i)].command, RecentFileCommand(i));
+        EXPECT_EQ(RecentFileIndex(RecentFileCommand(i)), i);
+    }
+    EXPECT_EQ(RecentFileIndex(MenuCommand::Browse), -1);
+    EXPECT_EQ(RecentFileIndex(MenuCommand::RecentFiles), -1);
 }
 
 // Level sits between Tool and Option; Tab and the page keys are shown, never bound.

@@ -69,8 +69,10 @@ void AppendJsonString(std::string& json, std::string_view text) {
 
 void AppendMenuItems(std::string& json, std::span<const MenuItem> items) {
     json += '[';
-    for (std::size_t i = 0; i < items.size(); ++i) {
-        const MenuItem& item = items[i];
+    bool first = true;
+    for (const MenuItem& item : items) {
+        // The page opens files through the browser's own dialog: it has no paths to name.
+        if (item.namesPaths) continue;
         // The caption as shown, and where its access letter stands in it.
         std::string caption;
         int access = -1;
@@ -82,7 +84,8 @@ void AppendMenuItems(std::string& json, std::span<const MenuItem> items) {
             caption += item.caption[k];
         }
         const std::string shortcut = ShortcutText(item);
-        if (i > 0) json += ',';
+        if (!first) json += ',';
+        first = false;
         json += "{\"name\":";
         AppendJsonString(json, item.name);
         json += ",\"caption\":";
@@ -140,7 +143,7 @@ MenuCommand ShortcutCommand(std::string_view key, std::string_view code, bool ct
     const bool letter = pressed >= 'A' && pressed <= 'Z';
     for (const MenuItem& top : MenuBar()) {
         for (const MenuItem& entry : top.items) {
-            if (entry.command == MenuCommand::None) continue;
+            if (entry.command == MenuCommand::None || entry.namesPaths) continue;
             if (letter && shift) {
                 if (entry.shiftShortcut == pressed) return entry.command;
             } else if (entry.shortcut == pressed || entry.otherShortcut == pressed) {

@@ -3,6 +3,7 @@
 #include <windows.h>
 // After windows.h, whose types it uses.
 #include <commctrl.h>
+#include <objbase.h>
 
 #include <memory>
 
@@ -22,9 +23,14 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
 
+    // The system's file dialog is a COM object of this thread, which runs the window's messages.
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+
     gridwright::win32::MainWindow window(instance, showCommand);
     auto form = std::make_unique<gridwright::FrmMain>(window);
     window.Attach(*form);
     form->Form_Load();
-    return window.Run();
+    const int status = window.Run();
+    if (SUCCEEDED(com)) CoUninitialize();
+    return status;
 }

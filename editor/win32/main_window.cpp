@@ -1,6 +1,10 @@
 #include "main_window.h"
 
 #include <windowsx.h>
+// After windows.h: the shell's drop and recent documents, and the common item dialog.
+#include <shellapi.h>
+#include <shlobj.h>
+#include <shobjidl.h>
 
 #include <cstddef>
 
@@ -79,6 +83,9 @@ MainWindow::MainWindow(HINSTANCE instance, int showCommand)
     menu_.AttachTo(frame_);
     surface_ = CreateWindowExW(0, kSurfaceClass, nullptr, WS_CHILD | WS_VISIBLE, 0, 0,
                                kSurfaceWidth, kSurfaceHeight, frame_, nullptr, instance, this);
+    // Files dropped from Explorer: the surface covers the frame's client area, so both take them.
+    DragAcceptFiles(frame_, TRUE);
+    DragAcceptFiles(surface_, TRUE);
     FitClientArea();
 }
 
@@ -144,6 +151,9 @@ LRESULT MainWindow::OnFrameMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             FitClientArea();
             return 0;
         }
+        case WM_DROPFILES:
+            OnDropFiles(reinterpret_cast<HDROP>(wParam));
+            return 0;
         case WM_DESTROY:
             PostQuitMessage(0);
             return 0;
@@ -169,6 +179,9 @@ LRESULT MainWindow::OnSurfaceMessage(UINT message, WPARAM wParam, LPARAM lParam)
         }
         case WM_ERASEBKGND:
             return 1;  // the paint covers every pixel
+        case WM_DROPFILES:
+            OnDropFiles(reinterpret_cast<HDROP>(wParam));
+            return 0;
         case WM_SETCURSOR:
             if (LOWORD(lParam) != HTCLIENT)
                 return DefWindowProcW(surface_, message, wParam, lParam);
@@ -325,6 +338,72 @@ void MainWindow::SetPointerShape(PointerShape shape) {
     POINT at;
     if (GetCapture() == surface_ || (GetCursorPos(&at) && WindowFromPoint(at) == surface_))
         SetCursor(cursor_);
+}
+
+void MainWindow::OnDropFiles(HDROP drop) {
+    std::wstring path;
+    if (const UINT length = DragQueryFileW(drop, 0, nullptr, 0); length > 0) {
+        path.resize(length + 1);
+        path.resize(DragQueryFileW(drop, 0, path.data(), length + 1));
+    }
+    DragFinish(drop);
+    // Not while a modal box of the editor's is open: the frame is disabled then.
+    if (path.empty() || form_ == nullptr || !IsWindowEnabled(frame_)) return;
+    form_->DropFile(WideToUtf8(path));
+}
+
+std::optional<std::string> MainWindow::ChooseMapFile(std::string_view folder) {
+    // A modal dialog ends any drag, as the input box does.
+    if (GetCapture() == surface_) ReleaseCapture();
+    IFileOpenDialog* dialog = nullptr;
+    if (FAILED(CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER,
+                                IID_IFileOpenDialog, reinterpret_cast<void**>(&dialog)))) {
+        ReportFailure("The system's file dialog cannot be shown.");
+        return std::nullopt;
+    }
+    const COMDLG_FILTERSPEC filters[] = {{L"Map files (*.qmap)", L"*.qmap"},
+                                         {L"All files (*.*)", L"*.*"}};
+    dialog->SetFileTypes(2, filters);
+    dialog->SetFileTypeIndex(1);
+    dialog->SetTitle(L"Open a Map File");
+    FILEOPENDIALOGOPTIONS options = 0;
+    if (SUCCEEDED(dialog->GetOptions(&options)))
+        dialog->SetOptions(options | FOS_FORCEFILESYSTEM | FOS_FILEMUSTEXIST);
+    if (!folder.empty()) {
+        IShellItem* start = nullptr;
+        if (SUCCEEDED(SHCreateItemFromParsingName(Utf8ToWide(folder).c_str(), nullptr,
+                                                  IID_IShellItem,
+                                                  reinterpret_cast<void**>(&start)))) {
+            dialog->SetFolder(start);
+            start->Release();
+        }
+    }
+    std::optional<std::string> chosen;
+    IShellItem* result = nullptr;
+    // Cancel answers ERROR_CANCELLED, and then nothing is chosen.
+    if (SUCCEEDED(dialog->Show(frame_)) && SUCCEEDED(dialog->GetResult(&result))) {
+        PWSTR path = nullptr;
+        if (SUCCEEDED(result->GetDisplayName(SIGDN_FILESYSPATH, &path))) {
+            chosen = WideToUtf8(path);
+            CoTaskMemFree(path);
+        }
+        result->Release();
+    }
+    dialog->Release();
+    return chosen;
+}
+
+void MainWindow::AddRecentDocument(std::string_view path) {
+    // The shell's recent documents (Explorer's Recent and the taskbar's jump list).
+    SHAddToRecentDocs(SHARD_PATHW, Utf8ToWide(path).c_str());
+}
+
+void MainWindow::SetMenuCaption(MenuCommand command, std::string_view caption) {
+    menu_.SetCaption(command, Utf8ToWide(caption));
+}
+
+void MainWindow::SetMenuVisible(MenuCommand command, bool visible) {
+    menu_.SetVisible(command, visible);
 }
 
 void MainWindow::ShowMainWindow() {

@@ -5,6 +5,8 @@
 #pragma once
 
 #include <windows.h>
+// After windows.h: HDROP, a file drop.
+#include <shellapi.h>
 
 #include "classic_random.h"
 #include "keyboard.h"
@@ -53,8 +55,14 @@ class MainWindow final : public WindowServices {
     void WriteClipboard(std::string_view text, std::string_view cells) override;
     bool ReadClipboard(ClipboardContent& content) override;
     void SetPointerShape(PointerShape shape) override;
+    std::optional<std::string> ChooseMapFile(std::string_view folder) override;
+    void AddRecentDocument(std::string_view path) override;
+    void SetMenuCaption(MenuCommand command, std::string_view caption) override;
+    void SetMenuVisible(MenuCommand command, bool visible) override;
 
   private:
+    // A file dropped on the window (WM_DROPFILES): the first one goes to the editor.
+    void OnDropFiles(HDROP drop);
     // The window procedure of the frame or the surface: forwards to this object's handler.
     template <HWND MainWindow::*Handle, LRESULT (MainWindow::*Handler)(UINT, WPARAM, LPARAM)>
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

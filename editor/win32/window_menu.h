@@ -13,7 +13,8 @@
 namespace gridwright::win32 {
 
 // The item's text as a Win32 menu shows it: the caption with its access letter, and the shortcut
-// after a tab ("&Open\tCtrl+O", "Zoom &In\tCtrl+Plus"), or the plain key that chooses it
+// after a tab ("&Open\tCtrl+O", "Zoom &In\tCtrl+Plus", "&Browse...\tCtrl+Shift+O" for an entry
+// whose only shortcut has Shift), or the plain key that chooses it
 // ("&Pen\tB",
 // "&Delete\tDel"), which is no accelerator: the editor reads those keys itself.
 std::wstring MenuText(const MenuItem& item);
@@ -50,15 +51,31 @@ class WindowMenu {
     void SetChecked(MenuCommand command, bool checked);
     // Replaces an item's caption and redraws the bar at once.
     void SetCaption(UINT id, std::wstring_view caption);
+    // The same for every entry of a command (the Recent submenu's), hidden ones included.
+    void SetCaption(MenuCommand command, std::wstring_view caption);
+    // Shows or hides every entry of a command. A Win32 menu has no hidden entries: a hidden one is
+    // taken out of its menu and put back at its place among the shown ones.
+    void SetVisible(MenuCommand command, bool visible);
 
   private:
-    UINT Add(MenuCommand command);
+    // The entries of a drop-down menu or submenu, appended to `popup`.
+    void AddEntries(HMENU popup, std::span<const MenuItem> items);
+    UINT Add(MenuCommand command, HMENU parent = nullptr);
+
+    // Where each entry stands, by identifier - kFirstId: its menu, its caption, and whether it is
+    // shown there.
+    struct Entry {
+        HMENU parent = nullptr;
+        std::wstring text;
+        bool visible = true;
+    };
 
     HMENU bar_ = nullptr;
     HWND window_ = nullptr;
     HACCEL accelerators_ = nullptr;
     std::vector<ACCEL> accelEntries_;
     std::vector<MenuCommand> commands_;  // indexed by identifier - kFirstId
+    std::vector<Entry> entries_;         // the same
     UINT statusId_ = 0;
 };
 

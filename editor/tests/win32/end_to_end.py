@@ -6,7 +6,7 @@ bytes. Waits are on conditions (window mapped, pixels shown, file written), each
 
 usage: end_to_end.py --exe gridwright.exe --prefix WINEPREFIX --workdir DIR [--screenshots DIR]
                      [--replay REPLAY_EVENTS --sample SAMPLE_MAP]
-                     SCENARIO...   (startup, editing, recovery, zoom, tools, levels)
+                     SCENARIO...   (startup, editing, recovery, zoom, tools, levels, desktop)
 
 The levels scenario holds the overview to the core's own rendering of the same page, drawn by the
 host build's replay_events from the sample map.
@@ -540,8 +540,59 @@ def levels(s):
     exit_through_menu(s)
 
 
+def windows_path(path):
+    """A Unix path as Wine's programs see it, on the drive that holds the whole file system."""
+    return "Z:" + str(path).replace("/", "\\")
+
+
+def desktop(s):
+    """File > Browse (Ctrl+Shift+O) shows the system's file dialog in the current map's folder: a
+    bare file name typed into it names that folder's file (the caption, and the next Save's
+    bytes). File > Recent then lists the maps named, newest first: its second entry is the map of
+    the start. The list is kept in %APPDATA%\\gridwright."""
+    users = s.args.prefix / "drive_c" / "users"
+    settings = [folder / "AppData" / "Roaming" / "gridwright" for folder in users.iterdir()
+                if (folder / "AppData" / "Roaming").is_dir()]
+    for folder in settings:
+        shutil.rmtree(folder, ignore_errors=True)
+    first, second = s.args.workdir / "first.qmap", s.args.workdir / "second.qmap"
+    make_map(first)
+    second.write_bytes(bytes(2 * LEVEL_BYTES))
+    try:
+        open_editor(s, first.name)
+        s.wait_cell(0, 0, colour(12), "the map")
+        s.shortcut("ctrl+shift+o")
+        dialog = s.x.wait("the file dialog", lambda: s.x.visible_windows("^Open a Map File$"),
+                          60)[0]
+        s.x.focus(dialog)
+        s.x.xdotool("type", "--delay", "50", second.name)
+        s.x.xdotool("key", "Return")
+        s.x.wait("the file dialog to close",
+                 lambda: not s.x.visible_windows("^Open a Map File$"), 30)
+        s.wait_caption(caption_with(windows_path(second)))
+        s.shortcut("ctrl+s")
+        s.x.wait("the Save after Browse", lambda: level_bytes(second, 0)[:2] ==
+                 bytes([FULL_BLOCK, 0xC0]))
+        check(level_bytes(second, 1) == bytes(LEVEL_BYTES), "the Save wrote another level")
+
+        windows_before = len(s.x.visible_windows(""))
+        choose_from_file_menu(s, "t")
+        s.x.wait("the Recent submenu", lambda: len(s.x.visible_windows("")) > windows_before + 1)
+        s.x.xdotool("key", "2")
+        s.wait_caption(caption_with(windows_path(first)))
+        exit_through_menu(s)
+        kept = [folder / "settings.ini" for folder in settings if folder.is_dir()]
+        recent = [line for line in kept[0].read_text().splitlines()
+                  if line.startswith("recent=")] if kept else []
+        check(recent == ["recent=" + windows_path(first), "recent=" + windows_path(second)],
+              f"the settings file keeps {recent}")
+    finally:
+        for folder in settings:
+            shutil.rmtree(folder, ignore_errors=True)
+
+
 SCENARIOS = {"startup": startup, "editing": editing, "recovery": recovery, "zoom": zoom,
-             "tools": tools, "levels": levels}
+             "tools": tools, "levels": levels, "desktop": desktop}
 
 
 def run(args):

@@ -100,12 +100,15 @@ TEST(WindowMenu, ShowsTheDesignedBarWithAccessLettersAndShortcuts) {
     EXPECT_EQ(ItemText(bar, 5), L"[]");
 
     HMENU file = GetSubMenu(bar, 0);
-    ASSERT_EQ(GetMenuItemCount(file), 5);
+    ASSERT_EQ(GetMenuItemCount(file), 7);
     EXPECT_EQ(ItemText(file, 0), L"&Open\tCtrl+O");
-    EXPECT_EQ(ItemText(file, 1), L"&Save\tCtrl+S");
-    EXPECT_EQ(ItemText(file, 2), L"&Level Select\tCtrl+L");
-    EXPECT_EQ(ItemText(file, 3), L"&Recover");
-    EXPECT_EQ(ItemText(file, 4), L"E&xit");
+    EXPECT_EQ(ItemText(file, 1), L"&Browse...\tCtrl+Shift+O");
+    EXPECT_EQ(ItemText(file, 2), L"Recen&t");
+    EXPECT_EQ(GetMenuItemCount(GetSubMenu(file, 2)), kRecentFileEntries);
+    EXPECT_EQ(ItemText(file, 3), L"&Save\tCtrl+S");
+    EXPECT_EQ(ItemText(file, 4), L"&Level Select\tCtrl+L");
+    EXPECT_EQ(ItemText(file, 5), L"&Recover");
+    EXPECT_EQ(ItemText(file, 6), L"E&xit");
     HMENU edit = GetSubMenu(bar, 1);
     ASSERT_EQ(GetMenuItemCount(edit), 7);
     EXPECT_EQ(ItemText(edit, 0), L"&Undo\tCtrl+Z");
@@ -142,10 +145,12 @@ TEST(WindowMenu, ShowsTheDesignedBarWithAccessLettersAndShortcuts) {
     EXPECT_EQ(GetSubMenu(bar, 5), nullptr);
 
     EXPECT_EQ(menu.CommandFor(GetMenuItemID(file, 0)), MenuCommand::Open);
-    EXPECT_EQ(menu.CommandFor(GetMenuItemID(file, 1)), MenuCommand::Save);
-    EXPECT_EQ(menu.CommandFor(GetMenuItemID(file, 2)), MenuCommand::LevelSelect);
-    EXPECT_EQ(menu.CommandFor(GetMenuItemID(file, 3)), MenuCommand::Recover);
-    EXPECT_EQ(menu.CommandFor(GetMenuItemID(file, 4)), MenuCommand::Exit);
+    EXPECT_EQ(menu.CommandFor(GetMenuItemID(file, 1)), MenuCommand::Browse);
+    EXPECT_EQ(menu.CommandFor(GetMenuItemID(GetSubMenu(file, 2), 0)), MenuCommand::RecentFile1);
+    EXPECT_EQ(menu.CommandFor(GetMenuItemID(file, 3)), MenuCommand::Save);
+    EXPECT_EQ(menu.CommandFor(GetMenuItemID(file, 4)), MenuCommand::LevelSelect);
+    EXPECT_EQ(menu.CommandFor(GetMenuItemID(file, 5)), MenuCommand::Recover);
+    EXPECT_EQ(menu.CommandFor(GetMenuItemID(file, 6)), MenuCommand::Exit);
     EXPECT_EQ(menu.CommandFor(GetMenuItemID(edit, 0)), MenuCommand::Undo);
     EXPECT_EQ(menu.CommandFor(GetMenuItemID(edit, 1)), MenuCommand::Redo);
     EXPECT_EQ(menu.CommandFor(GetMenuItemID(edit, 2)), MenuCommand::Cut);
@@ -170,13 +175,14 @@ TEST(WindowMenu, ShortcutsAreCtrlKeysForTheirCommands) {
     ACCEL table[32] = {};
     // The tools' plain letters and Delete are no accelerators: the editor reads those keys as
     // typed characters and named keys, so that the text tool can type them.
-    ASSERT_EQ(CopyAcceleratorTableW(menu.Accelerators(), table, 32), 19);
+    ASSERT_EQ(CopyAcceleratorTableW(menu.Accelerators(), table, 32), 20);
     // Zoom In: Ctrl with the key of '+' and Shift, the keypad's plus, and the key of '=' alone.
     const struct {
         WORD key;
         BYTE modifiers;
         MenuCommand command;
     } expected[] = {{'O', FCONTROL, MenuCommand::Open},
+                    {'O', FCONTROL | FSHIFT, MenuCommand::Browse},
                     {'S', FCONTROL, MenuCommand::Save},
                     {'L', FCONTROL, MenuCommand::LevelSelect},
                     {'Z', FCONTROL, MenuCommand::Undo},
@@ -195,7 +201,7 @@ TEST(WindowMenu, ShortcutsAreCtrlKeysForTheirCommands) {
                     {VK_SUBTRACT, FCONTROL, MenuCommand::ZoomOut},
                     {'0', FCONTROL, MenuCommand::ActualSize},
                     {VK_NUMPAD0, FCONTROL, MenuCommand::ActualSize}};
-    for (int i = 0; i < 19; ++i) {
+    for (int i = 0; i < 20; ++i) {
         SCOPED_TRACE(i);
         EXPECT_EQ(table[i].fVirt & (FVIRTKEY | FCONTROL | FSHIFT | FALT),
                   FVIRTKEY | expected[i].modifiers);
@@ -213,6 +219,31 @@ TEST(WindowMenu, GreysAndRestoresTheEntriesOfACommand) {
     EXPECT_FALSE(GetMenuState(edit, GetMenuItemID(edit, 0), MF_BYCOMMAND) & MF_GRAYED);
     menu.SetEnabled(MenuCommand::Redo, true);
     EXPECT_FALSE(GetMenuState(edit, redo, MF_BYCOMMAND) & MF_GRAYED);
+}
+
+// The Recent submenu shows only the entries the core captions: hidden ones leave the menu and come
+// back at their own place; the heading greys by its command.
+TEST(WindowMenu, RecentEntriesHideAndComeBackInTheirOrder) {
+    WindowMenu menu(MenuBar());
+    HMENU file = GetSubMenu(menu.Handle(), 0);
+    HMENU recent = GetSubMenu(file, 2);
+    for (int i = 0; i < kRecentFileEntries; ++i) menu.SetVisible(RecentFileCommand(i), false);
+    EXPECT_EQ(GetMenuItemCount(recent), 0);
+    menu.SetCaption(RecentFileCommand(1), L"&2 second");
+    menu.SetVisible(RecentFileCommand(1), true);
+    menu.SetCaption(RecentFileCommand(0), L"&1 first");
+    menu.SetVisible(RecentFileCommand(0), true);
+    ASSERT_EQ(GetMenuItemCount(recent), 2);
+    EXPECT_EQ(ItemText(recent, 0), L"&1 first");
+    EXPECT_EQ(ItemText(recent, 1), L"&2 second");
+    EXPECT_EQ(menu.CommandFor(GetMenuItemID(recent, 1)), MenuCommand::RecentFile2);
+    menu.SetCaption(RecentFileCommand(0), L"&1 newer");
+    EXPECT_EQ(ItemText(recent, 0), L"&1 newer");
+
+    menu.SetEnabled(MenuCommand::RecentFiles, false);
+    EXPECT_TRUE(GetMenuState(file, 2, MF_BYPOSITION) & MF_GRAYED);
+    menu.SetEnabled(MenuCommand::RecentFiles, true);
+    EXPECT_FALSE(GetMenuState(file, 2, MF_BYPOSITION) & MF_GRAYED);
 }
 
 TEST(WindowMenu, StatusCaptionIsReplacedAsIs) {
