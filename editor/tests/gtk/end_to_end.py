@@ -90,6 +90,14 @@ class Editor:
                    and self.trace("redrawn-device-pixels", counted=True)[-1][2] == whole)
 
     # --- X helpers -------------------------------------------------------------------------------
+    def stop(self):
+        """Kills the editor and waits until the X server has taken its window away, so that the
+        next editor's window is never mistaken for it."""
+        self.process.kill()
+        self.process.wait()
+        wait_until("the killed editor's window to go",
+                   lambda: self.window not in self.x.visible_windows("^" + CAPTION))
+
     def visible_windows_of_class(self):
         return self.x.visible_windows("gridwright", by="--class")
 
@@ -480,7 +488,7 @@ def check_zoom(args, work, measurements):
         zoom_keys(editor, ("ctrl+plus", 2), ("ctrl+plus", 3), ("ctrl+plus", 4))
         time_steps(editor, measurements, " at 4x")
         check("zoom=4" in remembered(plain_settings), "zoom 4 was not remembered")
-        editor.process.kill()
+        editor.stop()
 
         # GDK_SCALE=2 starts at 2x; Zoom In, again with Ctrl+=, and Zoom Out give 3x.
         scaled_settings = work / "scaled-config"
@@ -498,7 +506,7 @@ def check_zoom(args, work, measurements):
         editor.shortcut("ctrl+s")
         wait_until("the presses at 3x saved", lambda: level_bytes(second, 1) == level.data)
         wait_zoomed_capture(editor.screenshot, editor.origin, 3, plain, plain_origin)
-        editor.process.kill()
+        editor.stop()
         check("zoom=3" in remembered(scaled_settings), "zoom 3 was not remembered")
 
         # The next start remembers 3x; Actual Size gives the display's own 1x.
