@@ -357,15 +357,22 @@ def recovery(s):
     exit_through_menu(s)
 
 
-def zoom(s):
-    """The same presses at 1x and, at 192 dpi, at 2x and at 3x set with the keys hit the same
-    cells, save the same bytes and show every surface pixel as a block of its 1x colour; the zoom
-    chosen is kept in %APPDATA%\\gridwright."""
+def forget_settings(s):
+    """Removes what earlier scenarios left in the prefix's %APPDATA%\\gridwright; gives the
+    folders, one for each of the prefix's users."""
     users = s.args.prefix / "drive_c" / "users"
     settings = [folder / "AppData" / "Roaming" / "gridwright" for folder in users.iterdir()
                 if (folder / "AppData" / "Roaming").is_dir()]
     for folder in settings:
         shutil.rmtree(folder, ignore_errors=True)
+    return settings
+
+
+def zoom(s):
+    """The same presses at 1x and, at 192 dpi, at 2x and at 3x set with the keys hit the same
+    cells, save the same bytes and show every surface pixel as a block of its 1x colour; the zoom
+    chosen is kept in %APPDATA%\\gridwright."""
+    settings = forget_settings(s)
     first, second = s.args.workdir / "first.qmap", s.args.workdir / "second.qmap"
     level = Level(make_map(first)[:LEVEL_BYTES])
     for path in (first, second):
@@ -550,11 +557,7 @@ def desktop(s):
     bare file name typed into it names that folder's file (the caption, and the next Save's
     bytes). File > Recent then lists the maps named, newest first: its second entry is the map of
     the start. The list is kept in %APPDATA%\\gridwright."""
-    users = s.args.prefix / "drive_c" / "users"
-    settings = [folder / "AppData" / "Roaming" / "gridwright" for folder in users.iterdir()
-                if (folder / "AppData" / "Roaming").is_dir()]
-    for folder in settings:
-        shutil.rmtree(folder, ignore_errors=True)
+    settings = forget_settings(s)
     first, second = s.args.workdir / "first.qmap", s.args.workdir / "second.qmap"
     make_map(first)
     second.write_bytes(bytes(2 * LEVEL_BYTES))
