@@ -25,6 +25,7 @@ test_packages=(
     clang libclang-rt-14-dev
     fonts-wine
     xvfb xdotool xclip x11-apps x11-utils x11-xserver-utils desktop-file-utils libx11-dev
+    dbus-daemon at-spi2-core python3-gi gir1.2-atspi-2.0
     mtools dosfstools desmume gdb-multiarch
     tiled git ansilove
     emscripten chromium chromium-driver python3-selenium

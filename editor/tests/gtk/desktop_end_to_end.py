@@ -8,7 +8,8 @@ writes the board into it. A file dropped on the window through XDND, as a file m
 loads its level 0, and Ctrl+Z brings back the board it replaced. After a restart, File > Recent
 lists the three maps named before, newest first, each chosen by its number; the settings file
 holds them as recent= lines and the desktop's recently used list has them too. The dialog is
-found by its X title and driven with keys: the accessibility bus is not needed.
+found on the accessibility bus (the test runs in a D-Bus session of its own, under
+dbus-run-session, where the bus starts on demand), and driven with keys.
 
     desktop_end_to_end.py --editor PATH --drop PATH --work DIR
 """
@@ -28,6 +29,8 @@ from x11_harness import (FULL_BLOCK, LEVEL_BYTES, Display, Level, caption_with, 
                          check, colour_cell, glyph_cell, level_bytes, run_test, wait_until)
 
 DIALOG_NAME = "^Open a Map File$"
+DIALOG_TITLE = "Open a Map File"
+ATSPI_WINDOWS = Path(__file__).resolve().parent / "atspi_windows.py"
 
 
 def make_map(path, colour):
@@ -48,7 +51,7 @@ class Run:
     def start(self, map_path):
         self.runs += 1
         return Editor(self.args.editor, self.x, map_path, self.work / f"trace-{self.runs}.txt",
-                      settings=self.settings)
+                      settings=self.settings, accessible=True)
 
     def menu(self, editor, *letters):
         """Alt+F, then entries (and a submenu's entries) by their access letters."""
@@ -62,7 +65,18 @@ class Run:
                 wait_until("the menu to open",
                            lambda: len(editor.visible_windows_of_class()) > windows)
 
+    def accessible_windows(self):
+        """(role, name) of each of the editor's windows as the accessibility bus tells them."""
+        # Debian's python3-gi is for the system's own interpreter.
+        result = subprocess.run(["/usr/bin/python3", str(ATSPI_WINDOWS), "gridwright"],
+                                env=self.x.env, capture_output=True, text=True, timeout=20)
+        check(result.returncode == 0, f"the accessibility bus: {result.stderr.strip()}")
+        return [tuple(line.split("\t", 1)) for line in result.stdout.splitlines()]
+
     def dialog(self):
+        self.x.wait("the file dialog on the accessibility bus",
+                    lambda: ("file chooser", DIALOG_TITLE) in self.accessible_windows(),
+                    timeout=30)
         return self.x.wait("the file dialog", lambda: self.x.visible_windows(DIALOG_NAME),
                            timeout=30)[0]
 

@@ -46,17 +46,19 @@ class Editor:
     """One run of the editor on a display, with the trace of its events."""
 
     def __init__(self, executable, x, map_path, trace_path, zoom=1, settings=None, scale=None,
-                 others=()):
+                 others=(), accessible=False):
         """`zoom`: the zoom the window must start at; `settings`: the folder of the user's
         settings (by default an empty one beside the trace, so a user's own never counts);
         `scale`: GDK_SCALE, the display's scale; `others`: the windows of editors that run
-        beside this one."""
+        beside this one; `accessible`: the editor shows itself on the accessibility bus."""
         self.x = x
         self.others = set(others)
         settings = settings or Path(trace_path).parent / "no-settings"
         env = dict(x.env, GRIDWRIGHT_TRACE="1", GDK_BACKEND="x11", NO_AT_BRIDGE="1",
                    XDG_CONFIG_HOME=str(settings))
         env.pop("GDK_SCALE", None)
+        if accessible:
+            env.pop("NO_AT_BRIDGE")
         if scale is not None:
             env["GDK_SCALE"] = str(scale)
         self.trace_path = trace_path
