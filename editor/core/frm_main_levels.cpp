@@ -78,7 +78,13 @@ FileResult FrmMain::ApplyFileStep(const std::string& path, const std::vector<Lev
     // levels since: their places would no longer be the ones the step knows.
     if (static_cast<std::int64_t>(bytes.size()) != expected)
         return FileResult::Failure("the file's length has changed since");
-    for (const LevelEdit& edit : edits) ApplyEdit(edit, bytes);
+    // The edits came from this editor, or from a recovery journal, which is outside input: each
+    // is checked against the bytes it meets before it is applied.
+    for (const LevelEdit& edit : edits) {
+        if (!EditApplies(edit, static_cast<std::int64_t>(bytes.size())))
+            return FileResult::Failure("the file does not hold the levels the step names");
+        ApplyEdit(edit, bytes);
+    }
     return ReplaceMapFile(path, bytes);
 }
 

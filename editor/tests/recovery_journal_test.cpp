@@ -447,6 +447,35 @@ TEST_F(Recovery, UndoAfterRecoverWalksBackThroughTheStepsBeforeTheCrashAndTheLev
     EXPECT_EQ(testing::ReadBytes(map), inserted);
 }
 
+TEST_F(Recovery, ALevelOperationFromAJournalThatDoesNotFitTheFileIsRefusedAtUndo) {
+    // A journal whose level operation would take back a level the file never had.
+    History history;
+    BoardGrid board;
+    board(1, 1) = {65, 3};
+    const DocumentPlace place{OptionalNumber::Whole(0), map, true};
+    const auto length = static_cast<std::int64_t>(original.size());
+    history.Record(BoardGrid{}, place, board, place, false,
+                   FileStep{map,
+                            {{LevelOperation::Insert, 0, 0, std::nullopt}},
+                            {{LevelOperation::Delete, 1000, 0, std::nullopt}},
+                            length,
+                            length});
+    JournalWriter writer;
+    bool whole = false;
+    fs::create_directories(state);
+    testing::WriteBytes((state / "1-1.journal").string(),
+                        writer.Next(board, place, history, whole));
+
+    auto editor = Start();
+    editor->form.Invoke(MenuCommand::Recover);
+    ASSERT_EQ(editor->form.Board, board);
+    editor->form.Invoke(MenuCommand::Undo);
+    ASSERT_EQ(editor->services.failures.size(), 1u);
+    EXPECT_NE(editor->services.failures[0].find("undo the level operation"), std::string::npos);
+    EXPECT_EQ(testing::ReadBytes(map), original);
+    EXPECT_EQ(editor->form.Board, board) << "the step stays when the file cannot follow";
+}
+
 TEST_F(Recovery, AJournalDamagedWithinRecoversWhatCameBeforeAndIsKeptAside) {
     BoardGrid firstStroke;
     {

@@ -43,6 +43,19 @@ std::string EditProblem(const LevelEdit& edit, std::int64_t bytes) {
     return problem;
 }
 
+bool EditApplies(const LevelEdit& edit, std::int64_t bytes) {
+    const std::int64_t levels = WholeLevels(bytes);
+    const auto whole = [levels](std::int64_t level) { return level >= 0 && level < levels; };
+    switch (edit.operation) {
+        case LevelOperation::Insert:
+            return edit.level >= 0 && edit.level <= levels;
+        case LevelOperation::Move:
+            return whole(edit.level) && whole(edit.to);
+        default:
+            return whole(edit.level);
+    }
+}
+
 void ApplyEdit(const LevelEdit& edit, Bytes& bytes) {
     const std::int64_t k = edit.level;
     switch (edit.operation) {

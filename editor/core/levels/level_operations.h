@@ -42,6 +42,10 @@ struct LevelEdit {
 // Checks the edit against a file of `bytes` bytes: empty when it applies, else why not. Every
 // level it names must be a whole level of the file.
 std::string EditProblem(const LevelEdit& edit, std::int64_t bytes);
+// True when ApplyEdit can take the edit on a file of `bytes` bytes: every level it names is a
+// whole level of the file, except that an Insert may also put its level right after the last one
+// (as the edits that take back a Delete of the last level do).
+bool EditApplies(const LevelEdit& edit, std::int64_t bytes);
 // Applies a checked edit to the file's bytes.
 //   Insert: a blank level (1536 zero bytes) at `level`; the levels from there one place up.
 //   Duplicate: `level` and a copy right after it, both holding `content` when given.
