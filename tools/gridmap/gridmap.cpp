@@ -681,6 +681,20 @@ struct CellQuery {
     std::optional<std::string> glyph, colour;
 };
 
+// Reads the whole map and the levels that LEVELS names in it (ParseLevelSpan); none, with the
+// message given, when either fails.
+std::optional<LevelSpan> ReadMapLevels(const std::string& map, const std::string& levelsText,
+                                       std::vector<std::uint8_t>& bytes) {
+    if (FileResult read = ReadWholeMap(map, bytes); !read) {
+        Fail(CannotReadMap(map, read));
+        return std::nullopt;
+    }
+    std::string problem;
+    std::optional<LevelSpan> span = ParseLevelSpan(levelsText, LevelCount(bytes.size()), problem);
+    if (!span) Fail(problem);
+    return span;
+}
+
 int Find(const std::string& map, const CellQuery& query, const std::string& levelsText) {
     std::optional<std::uint8_t> glyph, colour;
     if (query.glyph) {
@@ -695,11 +709,8 @@ int Find(const std::string& map, const CellQuery& query, const std::string& leve
     }
     if (!glyph && !colour) return Fail("give --glyph, --colour or both");
     std::vector<std::uint8_t> bytes;
-    if (FileResult read = ReadWholeMap(map, bytes); !read) return Fail(CannotReadMap(map, read));
-    std::string problem;
-    const std::optional<LevelSpan> span =
-        ParseLevelSpan(levelsText, LevelCount(bytes.size()), problem);
-    if (!span) return Fail(problem);
+    const std::optional<LevelSpan> span = ReadMapLevels(map, levelsText, bytes);
+    if (!span) return 1;
     OutputLines out;
     for (const CellMatch& match : FindCells(bytes, span->first, span->last, glyph, colour))
         out.Add(std::to_string(match.level) + " " + std::to_string(match.column) + " " +
@@ -726,11 +737,8 @@ int Replace(const std::string& map, const CellQuery& query, const std::string& l
         return Fail("--colour " + Quoted(*query.colour) + " is not C:D with colours from 0 to 15");
     if (!glyph && !colour) return Fail("give --glyph, --colour or both");
     std::vector<std::uint8_t> bytes;
-    if (FileResult read = ReadWholeMap(map, bytes); !read) return Fail(CannotReadMap(map, read));
-    std::string problem;
-    const std::optional<LevelSpan> span =
-        ParseLevelSpan(levelsText, LevelCount(bytes.size()), problem);
-    if (!span) return Fail(problem);
+    const std::optional<LevelSpan> span = ReadMapLevels(map, levelsText, bytes);
+    if (!span) return 1;
     const std::vector<std::int64_t> counts =
         ReplaceCells(bytes, span->first, span->last, glyph, colour);
     std::int64_t total = 0;

@@ -166,9 +166,8 @@ def run(args):
                        lambda: editor.caption() == caption_with(path))
         editor.check_running()
     finally:
-        if editor is not None and editor.process.poll() is None:
-            editor.process.kill()
-            editor.process.wait()
+        if editor is not None:
+            editor.close()
         x.stop()
 
 

@@ -92,6 +92,12 @@ class Editor:
                    and self.trace("redrawn-device-pixels", counted=True)[-1][2] == whole)
 
     # --- X helpers -------------------------------------------------------------------------------
+    def close(self):
+        """Ends the editor if it still runs (a test's clean-up, whatever happened before)."""
+        if self.process.poll() is None:
+            self.process.kill()
+        self.process.wait()
+
     def stop(self):
         """Kills the editor and waits until the X server has taken its window away, so that the
         next editor's window is never mistaken for it."""

@@ -116,9 +116,7 @@ def run(args):
         editor.check_running()
     finally:
         if editor is not None:
-            if editor.process.poll() is None:
-                editor.process.kill()
-            editor.process.wait()
+            editor.close()
         x.stop()
 
 

@@ -174,9 +174,8 @@ def run(args):
         run_.undo_level_select(editor, level0, level1)
         check(not list(work.glob("*.journal")), "a journal was written beside the map")
     finally:
-        if editor is not None and editor.process.poll() is None:
-            editor.process.kill()
-            editor.process.wait()
+        if editor is not None:
+            editor.close()
         x.stop()
 
 
