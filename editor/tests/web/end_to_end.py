@@ -605,18 +605,27 @@ def run_scenario(run, args, name):
     return 0
 
 
-def run(args):
+def fresh_work(args, replay=True):
+    """Checks that the browser's driver is there and empties the test's work folder (args.work),
+    with a downloads folder in it and, for a replay, a replay folder holding the site's sample
+    map. Gives the work folder."""
     if webdriver is None:
         raise Failure("python3-selenium is missing; scripts/deps.sh test installs it")
-    for tool in (CHROMIUM, CHROMEDRIVER):
-        check(Path(tool).exists(), f"{tool} is missing; scripts/deps.sh test installs it")
     work = Path(args.work)
     shutil.rmtree(work, ignore_errors=True)
     (work / "downloads").mkdir(parents=True)
-    (work / "replay").mkdir()
+    if replay:
+        (work / "replay").mkdir()
+        shutil.copy(Path(args.site) / "sample.qmap", work / "replay" / "sample.qmap")
+    return work
+
+
+def run(args):
+    work = fresh_work(args)
+    for tool in (CHROMIUM, CHROMEDRIVER):
+        check(Path(tool).exists(), f"{tool} is missing; scripts/deps.sh test installs it")
     site = Path(args.site)
     sample = site / "sample.qmap"
-    shutil.copy(sample, work / "replay" / "sample.qmap")
     measurements = [page_weight(site)]
 
     server, origin = serve_site(site)

@@ -19,7 +19,6 @@ One browser profile, served by `python3 -m http.server` on 127.0.0.1:
 """
 import argparse
 import os
-import shutil
 import signal
 import sys
 import tempfile
@@ -296,11 +295,7 @@ def scenario(url, work, server, site):
 
 
 def run(args):
-    if page_test.webdriver is None:
-        raise Failure("python3-selenium is missing; scripts/deps.sh test installs it")
-    work = Path(args.work)
-    shutil.rmtree(work, ignore_errors=True)
-    (work / "downloads").mkdir(parents=True)
+    work = page_test.fresh_work(args, replay=False)
     server, origin = page_test.serve_site(Path(args.site))
     try:
         scenario(f"{origin}/", work, server, Path(args.site))

@@ -9,7 +9,6 @@ for pixel, and the browser must not have moved the keyboard focus.
     levels_end_to_end.py --site DIR --replay PATH --work DIR [--screenshots DIR]
 """
 import argparse
-import shutil
 import sys
 import tempfile
 from pathlib import Path
@@ -19,7 +18,7 @@ sys.path.insert(0, str(Path(__file__).resolve().parent))
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent))
 import end_to_end as page_test  # noqa: E402
 from end_to_end import Page, compare_pictures, read_ppm  # noqa: E402
-from x11_harness import Failure, caption_with, check  # noqa: E402
+from x11_harness import caption_with, check  # noqa: E402
 
 TAB = 9   # the DevTools key code of Tab
 
@@ -43,14 +42,8 @@ def scenario(page, work, shots):
 
 
 def run(args):
-    if page_test.webdriver is None:
-        raise Failure("python3-selenium is missing; scripts/deps.sh test installs it")
-    work = Path(args.work)
-    shutil.rmtree(work, ignore_errors=True)
-    (work / "downloads").mkdir(parents=True)
-    (work / "replay").mkdir()
+    work = page_test.fresh_work(args)
     site = Path(args.site)
-    shutil.copy(site / "sample.qmap", work / "replay" / "sample.qmap")
     server, origin = page_test.serve_site(site)
     page = None
     try:

@@ -25,7 +25,6 @@ the same actions writes, since both hand the core the same events.
 """
 import argparse
 import base64
-import shutil
 import sys
 import tempfile
 from pathlib import Path
@@ -310,14 +309,8 @@ def scenario(page, work, origin):
 
 
 def run(args):
-    if page_test.webdriver is None:
-        raise Failure("python3-selenium is missing; scripts/deps.sh test installs it")
-    work = Path(args.work)
-    shutil.rmtree(work, ignore_errors=True)
-    (work / "downloads").mkdir(parents=True)
-    (work / "replay").mkdir()
+    work = page_test.fresh_work(args)
     site = Path(args.site)
-    shutil.copy(site / "sample.qmap", work / "replay" / "sample.qmap")
     server, url = page_test.serve_site(site)
     page = None
     try:
