@@ -22,11 +22,7 @@ bool ValidPlace(const DocumentPlace& place) {
 History Recovered(const JournalContents& contents) {
     BoardGrid oldest = contents.board;
     DocumentPlace oldestPlace = contents.place;
-    for (std::size_t i = contents.history.position; i-- > 0;) {
-        for (const StepCell& change : contents.history.steps[i].cells)
-            oldest.cells[change.cell] = change.before;
-        if (contents.history.steps[i].place) oldestPlace = contents.history.steps[i].place->before;
-    }
+    TakeBackToOldest(contents.history, oldest, oldestPlace);
     History history;
     history.RecordRecovered(oldest, oldestPlace, contents.board, contents.place, contents.history);
     return history;

@@ -4,6 +4,14 @@
 
 namespace gridwright {
 
+void TakeBackToOldest(const RecoveredSteps& recovered, BoardGrid& board, DocumentPlace& place) {
+    for (std::size_t i = recovered.position; i-- > 0;) {
+        const HistoryStep& step = recovered.steps[i];
+        for (const StepCell& change : step.cells) board.cells[change.cell] = change.before;
+        if (step.place) place = step.place->before;
+    }
+}
+
 History::History(std::size_t byteLimit) : limit_(byteLimit) {}
 
 std::size_t History::StepBytes(const HistoryStep& step) {
@@ -76,14 +84,9 @@ bool History::Record(const BoardGrid& beforeBoard, const DocumentPlace& beforePl
 void History::RecordRecovered(const BoardGrid& beforeBoard, const DocumentPlace& beforePlace,
                               const BoardGrid& board, const DocumentPlace& place,
                               RecoveredSteps recovered) {
-    // The oldest recovered document: the recovered one with the steps before it taken back.
     BoardGrid oldest = board;
     DocumentPlace oldestPlace = place;
-    for (std::size_t i = recovered.position; i-- > 0;) {
-        const HistoryStep& step = recovered.steps[i];
-        for (const StepCell& change : step.cells) oldest.cells[change.cell] = change.before;
-        if (step.place) oldestPlace = step.place->before;
-    }
+    TakeBackToOldest(recovered, oldest, oldestPlace);
     Record(beforeBoard, beforePlace, oldest, oldestPlace, false);
     if (recovered.steps.empty()) return;
     DropRedo();

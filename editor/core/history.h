@@ -62,6 +62,10 @@ struct RecoveredSteps {
     std::size_t position = 0;
 };
 
+// The oldest document the recovered steps reach: the given one (the recovered document) with the
+// steps before it taken back.
+void TakeBackToOldest(const RecoveredSteps& recovered, BoardGrid& board, DocumentPlace& place);
+
 // The memory the history may take: the oldest steps are dropped beyond it. Even steps that each
 // change every cell of the board fit 10,000 times.
 inline constexpr std::size_t kHistoryByteLimit = 64u << 20;

@@ -303,11 +303,7 @@ void ExpectSameHistory(JournalledDocument& kept, const JournalContents& read) {
     // From the recovered document's own oldest state, so the Recover itself adds no step.
     BoardGrid oldest = board;
     DocumentPlace oldestPlace = place;
-    for (std::size_t i = read.history.position; i-- > 0;) {
-        for (const StepCell& change : read.history.steps[i].cells)
-            oldest.cells[change.cell] = change.before;
-        if (read.history.steps[i].place) oldestPlace = read.history.steps[i].place->before;
-    }
+    TakeBackToOldest(read.history, oldest, oldestPlace);
     again.RecordRecovered(oldest, oldestPlace, board, place, read.history);
     ASSERT_EQ(again.UndoCount(), kept.history.UndoCount());
     ASSERT_EQ(again.StepCount(), kept.history.StepCount());
