@@ -45,23 +45,28 @@ def set_visuals_cache(x, present, minimal, env):
 def first_frame(command, env, timeout=20.0):
     """Seconds from start to the first frame, and the GL libraries mapped at that moment."""
     started = time.monotonic()
-    process = subprocess.Popen(command, env=env, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
-                               text=True)
+    process = subprocess.Popen(command, env=env, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
     try:
         deadline = started + timeout
-        while True:
+        # Read straight from the pipe: a buffered reader could hold the frame line, read in one
+        # go with the lines before it, while select waits on a pipe with nothing more in it.
+        pending = b""
+        frame = None
+        while frame is None:
             if time.monotonic() > deadline:
                 raise SystemExit(f"{command[0]} drew no frame in {timeout:.0f} s")
             ready, _, _ = select.select([process.stderr], [], [], 0.5)
             if not ready:
                 continue
-            line = process.stderr.readline()
-            if not line:
+            chunk = os.read(process.stderr.fileno(), 65536)
+            if not chunk:
                 raise SystemExit(f"{command[0]} ended before its first frame")
-            parts = line.split()
-            if len(parts) == 3 and parts[:2] == ["gridwright-trace", "frame"]:
-                frame = int(parts[2]) / 1e6
-                break
+            *lines, pending = (pending + chunk).split(b"\n")
+            for line in lines:
+                parts = line.split()
+                if len(parts) == 3 and parts[:2] == [b"gridwright-trace", b"frame"]:
+                    frame = int(parts[2]) / 1e6
+                    break
         maps = Path(f"/proc/{process.pid}/maps").read_text()
         libraries = sorted({m.group(1) for line in maps.splitlines()
                             if (m := GL_LIBRARY.search(line.strip()))})
