@@ -229,6 +229,18 @@ TEST_F(LevelMenu, DeletingTheOnlyLevelLeavesThePartialLevelAndMoveKeepsTheEdits)
     Choose(MenuCommand::Undo);
     EXPECT_EQ(File(), original);
 
+    // With no level left, the board is the blank level a Save would write, and nothing is unsaved.
+    editor.reset();
+    Start(1);
+    const BoardGrid only = Form().Board;
+    Choose(MenuCommand::LevelDelete);
+    EXPECT_EQ(File(), Bytes{});
+    EXPECT_EQ(Form().Board, BoardGrid{});
+    EXPECT_TRUE(Services().failures.empty());
+    Choose(MenuCommand::Undo);
+    EXPECT_EQ(File(), original);
+    EXPECT_EQ(Form().Board, only);
+
     editor.reset();
     Start(4);
     Paint(2, 2);
